@@ -1,0 +1,21 @@
+# Native (Linux) build: core unit tests, benchmarks, fuzz harnesses, tools.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB_RECURSE NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
+list(FILTER NATIVE_TEST_SOURCES EXCLUDE REGEX "/tests/win32/")
+add_executable(murivane_tests ${NATIVE_TEST_SOURCES})
+target_include_directories(murivane_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(murivane_tests PRIVATE murivane_portable GTest::gtest GTest::gmock GTest::gtest_main)
+target_compile_options(murivane_tests PRIVATE ${WARNINGS})
+gtest_discover_tests(murivane_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
+  add_subdirectory(tools)
+endif()
+if(MURIVANE_BENCH AND EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()
+if(MURIVANE_FUZZ AND EXISTS ${CMAKE_SOURCE_DIR}/fuzz/CMakeLists.txt)
+  add_subdirectory(fuzz)
+endif()

@@ -1,0 +1,46 @@
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+# Windows build: Murivane.exe and the Windows test executable run under Wine.
+enable_language(RC)
+set(WIN_LIBS comctl32 shell32 ole32 oleaux32 uuid version advapi32 gdi32 user32 comdlg32)
+list(TRANSFORM WIN_LIBS REPLACE "oleaux32" "oleaut32")
+
+file(GLOB_RECURSE WIN32_SEAM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+set(WIN32_PROGRAM_SOURCES ${WIN32_SOURCES})
+list(REMOVE_ITEM WIN32_PROGRAM_SOURCES ${WIN32_SEAM_SOURCES})
+list(FILTER WIN32_PROGRAM_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
+
+add_library(murivane_win32 STATIC ${WIN32_SEAM_SOURCES} ${WIN32_PROGRAM_SOURCES})
+target_link_libraries(murivane_win32 PUBLIC murivane_core ${WIN_LIBS})
+target_compile_definitions(murivane_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
+target_include_directories(murivane_win32 PUBLIC ${CMAKE_SOURCE_DIR}/res)
+target_compile_options(murivane_win32 PRIVATE ${WARNINGS})
+
+set(STATIC_FLAGS -static -static-libgcc -static-libstdc++)
+
+add_executable(Murivane WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
+target_link_libraries(Murivane PRIVATE murivane_win32)
+target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows)
+target_include_directories(Murivane PRIVATE ${CMAKE_SOURCE_DIR}/res)
+set_target_properties(Murivane PROPERTIES OUTPUT_NAME Murivane)
+
+# GoogleTest for Windows, built from the installed sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB_RECURSE WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+file(GLOB_RECURSE SHARED_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/conformance/*.cpp)
+add_executable(murivane_wintests ${WIN_TEST_SOURCES} ${SHARED_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
+target_include_directories(murivane_wintests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable gtest gmock gtest_main)
+target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})
+target_compile_options(murivane_wintests PRIVATE ${WARNINGS})
+add_dependencies(murivane_wintests Murivane)
+
+# Each test binary runs under Wine through the emulator wrapper; the whole
+# Windows suite is one CTest entry (Wine's start-up is the slow part).
+add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no)
+set_tests_properties(win32_suite PROPERTIES
+  LABELS wine TIMEOUT 900
+  ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

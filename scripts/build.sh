@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures and builds one of the two builds: native | win32.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+case "${1:-}" in
+  native)
+    cmake -S "$ROOT" -B "$ROOT/build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DMURIVANE_SANITIZE=ON -DMURIVANE_BENCH=ON >/dev/null
+    cmake --build "$ROOT/build/native" -j"$JOBS" ;;
+  win32)
+    cmake -S "$ROOT" -B "$ROOT/build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+    cmake --build "$ROOT/build/win32" -j"$JOBS" ;;
+  *) echo "usage: $0 native|win32" >&2; exit 2 ;;
+esac

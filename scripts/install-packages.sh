@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the native and the Windows builds need.
+# Idempotent and non-interactive; must run as root (or through sudo).
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  libz-mingw-w64-dev nasm
+  wine wine32 xvfb xauth imagemagick x11-utils
+)
+
+missing() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+# Wine's 32-bit half needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  NEED_UPDATE=1
+fi
+
+# Source entries mirror the machine's own binary entries, so that the Windows
+# builds of the picture libraries can be made from Debian's source packages.
+"$(dirname "$0")/add-deb-src.sh" && true
+if [ -f /tmp/.murivane-src-added ]; then NEED_UPDATE=1; rm -f /tmp/.murivane-src-added; fi
+
+todo=$(missing)
+if [ -n "$todo" ] || [ "${NEED_UPDATE:-0}" = 1 ] || [ ! -d /var/lib/apt/lists ] \
+   || [ -z "$(ls /var/lib/apt/lists 2>/dev/null | grep -i _Sources || true)" ]; then
+  $SUDO apt-get update -qq
+fi
+todo=$(missing)
+if [ -n "$todo" ]; then
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -qq --no-install-recommends $todo
+fi
+echo "packages: all present"

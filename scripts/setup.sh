@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up everything a fresh machine needs: packages, the Windows builds of the
+# picture libraries and the Wine prefix. Idempotent.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+bash "$ROOT/scripts/install-packages.sh"
+bash "$ROOT/scripts/build-winlibs.sh"
+source "$ROOT/scripts/wine-env.sh"
+if [ ! -f "$WINEPREFIX/.murivane-ready" ]; then
+  murivane_ensure_display
+  murivane_init_prefix
+  murivane_stop_display
+fi
+echo "setup: ready"

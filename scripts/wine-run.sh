@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs a Windows program under the project's Wine prefix, with a display.
+# Used by CTest as the emulator of the Windows build.
+set -uo pipefail
+source "$(dirname "$0")/wine-env.sh"
+murivane_ensure_display || exit 1
+murivane_init_prefix
+wine "$@"
+rc=$?
+# Leave no Wine processes of this prefix behind between test runs.
+wineserver -k 2>/dev/null || true
+murivane_stop_display
+exit $rc

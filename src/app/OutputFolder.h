@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/Environment.h"
+
+namespace mv {
+
+constexpr const char* kIniFileName = "Murivane.ini";
+constexpr const char* kWallpaperFileName = "Murivane.bmp";
+
+// The folder for the collections file and the wallpaper: the Windows folder
+// when it can be written to, otherwise %APPDATA%\Murivane (made on demand).
+std::string OutputFolder(Environment& env);
+// Folder + "\" + name.
+std::string OutputFile(Environment& env, const std::string& sName);
+// Every place a file of ours may live, for the uninstall.
+std::vector<std::string> CandidateFiles(Environment& env, const std::string& sName);
+
+}  // namespace mv

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "Patterns/Color.h"
+#include "Patterns/ColorHSL.h"
+#include "config/Registry.h"
+#include "platform/Desktop.h"
+#include "platform/Environment.h"
+
+namespace mv {
+
+constexpr const char* kConfigSection = "Config";
+
+// Every user option, named by its registry value. Loaded once, changed in
+// memory by the pages and the tray commands, written back in three groups.
+struct Settings {
+    bool UseTray = true;
+    bool AutoStart = true;
+    bool ShowToolTips = true;
+    std::string InstallFolder;
+    uint32_t Hours = 0;
+    uint32_t Minutes = 30;
+    bool DontChange = false;
+    bool CreateSeamless = true;
+    uint32_t HoursFrom = 8;
+    uint32_t MinutesFrom = 0;
+    uint32_t AMPMFrom = 1;
+    uint32_t HoursTo = 8;
+    uint32_t MinutesTo = 0;
+    uint32_t AMPMTo = 0;
+    uint32_t TilePercentage = 40;
+    uint32_t StretchPercentage = 60;
+    bool ChangeOnStartup = true;
+    bool ExitAfterChange = false;
+    bool UseTransparentIcons = true;
+    bool ChooseIconColor = true;
+    Color BackgroundColor = 0;
+    Color IconTextColor = kWhite;
+    bool TestForScreensaver = true;
+    int32_t Brightness = 50;
+    int32_t DefaultBrightness = 50;
+    bool ShowDate = false;
+    std::string FontName = "Times New Roman";
+    bool Bold = false;
+    bool Italics = false;
+    uint32_t FontSize = 12;
+    uint32_t Position = 3;
+    int32_t SmartTiling = 0;
+    float Colors[12];
+    float DefaultColors[12];
+    ColorChoiceTable ColorTable;
+
+    static constexpr float kDefaultWeights[12] = {60, 25, 60, 25, 15, 15, 20, 30, 30, 20, 15, 20};
+    static constexpr const char* kDefaultInstallFolder = "C:\\Program Files\\Murivane\\";
+
+    Settings();
+
+    // Fills every field from the profile; the desktop supplies the defaults of
+    // BackgroundColor and IconTextColor.
+    void Load(Profile& profile, Desktop& desktop);
+    void SaveGeneral(Profile& profile) const;
+    void SaveDate(Profile& profile) const;
+    void SaveColors(Profile& profile) const;
+    void RebuildColorTable() { ColorTable.Build(Colors); }
+    // Deletes the Config key, the product key and the collections file.
+    static void DeleteAll(Profile& profile, Environment& env);
+};
+
+}  // namespace mv

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace mv {
+
+struct Size {
+    int cx = 0;
+    int cy = 0;
+};
+
+// The environment seam: folders, variables and files. Paths are Windows paths
+// (backslash separators); the portable implementation maps them onto its own
+// file system.
+class Environment {
+public:
+    virtual ~Environment() = default;
+    virtual std::string WindowsFolder() = 0;           // GetWindowsDirectory, no trailing separator
+    virtual std::string AppDataFolder() = 0;           // %APPDATA%, empty when unknown
+    virtual std::optional<std::string> GetVariable(const std::string& sName) = 0;
+    virtual bool FileExists(const std::string& sPath) = 0;
+    virtual bool IsFolderWritable(const std::string& sFolder) = 0;
+    virtual bool CreateFolder(const std::string& sFolder) = 0;
+    virtual bool DeleteFile(const std::string& sPath) = 0;
+    virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
+    virtual std::tm LocalTime() = 0;
+};
+
+}  // namespace mv

@@ -1,0 +1,54 @@
+#include "platform/portable/PortableEnvironment.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "image/Image.h"
+
+namespace mv {
+
+PortableEnvironment::PortableEnvironment(std::string sWindowsFolder, std::string sAppData)
+    : m_sWindows(std::move(sWindowsFolder)), m_sAppData(std::move(sAppData)) {}
+
+std::optional<std::string> PortableEnvironment::GetVariable(const std::string& sName) {
+    auto it = m_vars.find(sName);
+    if (it != m_vars.end()) return it->second;
+    if (m_unset.count(sName)) return std::nullopt;
+    const char* v = std::getenv(sName.c_str());
+    if (!v) return std::nullopt;
+    return std::string(v);
+}
+
+bool PortableEnvironment::FileExists(const std::string& sPath) {
+    struct stat st;
+    return ::stat(NativePath(sPath).c_str(), &st) == 0;
+}
+
+bool PortableEnvironment::IsFolderWritable(const std::string& sFolder) {
+    return ::access(NativePath(sFolder).c_str(), W_OK) == 0;
+}
+
+bool PortableEnvironment::CreateFolder(const std::string& sFolder) {
+    return ::mkdir(NativePath(sFolder).c_str(), 0755) == 0;
+}
+
+bool PortableEnvironment::DeleteFile(const std::string& sPath) {
+    return std::remove(NativePath(sPath).c_str()) == 0;
+}
+
+bool PortableEnvironment::RenameFile(const std::string& sFrom, const std::string& sTo) {
+    return std::rename(NativePath(sFrom).c_str(), NativePath(sTo).c_str()) == 0;
+}
+
+std::tm PortableEnvironment::LocalTime() {
+    if (m_bFixedTime) return m_time;
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return t;
+}
+
+}  // namespace mv

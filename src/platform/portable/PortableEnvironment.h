@@ -1,0 +1,39 @@
+#pragma once
+#include <map>
+#include <string>
+
+#include "platform/Environment.h"
+
+namespace mv {
+
+// The environment on a system without Windows: a folder stands in for the
+// Windows folder, variables come from a table (falling back to the process
+// environment), and Windows paths map onto the local file system.
+class PortableEnvironment : public Environment {
+public:
+    explicit PortableEnvironment(std::string sWindowsFolder, std::string sAppData = std::string());
+
+    std::string WindowsFolder() override { return m_sWindows; }
+    std::string AppDataFolder() override { return m_sAppData; }
+    std::optional<std::string> GetVariable(const std::string& sName) override;
+    bool FileExists(const std::string& sPath) override;
+    bool IsFolderWritable(const std::string& sFolder) override;
+    bool CreateFolder(const std::string& sFolder) override;
+    bool DeleteFile(const std::string& sPath) override;
+    bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
+    std::tm LocalTime() override;
+
+    void SetVariable(const std::string& sName, const std::string& sValue) { m_vars[sName] = sValue; }
+    void UnsetVariable(const std::string& sName) { m_unset[sName] = true; m_vars.erase(sName); }
+    void SetLocalTime(const std::tm& t) { m_time = t; m_bFixedTime = true; }
+
+private:
+    std::string m_sWindows;
+    std::string m_sAppData;
+    std::map<std::string, std::string> m_vars;
+    std::map<std::string, bool> m_unset;
+    std::tm m_time{};
+    bool m_bFixedTime = false;
+};
+
+}  // namespace mv

@@ -1,0 +1,135 @@
+#include "wallpaper/BackgroundChanger.h"
+
+#include <cctype>
+
+#include "Patterns/ColorHSL.h"
+#include "app/OutputFolder.h"
+
+namespace mv {
+
+bool ExtensionIs(const std::string& sExt, const char* sWanted) {
+    size_t i = 0;
+    for (; i < sExt.size() && sWanted[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(sExt[i])) != sWanted[i]) return false;
+    return i == sExt.size() && sWanted[i] == '\0';
+}
+
+DecoderKind DecoderForExtension(const std::string& sExt) {
+    if (ExtensionIs(sExt, "bmp")) return DecoderKind::Bmp;
+    if (ExtensionIs(sExt, "png")) return DecoderKind::Png;
+    return DecoderKind::Jpeg;
+}
+
+Color BackgroundChanger::IconColorForSample(Color sample) {
+    return ColorHSL(sample).GetL() < 0.5f ? kWhite : kBlack;
+}
+
+bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string sExt, Color colorHint,
+                                         bool bForcePosition, bool bDoTiling, bool bDoStretching,
+                                         bool bDoTileSeamless) {
+    Settings& settings = m_ctx.settings;
+    ChangeSteps& steps = m_ctx.steps;
+    TraceSink* trace = m_ctx.trace;
+    m_lastComposition = Composition::None;
+
+    bool bAddDate = settings.ShowDate;
+    MV_TRACE(trace, sFilePathName);
+    MV_TRACE(trace, sExt);
+    MV_TRACE(trace, bForcePosition);
+    MV_TRACE(trace, bDoTiling);
+    MV_TRACE(trace, bDoStretching);
+    MV_TRACE(trace, bDoTileSeamless);
+    MV_TRACE(trace, bAddDate);
+
+    // Recorded before decoding, so a picture that fails still shows as the last one tried.
+    m_ctx.profile.WriteString(kConfigSection, "LastImageShown", sFilePathName);
+
+    const std::string sOutputPath = OutputFile(m_ctx.env, kWallpaperFileName);
+
+    bool bIsGif = false;
+    bool bUseDirectImage = false;
+    std::unique_ptr<Image> picture;
+    if (ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
+        // The shell shows a GIF itself; it is neither decoded nor dated.
+        bUseDirectImage = true;
+        bIsGif = true;
+        bAddDate = false;
+    } else {
+        picture = steps.Decode(DecoderForExtension(sExt), sFilePathName);
+    }
+    MV_TRACE(trace, bUseDirectImage);
+    MV_TRACE(trace, m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop());
+
+    const bool bDecoded = picture && picture->IsValid();
+    if (!bIsGif && !bDecoded) return true;  // nothing written, nothing applied
+
+    uint64_t pictureArea = bDecoded ? static_cast<uint64_t>(picture->Width()) * picture->Height() : 0;
+    Size screen = m_ctx.desktop.ScreenSize();
+    uint64_t screenArea = screen.cx > 0 && screen.cy > 0 ? static_cast<uint64_t>(screen.cx) * screen.cy : 0;
+
+    ForcedLayout forced{bForcePosition, bDoTiling, bDoStretching, bDoTileSeamless};
+    LayoutDecision layout =
+        DecideLayout(forced, bIsGif, pictureArea, screenArea, settings.TilePercentage, settings.StretchPercentage);
+    bool bTiling = layout.bTiling;
+    if (screenArea != 0) {
+        MV_TRACE(trace, bTiling);
+        MV_TRACE(trace, bIsGif);
+    }
+
+    Color iconColor = settings.IconTextColor;
+    const Color backgroundColor = settings.BackgroundColor;
+    if (!bIsGif && bDecoded && settings.ChooseIconColor && picture->HasDeepColor() &&
+        (layout.bTiling || layout.bStretch)) {
+        Color sample = colorHint != 0 ? colorHint : picture->AverageColor();
+        iconColor = IconColorForSample(sample);
+    }
+
+    std::string sWallpaperPath = sOutputPath;
+    if (bUseDirectImage || !bDecoded) {
+        sWallpaperPath = sFilePathName;
+    } else {
+        Image working = steps.DrawToWorking(*picture);
+        picture.reset();
+        if (working.IsValid()) {
+            const bool bSeamless = (!bForcePosition && settings.CreateSeamless) ||
+                                   (bForcePosition && bDoTileSeamless);
+            const bool bScreenSized = bAddDate || settings.SmartTiling != 0;
+            Image result;
+            if (bTiling && bSeamless && bScreenSized) {
+                m_lastComposition = Composition::SeamlessScreen;
+                Image tile = steps.MakeSeamlessTile(working);
+                result = steps.ComposeTiled(tile.IsValid() ? tile : working, screen);
+            } else if (bTiling && bSeamless) {
+                m_lastComposition = Composition::SeamlessTile;
+                result = steps.MakeSeamlessTile(working);
+                if (!result.IsValid()) result = std::move(working);
+            } else if (bTiling && bScreenSized) {
+                m_lastComposition = Composition::TiledScreen;
+                result = steps.ComposeTiled(working, screen);
+            } else if (!bAddDate) {
+                m_lastComposition = Composition::PictureItself;
+                result = std::move(working);
+            } else {
+                m_lastComposition = Composition::DatedScreen;
+                result = steps.ComposeScreen(working, layout.bStretch, screen, backgroundColor);
+            }
+            const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
+                                      m_lastComposition == Composition::TiledScreen ||
+                                      m_lastComposition == Composition::DatedScreen;
+            if (bFillsScreen) {
+                if (bAddDate && result.IsValid()) steps.StampDate(result, iconColor);
+                layout.iTileFlag = 0;
+                layout.iStyle = 0;
+                layout.bTiling = layout.bStretch = false;
+            }
+            if (result.IsValid()) steps.WriteWallpaper(result, sOutputPath);
+        }
+    }
+
+    steps.ApplyWallpaper(sWallpaperPath, layout.iTileFlag, layout.iStyle);
+    steps.ApplyBackgroundColor(backgroundColor);
+    steps.ApplyIconTextColor(iconColor);
+    return true;
+}
+
+}  // namespace mv

@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include "platform/portable/MemoryDesktop.h"
+#include "platform/portable/MemoryRegistry.h"
+#include "platform/portable/PortableEnvironment.h"
+#include "support/TempDir.h"
+#include "wallpaper/BackgroundChanger.h"
+
+using namespace mv;
+
+namespace {
+
+// Records every step the pipeline takes; decodes to a picture of a set size
+// and colour, or to nothing.
+struct RecordingSteps : ChangeSteps {
+    std::vector<std::string> calls;
+    int decodedWidth = 256, decodedHeight = 256, decodedBits = 24;
+    Color decodedColor = 0x00202020;
+    bool decodeFails = false;
+    bool workingFails = false;
+    DecoderKind lastKind = DecoderKind::Jpeg;
+    Color stampedColor = 0xFFFFFFFF;
+    Color appliedIcon = 0xFFFFFFFF;
+    Color appliedBackground = 0xFFFFFFFF;
+    std::string appliedPath, writtenPath;
+    int appliedTile = -1, appliedStyle = -1;
+    Size writtenSize;
+    Size composedScreen;
+    bool composedStretch = false;
+    Color composedBackground = 0;
+
+    static Image Filled(int w, int h, Color c) {
+        Image img = Image::Create24(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) img.SetPixel(x, y, c);
+        return img;
+    }
+    std::unique_ptr<Image> Decode(DecoderKind kind, const std::string&) override {
+        calls.push_back("Decode");
+        lastKind = kind;
+        if (decodeFails) return std::make_unique<Image>();
+        auto img = std::make_unique<Image>(Filled(decodedWidth, decodedHeight, decodedColor));
+        if (decodedBits != 24) {
+            // A low-depth picture: only the header's bit count matters to the pipeline.
+            std::vector<uint8_t> block = img->Block();
+            block[14] = static_cast<uint8_t>(decodedBits);
+            struct Raw : Image {
+                explicit Raw(std::vector<uint8_t> b) { Adopt(std::move(b)); }
+            };
+            return std::make_unique<Raw>(std::move(block));
+        }
+        return img;
+    }
+    Image DrawToWorking(const Image& p) override {
+        calls.push_back("Draw");
+        if (workingFails) return Image();
+        return Filled(p.Width(), p.Height(), decodedColor);
+    }
+    Image MakeSeamlessTile(const Image& p) override {
+        calls.push_back("Seamless");
+        return Filled(p.Width(), p.Height(), decodedColor);
+    }
+    Image ComposeTiled(const Image&, Size screen) override {
+        calls.push_back("Tiled");
+        composedScreen = screen;
+        return Filled(screen.cx, screen.cy, decodedColor);
+    }
+    Image ComposeScreen(const Image&, bool bStretch, Size screen, Color bg) override {
+        calls.push_back("Screen");
+        composedScreen = screen;
+        composedStretch = bStretch;
+        composedBackground = bg;
+        return Filled(screen.cx, screen.cy, bg);
+    }
+    void StampDate(Image&, Color text) override {
+        calls.push_back("Date");
+        stampedColor = text;
+    }
+    bool WriteWallpaper(const Image& p, const std::string& sPath) override {
+        calls.push_back("Write");
+        writtenPath = sPath;
+        writtenSize = {p.Width(), p.Height()};
+        return true;
+    }
+    void ApplyWallpaper(const std::string& sPath, int tile, int style) override {
+        calls.push_back("Wallpaper");
+        appliedPath = sPath;
+        appliedTile = tile;
+        appliedStyle = style;
+    }
+    void ApplyBackgroundColor(Color c) override {
+        calls.push_back("Background");
+        appliedBackground = c;
+    }
+    void ApplyIconTextColor(Color c) override {
+        calls.push_back("Icons");
+        appliedIcon = c;
+    }
+};
+
+struct RecordingTrace : TraceSink {
+    bool on = true;
+    std::vector<std::string> lines;
+    bool IsOn() const override { return on; }
+    void TraceLine(const std::string& s) override { lines.push_back(s); }
+};
+
+struct Pipeline : ::testing::Test {
+    test::TempDir dir;
+    MemoryRegistry store;
+    Profile profile{store, "Quorvale", "Murivane"};
+    MemoryDesktop desktop;
+    PortableEnvironment env{dir.Path()};
+    Settings settings;
+    RecordingSteps steps;
+    RecordingTrace trace;
+    bool usingActiveDesktop = false;
+
+    Pipeline() {
+        settings.IconTextColor = 0x00112233;
+        settings.BackgroundColor = 0x00445566;
+        desktop.screen = {1024, 768};
+    }
+    BackgroundChanger Changer() {
+        return BackgroundChanger(ChangeContext{settings, profile, desktop, env, steps,
+                                               [this] { return usingActiveDesktop; }, &trace});
+    }
+    bool Change(const std::string& path, const std::string& ext, Color hint = 0, bool force = false,
+                bool tile = false, bool stretch = false, bool seamless = false) {
+        BackgroundChanger changer = Changer();
+        bool ok = changer.ChangeBackground(path, ext, hint, force, tile, stretch, seamless);
+        composition = changer.LastComposition();
+        return ok;
+    }
+    std::string Output() const { return dir.Path() + "\\Murivane.bmp"; }
+    Composition composition = Composition::None;
+};
+
+using Calls = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Pipeline, DecoderChosenByExtensionWithoutCase) {
+    EXPECT_EQ(DecoderForExtension("BMP"), DecoderKind::Bmp);
+    EXPECT_EQ(DecoderForExtension("bMp"), DecoderKind::Bmp);
+    EXPECT_EQ(DecoderForExtension("PNG"), DecoderKind::Png);
+    for (const char* ext : {"jpg", "jpe", "jpeg", "JPG", "gif", "tif", "", "bmpx", "bm"})
+        EXPECT_EQ(DecoderForExtension(ext), DecoderKind::Jpeg) << ext;
+}
+
+TEST_F(Pipeline, FailedDecodeRecordsLastImageAndTouchesNothingElse) {
+    steps.decodeFails = true;
+    EXPECT_TRUE(Change("C:\\pics\\broken.jpg", "jpg"));
+    EXPECT_EQ(steps.calls, Calls{"Decode"});
+    EXPECT_EQ(profile.GetString("Config", "LastImageShown", ""), "C:\\pics\\broken.jpg");
+    EXPECT_TRUE(desktop.wallpapers.empty());
+}
+
+TEST_F(Pipeline, GifWithoutActiveDesktopGoesToTheJpegDecoderAndFails) {
+    steps.decodeFails = true;
+    Change("C:\\a.gif", "GIF");
+    EXPECT_EQ(steps.lastKind, DecoderKind::Jpeg);
+    EXPECT_EQ(steps.calls, Calls{"Decode"});
+}
+
+TEST_F(Pipeline, GifWithActiveDesktopIsHandedOverUndecodedAndUndated) {
+    usingActiveDesktop = true;
+    settings.ShowDate = true;
+    Change("C:\\a.gif", "gif");
+    EXPECT_EQ(steps.calls, (Calls{"Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedPath, "C:\\a.gif");
+    EXPECT_EQ(steps.appliedTile, 1);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(steps.appliedIcon, settings.IconTextColor);
+    // A forced layout still rules a GIF.
+    steps = RecordingSteps();
+    Change("C:\\a.gif", "gif", 0, true, false, true, false);
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 2);
+}
+
+TEST_F(Pipeline, SmallPictureTiledBareWhenNoDateAndNoSmartTiling) {
+    settings.CreateSeamless = false;
+    Change("C:\\t.bmp", "bmp");
+    EXPECT_EQ(composition, Composition::PictureItself);
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedPath, Output());
+    EXPECT_EQ(steps.appliedTile, 1);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(steps.writtenSize.cx, 256);
+
+    steps = RecordingSteps();
+    settings.CreateSeamless = true;
+    Change("C:\\t.bmp", "bmp");
+    EXPECT_EQ(composition, Composition::SeamlessTile);
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Seamless", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedTile, 1);
+}
+
+TEST_F(Pipeline, TiledWithDateOrSmartTilingFillsTheScreen) {
+    settings.CreateSeamless = true;
+    settings.ShowDate = true;
+    Change("C:\\t.png", "png");
+    EXPECT_EQ(composition, Composition::SeamlessScreen);
+    EXPECT_EQ(steps.calls,
+              (Calls{"Decode", "Draw", "Seamless", "Tiled", "Date", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(steps.writtenSize.cx, 1024);
+    EXPECT_EQ(steps.writtenSize.cy, 768);
+
+    steps = RecordingSteps();
+    settings.ShowDate = false;
+    settings.SmartTiling = 2;
+    settings.CreateSeamless = false;
+    Change("C:\\t.png", "png");
+    EXPECT_EQ(composition, Composition::TiledScreen);
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Tiled", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedTile, 0);
+}
+
+TEST_F(Pipeline, CentredWithDateIsComposedOnTheBackgroundColour) {
+    settings.ShowDate = true;
+    steps.decodedWidth = 700;
+    steps.decodedHeight = 500;  // 44.5 %: centred
+    Change("C:\\c.jpg", "jpg");
+    EXPECT_EQ(composition, Composition::DatedScreen);
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Screen", "Date", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_FALSE(steps.composedStretch);
+    EXPECT_EQ(steps.composedBackground, settings.BackgroundColor);
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(steps.appliedBackground, settings.BackgroundColor);
+    EXPECT_EQ(steps.stampedColor, settings.IconTextColor);  // centred keeps IconTextColor
+
+    // Stretched with a date: composed stretched, then the shell shows it as it is.
+    steps = RecordingSteps();
+    steps.decodedWidth = 800;
+    steps.decodedHeight = 600;
+    Change("C:\\s.jpg", "jpg");
+    EXPECT_TRUE(steps.composedStretch);
+    EXPECT_EQ(steps.appliedStyle, 0);
+}
+
+TEST_F(Pipeline, StretchedWithoutDateIsHandedOverAtItsOwnSize) {
+    steps.decodedWidth = 800;
+    steps.decodedHeight = 600;
+    Change("C:\\s.jpg", "jpg");
+    EXPECT_EQ(composition, Composition::PictureItself);
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 2);
+    EXPECT_EQ(steps.writtenSize.cx, 800);
+}
+
+TEST_F(Pipeline, ForcedLayoutOverridesThePercentageRule) {
+    steps.decodedWidth = 1000;
+    steps.decodedHeight = 700;  // would be stretched
+    Change("C:\\f.jpg", "jpg", 0, true, true, false, false);
+    EXPECT_EQ(steps.appliedTile, 1);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(composition, Composition::PictureItself);  // CreateSeamless is ignored when forced
+
+    steps = RecordingSteps();
+    Change("C:\\f.jpg", "jpg", 0, true, false, false, true);  // seamless implies tiling
+    EXPECT_EQ(composition, Composition::SeamlessTile);
+    EXPECT_EQ(steps.appliedTile, 1);
+
+    steps = RecordingSteps();
+    steps.decodedWidth = 100;
+    steps.decodedHeight = 100;
+    Change("C:\\f.jpg", "jpg", 0, true, false, false, false);  // centred although tiny
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 0);
+}
+
+TEST_F(Pipeline, IconColourFollowsLightnessOnlyWhenThePictureCoversTheDesktop) {
+    // Dark tiled picture: white captions.
+    steps.decodedColor = 0x00100010;
+    settings.CreateSeamless = false;
+    Change("C:\\d.jpg", "jpg");
+    EXPECT_EQ(steps.appliedIcon, 0xFFFFFFu);
+    // Light picture: black.
+    steps = RecordingSteps();
+    steps.decodedColor = 0x00F0F0F0;
+    Change("C:\\l.jpg", "jpg");
+    EXPECT_EQ(steps.appliedIcon, 0x000000u);
+    // The hint wins over the average colour.
+    steps = RecordingSteps();
+    steps.decodedColor = 0x00F0F0F0;
+    Change("C:\\l.jpg", "jpg", 0x00101010);
+    EXPECT_EQ(steps.appliedIcon, 0xFFFFFFu);
+    // Centred: IconTextColor is kept.
+    steps = RecordingSteps();
+    steps.decodedColor = 0x00400000;
+    steps.decodedWidth = 700;
+    steps.decodedHeight = 500;
+    Change("C:\\c.jpg", "jpg");
+    EXPECT_EQ(steps.appliedIcon, settings.IconTextColor);
+    // ChooseIconColor off: kept.
+    steps = RecordingSteps();
+    settings.ChooseIconColor = false;
+    Change("C:\\d.jpg", "jpg");
+    EXPECT_EQ(steps.appliedIcon, settings.IconTextColor);
+    // An 8-bit picture is not judged.
+    steps = RecordingSteps();
+    settings.ChooseIconColor = true;
+    steps.decodedBits = 8;
+    Change("C:\\p.bmp", "bmp");
+    EXPECT_EQ(steps.appliedIcon, settings.IconTextColor);
+}
+
+TEST_F(Pipeline, LightnessThreshold) {
+    EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(128, 128, 128)), kBlack);
+    EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(127, 127, 127)), kWhite);
+    EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(255, 0, 0)), kBlack);
+    EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(0, 0, 0)), kWhite);
+}
+
+TEST_F(Pipeline, WorkingPictureFailureReappliesThePreviousFile) {
+    steps.workingFails = true;
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedPath, Output());
+}
+
+TEST_F(Pipeline, ZeroScreenLeavesEverythingCentred) {
+    desktop.screen = {0, 0};
+    steps.decodedWidth = 16;
+    steps.decodedHeight = 16;
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 0);
+    EXPECT_EQ(composition, Composition::PictureItself);
+}
+
+TEST_F(Pipeline, TracesTheArgumentsInOrder) {
+    Change("C:\\x.jpg", "jpg", 0, true, true, false, true);
+    ASSERT_GE(trace.lines.size(), 11u);
+    const char* expected[] = {" : sFilePathName = C:\\x.jpg", " : sExt = jpg", " : bForcePosition = 1",
+                              " : bDoTiling = 1", " : bDoStretching = 0", " : bDoTileSeamless = 1",
+                              " : bAddDate = 0", " : bUseDirectImage = 0"};
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_NE(trace.lines[i].find(expected[i]), std::string::npos) << trace.lines[i];
+        EXPECT_NE(trace.lines[i].find("BackgroundChanger"), std::string::npos);
+        EXPECT_NE(trace.lines[i].find(" line "), std::string::npos);
+    }
+    trace.lines.clear();
+    trace.on = false;
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_TRUE(trace.lines.empty());
+}
