@@ -4,7 +4,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "image/Image.h"
 
@@ -28,11 +33,19 @@ bool PortableEnvironment::FileExists(const std::string& sPath) {
 }
 
 bool PortableEnvironment::IsFolderWritable(const std::string& sFolder) {
+#ifdef _WIN32
+    return ::_access(NativePath(sFolder).c_str(), 2) == 0;
+#else
     return ::access(NativePath(sFolder).c_str(), W_OK) == 0;
+#endif
 }
 
 bool PortableEnvironment::CreateFolder(const std::string& sFolder) {
+#ifdef _WIN32
+    return ::_mkdir(NativePath(sFolder).c_str()) == 0;
+#else
     return ::mkdir(NativePath(sFolder).c_str(), 0755) == 0;
+#endif
 }
 
 bool PortableEnvironment::DeleteFile(const std::string& sPath) {
@@ -40,6 +53,9 @@ bool PortableEnvironment::DeleteFile(const std::string& sPath) {
 }
 
 bool PortableEnvironment::RenameFile(const std::string& sFrom, const std::string& sTo) {
+#ifdef _WIN32
+    std::remove(NativePath(sTo).c_str());
+#endif
     return std::rename(NativePath(sFrom).c_str(), NativePath(sTo).c_str()) == 0;
 }
 
@@ -47,7 +63,11 @@ std::tm PortableEnvironment::LocalTime() {
     if (m_bFixedTime) return m_time;
     std::time_t now = std::time(nullptr);
     std::tm t{};
+#ifdef _WIN32
+    localtime_s(&t, &now);
+#else
     localtime_r(&now, &t);
+#endif
     return t;
 }
 
