@@ -114,7 +114,7 @@ void Settings::SaveColors(Profile& p) const {
 void Settings::DeleteAll(Profile& p, Environment& env) {
     p.Store().DeleteKey(RootKey::CurrentUser, p.ProductKey() + "\\" + kConfigSection);
     p.Store().DeleteKey(RootKey::CurrentUser, p.ProductKey());
-    for (const std::string& sFile : CandidateFiles(env, kIniFileName)) env.DeleteFile(sFile);
+    for (const std::string& sFile : CandidateFiles(env, kIniFileName)) env.RemoveFile(sFile);
 }
 
 }  // namespace mv

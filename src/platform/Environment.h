@@ -23,7 +23,7 @@ public:
     virtual bool FileExists(const std::string& sPath) = 0;
     virtual bool IsFolderWritable(const std::string& sFolder) = 0;
     virtual bool CreateFolder(const std::string& sFolder) = 0;
-    virtual bool DeleteFile(const std::string& sPath) = 0;
+    virtual bool RemoveFile(const std::string& sPath) = 0;
     virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
     virtual std::tm LocalTime() = 0;
 };

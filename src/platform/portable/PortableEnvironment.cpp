@@ -48,7 +48,7 @@ bool PortableEnvironment::CreateFolder(const std::string& sFolder) {
 #endif
 }
 
-bool PortableEnvironment::DeleteFile(const std::string& sPath) {
+bool PortableEnvironment::RemoveFile(const std::string& sPath) {
     return std::remove(NativePath(sPath).c_str()) == 0;
 }
 

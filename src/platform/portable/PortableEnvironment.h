@@ -19,7 +19,7 @@ public:
     bool FileExists(const std::string& sPath) override;
     bool IsFolderWritable(const std::string& sFolder) override;
     bool CreateFolder(const std::string& sFolder) override;
-    bool DeleteFile(const std::string& sPath) override;
+    bool RemoveFile(const std::string& sPath) override;
     bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
     std::tm LocalTime() override;
 

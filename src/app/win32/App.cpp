@@ -1,0 +1,85 @@
+#include "app/win32/App.h"
+
+#include <commctrl.h>
+
+#include "app/CommandLine.h"
+#include "app/win32/Shell.h"
+#include "resource.h"
+#include "shell/win32/MainAppWnd.h"
+#include "ui/win32/ConfigProp.h"
+
+namespace mv::win {
+
+CApp* gpApp = nullptr;
+
+CApp::CApp() : m_profile(m_registry, "Quorvale", "Murivane") { gpApp = this; }
+
+CApp::~CApp() {
+    m_pMainWnd.reset();
+    if (m_hMutex) CloseHandle(m_hMutex);
+    if (gpApp == this) gpApp = nullptr;
+}
+
+bool CApp::IsUsingActiveDesktop() const { return ::mv::win::IsUsingActiveDesktop(m_bActiveDesktopInstalled); }
+
+bool CApp::InitInstance(const std::vector<std::string>& args) {
+    CommandLine cmd = ParseCommandLine(args);
+    if (cmd.seed) rand.seed(*cmd.seed);
+
+    // Whether another copy holds the mutex is not examined.
+    m_hMutex = CreateMutexA(nullptr, FALSE, "QuorvaleMurivane");
+
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    Registry registry(m_registry);
+    m_bActiveDesktopInstalled = ::mv::win::IsActiveDesktopInstalled(registry);
+    std::string sTitle = LoadString(IDR_MAINFRAME_TITLE);
+    if (!sTitle.empty()) m_sTitle = sTitle;
+    m_settings.Load(m_profile, m_desktop);
+
+    if (cmd.bTray) {
+        m_iRunMode = kRunTray;
+        m_pMainWnd = std::make_unique<CMainAppWnd>();
+        if (!m_pMainWnd->CreateHidden(m_sTitle)) return false;
+        return true;
+    }
+    m_iRunMode = kRunSettings;
+    ShowSettings(GetForegroundWindow());
+    return false;
+}
+
+int CApp::Run() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+bool CApp::ShowSettings(HWND hOwner) {
+    bool bOK = false;
+    {
+        CConfigProp sheet(m_sTitle, hOwner);
+        m_pOpenSheet = &sheet;
+        bOK = sheet.DoModal();
+        if (bOK) {
+            HWND hTray = FindWindowA(nullptr, m_sTitle.c_str());
+            if (!m_settings.UseTray && hTray) {
+                PostMessageA(hTray, WM_CLOSE, 0, 0);
+            } else if (m_settings.UseTray && !hTray) {
+                RunProgram(ExecutablePath(), "/tray", NORMAL_PRIORITY_CLASS);
+            }
+            if (m_settings.AutoStart && m_settings.UseTray)
+                CreateStartupShortcut(m_sTitle);
+            else
+                RemoveStartupShortcut(m_sTitle);
+        }
+        m_pOpenSheet = nullptr;
+    }
+    if (m_bUninstall) Settings::DeleteAll(m_profile, m_env);
+    return bOK;
+}
+
+}  // namespace mv::win

@@ -1,0 +1,72 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/Random.h"
+#include "config/Registry.h"
+#include "config/Settings.h"
+#include "platform/win32/Win32Desktop.h"
+#include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32Registry.h"
+
+namespace mv::win {
+
+class CMainAppWnd;
+class CConfigProp;
+
+enum RunMode { kRunUndecided = 0, kRunSettings = 2, kRunTray = 3 };
+
+// The one application object: the settings record, the random source, the
+// run mode and the flags every part of the program reaches through gApp.
+class CApp {
+public:
+    CApp();
+    ~CApp();
+
+    // Decides the run mode from the command-line arguments (without the
+    // program name); true keeps the process running (tray instance).
+    bool InitInstance(const std::vector<std::string>& args);
+    int Run();  // the message loop of a tray instance
+
+    CMainAppWnd* pSceneWnd() const { return m_pMainWnd.get(); }
+    bool IsUsingActiveDesktop() const;
+    bool IsActiveDesktopInstalled() const { return m_bActiveDesktopInstalled; }
+    bool ShowSettings(HWND hOwner);
+
+    Settings& GetSettings() { return m_settings; }
+    Profile& GetProfile() { return m_profile; }
+    Win32Registry& RegistryStore() { return m_registry; }
+    Win32Environment& Env() { return m_env; }
+    Win32Desktop& DesktopSeam() { return m_desktop; }
+    const std::string& Title() const { return m_sTitle; }
+    int RunModeValue() const { return m_iRunMode; }
+    bool TraceOn() const { return m_bTrace; }
+    void SetTrace(bool b) { m_bTrace = b; }
+    bool UninstallRequested() const { return m_bUninstall; }
+    void SetUninstallRequested(bool b) { m_bUninstall = b; }
+    CConfigProp* OpenSheet() const { return m_pOpenSheet; }
+
+    Random rand;
+
+private:
+    Win32Registry m_registry;
+    Win32Environment m_env;
+    Win32Desktop m_desktop;
+    Profile m_profile;
+    Settings m_settings;
+    std::unique_ptr<CMainAppWnd> m_pMainWnd;
+    int m_iRunMode = kRunUndecided;
+    bool m_bTrace = false;
+    bool m_bActiveDesktopInstalled = false;
+    bool m_bUninstall = false;
+    CConfigProp* m_pOpenSheet = nullptr;
+    HANDLE m_hMutex = nullptr;
+    std::string m_sTitle = "Murivane";
+};
+
+extern CApp* gpApp;
+inline CApp& App() { return *gpApp; }
+
+}  // namespace mv::win

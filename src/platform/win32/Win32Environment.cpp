@@ -1,0 +1,65 @@
+#include "platform/win32/Win32Environment.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <ctime>
+
+namespace mv {
+
+std::string Win32Environment::WindowsFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return "C:\\Windows";
+    std::string s(buffer, n);
+    if (s.size() > 3 && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+std::string Win32Environment::AppDataFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) return buffer;
+    auto v = GetVariable("APPDATA");
+    return v ? *v : std::string();
+}
+
+std::optional<std::string> Win32Environment::GetVariable(const std::string& sName) {
+    DWORD n = GetEnvironmentVariableA(sName.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::string s(n, '\0');
+    DWORD got = GetEnvironmentVariableA(sName.c_str(), &s[0], n);
+    s.resize(got);
+    return s;
+}
+
+bool Win32Environment::FileExists(const std::string& sPath) {
+    return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Environment::IsFolderWritable(const std::string& sFolder) {
+    // Try to make a file there: the attributes say nothing about rights or
+    // virtualisation.
+    char name[MAX_PATH + 1] = {};
+    if (GetTempFileNameA(sFolder.c_str(), "mvw", 0, name) == 0) return false;
+    ::DeleteFileA(name);
+    return true;
+}
+
+bool Win32Environment::CreateFolder(const std::string& sFolder) {
+    return CreateDirectoryA(sFolder.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool Win32Environment::RemoveFile(const std::string& sPath) { return ::DeleteFileA(sPath.c_str()) != 0; }
+
+bool Win32Environment::RenameFile(const std::string& sFrom, const std::string& sTo) {
+    return MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::tm Win32Environment::LocalTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_s(&t, &now);
+    return t;
+}
+
+}  // namespace mv

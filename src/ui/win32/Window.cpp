@@ -1,0 +1,275 @@
+#include "ui/win32/Window.h"
+
+namespace mv::win {
+
+namespace {
+const char kDialogObject[] = "MurivaneDialogObject";
+}
+
+// ---------------------------------------------------------------- CWindow
+
+CWindow::~CWindow() {
+    if (m_hWnd) {
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+        HWND h = m_hWnd;
+        m_hWnd = nullptr;
+        DestroyWindow(h);
+    }
+}
+
+bool CWindow::RegisterWindowClass(const char* sClass, HICON hIcon) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExA(GetModuleHandleA(nullptr), sClass, &wc)) return true;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = hIcon;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = sClass;
+    return RegisterClassExA(&wc) != 0;
+}
+
+bool CWindow::Create(DWORD exStyle, const char* sClass, const char* sTitle, DWORD style, int x, int y, int cx,
+                     int cy, HWND hParent, HMENU hMenu) {
+    HWND h = CreateWindowExA(exStyle, sClass, sTitle, style, x, y, cx, cy, hParent, hMenu, GetModuleHandleA(nullptr),
+                             this);
+    return h != nullptr;
+}
+
+LRESULT CWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return Default(msg, wParam, lParam); }
+
+LRESULT CALLBACK CWindow::StaticWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<CWindow*>(cs->lpCreateParams);
+        if (self) {
+            self->m_hWnd = hWnd;
+            SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<CWindow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hWnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        result = DefWindowProcA(hWnd, msg, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+        self->m_hWnd = nullptr;
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- CDialog
+
+CDialog::~CDialog() {
+    if (m_hWnd && !m_bModal) {
+        HWND h = m_hWnd;
+        m_hWnd = nullptr;
+        RemovePropA(h, kDialogObject);
+        DestroyWindow(h);
+    }
+}
+
+INT_PTR CDialog::DoModal(HWND hOwner) {
+    m_bModal = true;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_iTemplate), hOwner, StaticDlgProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::CreateModeless(HWND hOwner) {
+    m_bModal = false;
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_iTemplate), hOwner, StaticDlgProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::End(INT_PTR result) {
+    if (!m_hWnd) return;
+    if (m_bModal)
+        EndDialog(m_hWnd, result);
+    else
+        DestroyWindow(m_hWnd);
+}
+
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        if (self) {
+            self->m_hWnd = hWnd;
+            SetPropA(hWnd, kDialogObject, self);
+        }
+    } else {
+        self = static_cast<CDialog*>(GetPropA(hWnd, kDialogObject));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hWnd, kDialogObject);
+        self->m_hWnd = nullptr;
+    }
+    return result;
+}
+
+INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return TRUE;
+        if (id == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_NOTIFY: {
+        LRESULT r = OnNotify(reinterpret_cast<NMHDR*>(lParam));
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, r);
+        return r != 0;
+    }
+    default:
+        return HandleMessage(msg, wParam, lParam);
+    }
+}
+
+// ---------------------------------------------------------------- CPropertyPage
+
+PROPSHEETPAGEA CPropertyPage::Describe() {
+    PROPSHEETPAGEA psp = {};
+    psp.dwSize = sizeof(psp);
+    psp.dwFlags = PSP_DEFAULT;
+    psp.hInstance = GetModuleHandleA(nullptr);
+    psp.pszTemplate = MAKEINTRESOURCEA(m_iTemplate);
+    psp.pfnDlgProc = StaticPageProc;
+    psp.lParam = reinterpret_cast<LPARAM>(this);
+    return psp;
+}
+
+INT_PTR CALLBACK CPropertyPage::StaticPageProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CPropertyPage* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        auto* psp = reinterpret_cast<PROPSHEETPAGEA*>(lParam);
+        self = reinterpret_cast<CPropertyPage*>(psp->lParam);
+        if (self) {
+            self->m_hWnd = hWnd;
+            SetPropA(hWnd, kDialogObject, self);
+            if (self->m_pSheet) self->m_pSheet->NoteWindow(GetParent(hWnd));
+        }
+    } else {
+        self = static_cast<CPropertyPage*>(GetPropA(hWnd, kDialogObject));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
+    if (msg == WM_NCDESTROY) RemovePropA(hWnd, kDialogObject);
+    return result;
+}
+
+INT_PTR CPropertyPage::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        switch (hdr->code) {
+        case PSN_SETACTIVE:
+            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnSetActive() ? 0 : -1);
+            return TRUE;
+        case PSN_KILLACTIVE:
+            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnKillActive() ? FALSE : TRUE);
+            return TRUE;
+        case PSN_APPLY:
+            OnApply();
+            if (m_pSheet) m_pSheet->NoteApplied();
+            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, PSNRET_NOERROR);
+            return TRUE;
+        default: {
+            LRESULT r = OnNotify(hdr);
+            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, r);
+            return r != 0;
+        }
+        }
+    }
+    default:
+        return HandleMessage(msg, wParam, lParam);
+    }
+}
+
+// ---------------------------------------------------------------- CPropertySheet
+
+bool CPropertySheet::DoModal() {
+    std::vector<PROPSHEETPAGEA> pages;
+    for (CPropertyPage* p : m_pages) {
+        p->SetSheet(this);
+        pages.push_back(p->Describe());
+    }
+    PROPSHEETHEADERA psh = {};
+    psh.dwSize = sizeof(psh);
+    psh.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    psh.hwndParent = m_hOwner;
+    psh.hInstance = GetModuleHandleA(nullptr);
+    psh.pszCaption = m_sCaption.c_str();
+    psh.nPages = static_cast<UINT>(pages.size());
+    psh.nStartPage = 0;
+    psh.ppsp = pages.data();
+    m_bApplied = false;
+    INT_PTR r = PropertySheetA(&psh);
+    m_hWnd = nullptr;
+    return r > 0 && m_bApplied;
+}
+
+// ---------------------------------------------------------------- helpers
+
+void SetCheck(HWND hDlg, int id, bool bChecked) { CheckDlgButton(hDlg, id, bChecked ? BST_CHECKED : BST_UNCHECKED); }
+bool GetCheck(HWND hDlg, int id) { return IsDlgButtonChecked(hDlg, id) == BST_CHECKED; }
+void SetDlgText(HWND hDlg, int id, const std::string& sText) { SetDlgItemTextA(hDlg, id, sText.c_str()); }
+
+std::string GetDlgText(HWND hDlg, int id) {
+    HWND h = GetDlgItem(hDlg, id);
+    int n = GetWindowTextLengthA(h);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    GetWindowTextA(h, &s[0], n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+std::string LoadString(UINT id) {
+    char buffer[1024] = {};
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+void ShowError(HWND hOwner, const std::string& sText) {
+    MessageBoxA(hOwner, sText.c_str(), "Error", MB_OK | MB_ICONSTOP);
+}
+
+void ShowNote(const std::string& sText) {
+    MessageBoxA(GetForegroundWindow(), sText.c_str(), "Note", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace mv::win
