@@ -1,0 +1,37 @@
+#pragma once
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "Patterns/Color.h"
+
+namespace mv {
+
+class Image;
+class PatternCalculator;
+struct Palette;
+
+// The tray tool tip while a fractal is computed: percent done and the
+// remaining time, in minutes from 60 s on (rounded, at least 1), otherwise in
+// seconds (truncated, at least 1).
+std::string ProgressText(int iPercent, double fRemainingSeconds);
+
+struct RenderResult {
+    bool bCompleted = false;  // every column done and not stopped
+    Color average = 0;        // mean colour of the picture when completed
+};
+
+// Renders the set-up pattern into a valid 24-bit picture, column by column,
+// one Compute per pixel coloured through the palette. The running flag is
+// tested before every column and every pixel; clearing it stops the render.
+// Progress texts go to the callback at most once per whole percent of
+// columns; the clock gives whole seconds (any origin).
+using ProgressFn = std::function<void(const std::string&)>;
+using ClockFn = std::function<long long()>;
+RenderResult RenderFractal(Image& target, PatternCalculator& pattern, const Palette& palette,
+                           const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock);
+
+// Whole seconds of the steady clock, the default for RenderFractal.
+long long SteadySeconds();
+
+}  // namespace mv
