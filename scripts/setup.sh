@@ -6,7 +6,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 bash "$ROOT/scripts/install-packages.sh"
 bash "$ROOT/scripts/build-winlibs.sh"
 source "$ROOT/scripts/wine-env.sh"
-if [ ! -f "$WINEPREFIX/.murivane-ready" ]; then
+if [ ! -f "$WINEPREFIX/.murivane-ready-v2" ]; then
   murivane_ensure_display
   murivane_init_prefix
   murivane_stop_display

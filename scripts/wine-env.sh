@@ -39,12 +39,15 @@ murivane_stop_display() {
 # Creates the prefix once, with a 1024x768 virtual desktop for every program
 # (so the tray, the wallpaper and the screen size are the same on every run).
 murivane_init_prefix() {
-  if [ -f "$WINEPREFIX/.murivane-ready" ]; then return 0; fi
+  if [ -f "$WINEPREFIX/.murivane-ready-v2" ]; then return 0; fi
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # A taskbar with a notification area on the virtual desktops.
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Murivane' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
   wineserver -w 2>/dev/null || true
-  touch "$WINEPREFIX/.murivane-ready"
+  touch "$WINEPREFIX/.murivane-ready-v2"
 }
