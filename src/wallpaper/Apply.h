@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+
+#include "Patterns/Color.h"
+#include "image/Image.h"
+#include "platform/ActiveDesktop.h"
+#include "platform/Desktop.h"
+#include "platform/Environment.h"
+#include "platform/RegistryStore.h"
+
+namespace mv {
+
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr const char* kColorsKey = "Control Panel\\Colors";
+
+// Writes the picture as a BMP file next to the target and renames it over the
+// target, so a failed or interrupted write never leaves a truncated wallpaper.
+bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath);
+
+// Active Desktop style for the tile flag and style.
+int ActiveDesktopStyleFor(int iTileFlag, int iStyle);
+
+// Tells the shell to show the file: through Active Desktop when it is in use
+// and the object exists, otherwise through the desktop registry values and
+// the system call.
+void ApplyWallpaper(RegistryStore& registry, Desktop& desktop, ActiveDesktop* pActiveDesktop, bool bUsingActiveDesktop,
+                    const std::string& sPath, int iTileFlag, int iStyle);
+
+// Sets the desktop colour and records it, unless it is already the system's.
+void ApplyBackgroundColor(RegistryStore& registry, Desktop& desktop, Color c);
+
+// "%d %d %d" of red, green and blue.
+std::string BackgroundColorText(Color c);
+
+}  // namespace mv
