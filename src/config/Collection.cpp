@@ -1,0 +1,95 @@
+#include "config/Collection.h"
+
+#include <algorithm>
+#include <climits>
+#include <set>
+
+namespace mv {
+
+namespace {
+
+constexpr size_t kFolderBuffer = 1024;
+constexpr size_t kSectionNamesBuffer = 16384;
+
+// The index i of a key named "Folder%d" (any case), or -1. Only the spelling
+// that "%d" produces counts: "Folder07" is not the key of index 7.
+int64_t FolderIndex(const std::string& sKey) {
+    static const char kPrefix[] = "folder";
+    const size_t n = sizeof kPrefix - 1;
+    if (sKey.size() <= n || sKey.size() > n + 10) return -1;
+    for (size_t i = 0; i < n; ++i) {
+        char c = sKey[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != kPrefix[i]) return -1;
+    }
+    std::string sDigits = sKey.substr(n);
+    if (sDigits.size() > 1 && sDigits[0] == '0') return -1;
+    int64_t v = 0;
+    for (char c : sDigits) {
+        if (c < '0' || c > '9') return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v <= INT32_MAX ? v : -1;
+}
+
+}  // namespace
+
+void RCollection::Load(IniFile& ini, bool bLowerCase) {
+    const int32_t iCount = static_cast<int32_t>(ini.GetInt(m_sName, "FolderCount", 0));
+    if (iCount > 0) {
+        // Reading "Folder0" ... "Folder<FolderCount-1>" one by one would take
+        // forever for a damaged count such as 2000000000; reading only the
+        // indexes the section actually holds gives the same folders in the
+        // same order.
+        std::set<int64_t> indexes;
+        for (const std::string& sKey : ini.GetKeyNames(m_sName)) {
+            int64_t i = FolderIndex(sKey);
+            if (i >= 0 && i < iCount) indexes.insert(i);
+        }
+        for (int64_t i : indexes) {
+            std::string sPath = ini.GetString(m_sName, "Folder" + std::to_string(i), "", kFolderBuffer);
+            if (sPath.empty()) continue;
+            if (bLowerCase)
+                for (char& c : sPath)
+                    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            m_folders.push_back(sPath);
+        }
+    }
+    m_bCycle = ini.GetInt(m_sName, "Cycle", 0) != 0;
+    m_iNextToUse = static_cast<int32_t>(ini.GetInt(m_sName, "NextToUse", 0));
+    m_iFractalProb = static_cast<int32_t>(ini.GetInt(m_sName, "FractalProb", 50));
+}
+
+void RCollection::Save(IniFile& ini, bool bUninstallRequested) const {
+    if (bUninstallRequested) return;
+    ini.DeleteSection(m_sName);
+    int i = 0;
+    for (const std::string& sPath : m_folders) ini.WriteString(m_sName, "Folder" + std::to_string(i++), sPath);
+    ini.WriteString(m_sName, "FolderCount", std::to_string(i));
+    ini.WriteString(m_sName, "Cycle", m_bCycle ? "1" : "0");
+    ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse));
+    ini.WriteString(m_sName, "FractalProb", std::to_string(m_iFractalProb));
+}
+
+void RCollection::DeleteSection(IniFile& ini) const { ini.DeleteSection(m_sName); }
+
+void RCollection::RemoveFolder(const std::string& sPath) {
+    m_folders.erase(std::remove(m_folders.begin(), m_folders.end(), sPath), m_folders.end());
+}
+
+std::vector<std::string> ListCollectionNames(IniFile& ini) {
+    bool bFull = false;
+    std::vector<std::string> names = ini.GetSectionNames(kSectionNamesBuffer, &bFull);
+    if (bFull && !names.empty()) names.pop_back();
+    return names;
+}
+
+std::string GetCurrentCollection(Profile& profile) {
+    return profile.GetString("Config", "Current", kDefaultCollection);
+}
+
+void SetCurrentCollection(Profile& profile, const RCollection& collection) {
+    profile.WriteString("Config", "Current", collection.name());
+}
+
+}  // namespace mv

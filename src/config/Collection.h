@@ -1,0 +1,83 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Random.h"
+#include "config/Registry.h"
+#include "platform/DirectoryLister.h"
+#include "platform/IniFile.h"
+
+namespace mv {
+
+// The default collection's name, used when no current one is recorded.
+constexpr const char* kDefaultCollection = "Default";
+
+// One collection: a named list of image folders with its order-or-random
+// choice, its position in the ordered walk and its fractal chance, stored as
+// one section of the collections file, plus the image list built from its
+// folders.
+class RCollection {
+public:
+    explicit RCollection(std::string sName) : m_sName(std::move(sName)) {}
+    virtual ~RCollection() = default;
+
+    // Reads the collection's section; folder paths are appended to the list,
+    // lower-cased when asked. Absent values keep their defaults.
+    void Load(IniFile& ini, bool bLowerCase);
+    // Rewrites the whole section from the members: the folders from index 0,
+    // then FolderCount, Cycle, NextToUse and FractalProb. Does nothing at all
+    // once the uninstall has run, so the removed file is not brought back.
+    void Save(IniFile& ini, bool bUninstallRequested) const;
+    // Removes the collection's section from the file.
+    void DeleteSection(IniFile& ini) const;
+
+    void AddFolder(const std::string& sPath) { m_folders.push_back(sPath); }
+    // Removes every entry equal to the path (case-sensitive).
+    void RemoveFolder(const std::string& sPath);
+    void RemoveAllFolders() { m_folders.clear(); }
+    // The folder paths in list order (what a folder list box shows).
+    const std::vector<std::string>& folders() const { return m_folders; }
+
+    const std::string& name() const { return m_sName; }
+    bool cycle() const { return m_bCycle; }
+    void SetCycle(bool bCycle) { m_bCycle = bCycle; }
+    int32_t nextToUse() const { return m_iNextToUse; }
+    void SetNextToUse(int32_t i) { m_iNextToUse = i; }
+    int32_t fractalProb() const { return m_iFractalProb; }
+    void SetFractalProb(int32_t i) { m_iFractalProb = i; }
+
+    // The image list (image/ImageList.cpp). BuildImageList sorts the folders
+    // byte-wise and lists, folder by folder, the files matching "*.jpg",
+    // "*.jpe", "*.jpeg", "*.bmp", "*.png" and "*.gif", each pattern on its own,
+    // lower-cased and sorted within the folder. A file matched by two patterns
+    // is listed twice.
+    void BuildImageList(DirectoryLister& lister);
+    // The next image: in order mode the entry at NextToUse (taken modulo the
+    // count, as an unsigned number), advancing NextToUse and writing it to the
+    // file at once; otherwise a random entry. Empty when there are no images.
+    std::string NextImage(IniFile& ini, Random& rand);
+    int ImageCount() const { return static_cast<int>(m_images.size()); }
+    bool HasImages() const { return !m_images.empty(); }
+    const std::vector<std::string>& images() const { return m_images; }
+
+private:
+    std::string m_sName;
+    bool m_bCycle = false;
+    int32_t m_iNextToUse = 0;
+    int32_t m_iFractalProb = 50;
+    std::vector<std::string> m_folders;
+    std::vector<std::string> m_images;
+};
+
+// The names of the sections of the collections file, in file order, as one
+// request into a buffer of 16384 characters gives them. When the names fill
+// the request, the last one may be cut short and is left out.
+std::vector<std::string> ListCollectionNames(IniFile& ini);
+
+// The current collection's name (the profile value Config\Current), "Default"
+// when absent.
+std::string GetCurrentCollection(Profile& profile);
+void SetCurrentCollection(Profile& profile, const RCollection& collection);
+
+}  // namespace mv

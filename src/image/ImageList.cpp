@@ -1,0 +1,37 @@
+// The image list of a collection and the choice of the next image.
+#include <algorithm>
+
+#include "config/Collection.h"
+#include "image/Folder.h"
+
+namespace mv {
+
+void RCollection::BuildImageList(DirectoryLister& lister) {
+    static const char* const kPatterns[] = {"*.jpg", "*.jpe", "*.jpeg", "*.bmp", "*.png", "*.gif"};
+    m_images.clear();
+    std::sort(m_folders.begin(), m_folders.end());
+    for (const std::string& sFolder : m_folders) {
+        qvFolder folder(lister, sFolder);
+        for (const char* sPattern : kPatterns) folder.FindFiles(sPattern, nullptr, true);
+        folder.SortLists();
+        folder.AppendFullPaths(m_images);
+    }
+}
+
+std::string RCollection::NextImage(IniFile& ini, Random& rand) {
+    const uint32_t n = static_cast<uint32_t>(m_images.size());
+    if (n == 0) return std::string();
+    uint32_t index;
+    if (m_bCycle) {
+        const uint32_t u = static_cast<uint32_t>(m_iNextToUse);
+        index = u % n;
+        m_iNextToUse = static_cast<int32_t>((u + 1u) % n);
+        ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse));
+    } else {
+        int i = rand.below(static_cast<int>(n));
+        index = i < 0 ? 0u : std::min(static_cast<uint32_t>(i), n - 1);
+    }
+    return m_images[index];
+}
+
+}  // namespace mv

@@ -1,0 +1,403 @@
+#include "platform/portable/PortableIni.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "image/Image.h"
+
+namespace mv {
+
+namespace {
+
+bool IsSpace(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
+}
+
+// Case folding of the Windows-1252 code page: ASCII letters, the accented
+// Latin letters and the four pairs in the 0x80 block.
+unsigned char Fold(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+    switch (c) {
+    case 0x8A: return 0x9A;
+    case 0x8C: return 0x9C;
+    case 0x8E: return 0x9E;
+    case 0x9F: return 0xFF;
+    default: return c;
+    }
+}
+
+std::string Folded(const std::string& s) {
+    std::string r = s;
+    for (char& c : r) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+    return r;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+std::string TrimLeft(const std::string& s) {
+    size_t b = 0;
+    while (b < s.size() && IsSpace(s[b])) ++b;
+    return s.substr(b);
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsSpace(s[b])) ++b;
+    while (e > b && IsSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// A name or value ends at its first NUL, as a C string does.
+std::string UpToNul(const char* p, size_t n) {
+    size_t len = 0;
+    while (len < n && p[len] != '\0') ++len;
+    return std::string(p, len);
+}
+
+// A value as the profile functions hand it out: surrounding quotes of the same
+// kind removed, cut to the buffer. When the buffer is exactly one character
+// too short for the unquoted text, the closing quote is left out by the copy
+// and one more character is dropped in its place, as Windows does.
+std::string CopyEntry(const std::string& sValue, size_t cchBuffer) {
+    if (cchBuffer == 0) return std::string();
+    std::string s = sValue;
+    bool bQuoted = false;
+    if (s.size() >= 2 && (s[0] == '\'' || s[0] == '"') && s.back() == s[0]) {
+        bQuoted = true;
+        s.erase(0, 1);
+    }
+    std::string out = s.substr(0, cchBuffer - 1);
+    if (bQuoted && cchBuffer >= s.size() && !out.empty()) out.pop_back();
+    return out;
+}
+
+bool ReadWholeFile(const std::string& sPath, std::string& sBytes) {
+    std::FILE* f = std::fopen(sPath.c_str(), "rb");
+    if (!f) return false;
+    sBytes.clear();
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) sBytes.append(buf, n);
+    bool bOk = !std::ferror(f);
+    std::fclose(f);
+    return bOk;
+}
+
+}  // namespace
+
+bool PortableIni::Stamp::operator==(const Stamp& o) const {
+    return bExists == o.bExists && dev == o.dev && ino == o.ino && size == o.size && mtimeSec == o.mtimeSec &&
+           mtimeNsec == o.mtimeNsec && ctimeSec == o.ctimeSec && ctimeNsec == o.ctimeNsec;
+}
+
+PortableIni::PortableIni(const std::string& sPath) : m_sPath(NativePath(sPath)) {}
+
+PortableIni::Stamp PortableIni::ReadStamp() const {
+    Stamp st;
+    struct stat s;
+    if (::stat(m_sPath.c_str(), &s) != 0) return st;
+    st.bExists = true;
+    st.dev = static_cast<uint64_t>(s.st_dev);
+    st.ino = static_cast<uint64_t>(s.st_ino);
+    st.size = static_cast<uint64_t>(s.st_size);
+    st.mtimeSec = static_cast<int64_t>(s.st_mtime);
+    st.ctimeSec = static_cast<int64_t>(s.st_ctime);
+#if defined(__linux__)
+    st.mtimeNsec = s.st_mtim.tv_nsec;
+    st.ctimeNsec = s.st_ctim.tv_nsec;
+#endif
+    return st;
+}
+
+void PortableIni::Refresh() {
+    Stamp st = ReadStamp();
+    if (m_bLoaded && st == m_stamp) return;
+    m_sections.clear();
+    m_encoding = Encoding::Ansi;
+    std::string sBytes;
+    if (st.bExists && ReadWholeFile(m_sPath, sBytes)) Parse(sBytes);
+    m_stamp = st;
+    m_bLoaded = true;
+}
+
+void PortableIni::Parse(const std::string& sRaw) {
+    if (sRaw.empty()) return;
+
+    // Byte-order marks: UTF-8 is read as it is, UTF-16 narrowed.
+    std::string sText;
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(sRaw.data());
+    if (sRaw.size() >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+        m_encoding = Encoding::Utf8;
+        sText = sRaw.substr(3);
+    } else if (sRaw.size() >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+        bool bLittle = u[0] == 0xFF;
+        m_encoding = bLittle ? Encoding::Utf16LE : Encoding::Utf16BE;
+        sText.reserve(sRaw.size() / 2);
+        for (size_t i = 2; i + 1 < sRaw.size(); i += 2) {
+            unsigned unit = bLittle ? (u[i] | (u[i + 1] << 8)) : ((u[i] << 8) | u[i + 1]);
+            sText.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
+        }
+    } else {
+        sText = sRaw;
+    }
+
+    m_sections.push_back(Section{});  // keys before the first header
+    Section* pCur = &m_sections.back();
+    const Key* pPrev = nullptr;
+    const char* p = sText.data();
+    const char* const pEnd = p + sText.size();
+    while (p < pEnd) {
+        const char* pLine = p;
+        while (p < pEnd && *p != '\n' && *p != '\r') ++p;
+        const char* pLineEnd = p;
+        while (p < pEnd && (*p == '\n' || *p == '\r')) ++p;
+
+        while (pLine < pLineEnd && IsSpace(*pLine)) ++pLine;
+        while (pLineEnd > pLine && IsSpace(pLineEnd[-1])) --pLineEnd;
+        if (pLine >= pLineEnd) continue;
+
+        if (*pLine == '[') {
+            const char* pClose = pLineEnd;
+            while (pClose > pLine && pClose[-1] != ']') --pClose;
+            if (pClose > pLine) {  // pClose is just past the last ']'
+                Section s;
+                s.sName = UpToNul(pLine + 1, static_cast<size_t>(pClose - 1 - (pLine + 1)));
+                m_sections.push_back(std::move(s));
+                pCur = &m_sections.back();
+                pPrev = nullptr;
+                continue;
+            }
+        }
+
+        const char* pEq = pLine;
+        while (pEq < pLineEnd && *pEq != '=') ++pEq;
+        Key key;
+        size_t nameLen;
+        if (pEq < pLineEnd) {
+            const char* pNameEnd = pEq;
+            while (pNameEnd > pLine && IsSpace(pNameEnd[-1])) --pNameEnd;
+            nameLen = static_cast<size_t>(pNameEnd - pLine);
+            const char* pValue = pEq + 1;
+            while (pValue < pLineEnd && IsSpace(*pValue)) ++pValue;
+            key.sValue = UpToNul(pValue, static_cast<size_t>(pLineEnd - pValue));
+            key.bHasValue = true;
+        } else {
+            nameLen = static_cast<size_t>(pLineEnd - pLine);
+        }
+        key.sName = UpToNul(pLine, nameLen);
+        // Runs of lines with an empty name keep only their first line.
+        if (nameLen == 0 && pPrev && pPrev->sName.empty()) continue;
+        pCur->keys.push_back(std::move(key));
+        pPrev = &pCur->keys.back();
+    }
+}
+
+bool PortableIni::Flush() {
+    std::string sOut;
+    for (const Section& s : m_sections) {
+        if (!s.sName.empty()) sOut += "[" + s.sName + "]\r\n";
+        for (const Key& k : s.keys) {
+            sOut += k.sName;
+            if (k.bHasValue) sOut += "=" + k.sValue;
+            sOut += "\r\n";
+        }
+    }
+    std::string sBytes;
+    switch (m_encoding) {
+    case Encoding::Ansi: sBytes = std::move(sOut); break;
+    case Encoding::Utf8: sBytes = "\xEF\xBB\xBF" + sOut; break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        bool bLittle = m_encoding == Encoding::Utf16LE;
+        sBytes.reserve(2 + sOut.size() * 2);
+        sBytes += bLittle ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : sOut) {
+            char lo = c, hi = '\0';
+            if (bLittle) { sBytes += lo; sBytes += hi; } else { sBytes += hi; sBytes += lo; }
+        }
+        break;
+    }
+    }
+    std::FILE* f = std::fopen(m_sPath.c_str(), "wb");
+    bool bOk = false;
+    if (f) {
+        bOk = std::fwrite(sBytes.data(), 1, sBytes.size(), f) == sBytes.size();
+        bOk = (std::fclose(f) == 0) && bOk;
+    }
+    // The next read parses what the disk now holds, as the profile functions
+    // do with a freshly written file: a value written with trailing blanks or
+    // a line break reads the way the file gives it back.
+    m_bLoaded = false;
+    return bOk;
+}
+
+PortableIni::Section* PortableIni::FindSectionTrimmed(const std::string& sName) {
+    std::string sWanted = Trim(sName);
+    for (Section& s : m_sections)
+        if (EqualNoCase(s.sName, sWanted)) return &s;
+    return nullptr;
+}
+
+void PortableIni::AddToIndex(Section& section, size_t i) {
+    section.index.emplace(Folded(section.keys[i].sName), i);  // keeps the first of equal names
+}
+
+PortableIni::Key* PortableIni::FindKey(Section& section, const std::string& sTrimmedKey) {
+    if (!section.bIndexed) {
+        section.index.clear();
+        for (size_t i = 0; i < section.keys.size(); ++i) AddToIndex(section, i);
+        section.bIndexed = true;
+    }
+    auto it = section.index.find(Folded(sTrimmedKey));
+    return it == section.index.end() ? nullptr : &section.keys[it->second];
+}
+
+std::string PortableIni::GetString(const std::string& sSection, const std::string& sKey,
+                                   const std::string& sDefault, size_t cchBuffer) {
+    if (cchBuffer == 0) return std::string();
+    std::string sDef = sDefault;
+    while (!sDef.empty() && sDef.back() == ' ') sDef.pop_back();
+    Refresh();
+    const std::string* pValue = &sDef;
+    if (Section* pSection = FindSectionTrimmed(sSection)) {
+        Key* pKey = FindKey(*pSection, Trim(sKey));
+        if (pKey && pKey->bHasValue) pValue = &pKey->sValue;
+    }
+    return CopyEntry(*pValue, cchBuffer);
+}
+
+uint32_t PortableIni::ParseInt(const std::string& sText) {
+    size_t i = 0;
+    const size_t n = sText.size();
+    while (i < n && static_cast<unsigned char>(sText[i]) <= ' ') ++i;
+    bool bMinus = false;
+    if (i < n && (sText[i] == '+' || sText[i] == '-')) bMinus = sText[i++] == '-';
+    uint32_t base = 10;
+    if (n - i >= 2 && sText[i] == '0') {
+        char c = sText[i + 1];
+        if (c == 'x') base = 16;
+        else if (c == 'o') base = 8;
+        else if (c == 'b') base = 2;
+        if (base != 10) i += 2;
+    }
+    uint32_t total = 0;
+    for (; i < n; ++i) {
+        char c = sText[i];
+        uint32_t digit;
+        if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+        else if (c >= 'A' && c <= 'Z') digit = static_cast<uint32_t>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+        else break;
+        if (digit >= base) break;
+        total = total * base + digit;
+    }
+    return bMinus ? 0u - total : total;
+}
+
+uint32_t PortableIni::GetInt(const std::string& sSection, const std::string& sKey, int32_t iDefault) {
+    std::string s = GetString(sSection, sKey, std::string(), 30);
+    if (s.empty()) return static_cast<uint32_t>(iDefault);
+    return ParseInt(s);
+}
+
+bool PortableIni::Write(const char* pszSection, const char* pszKey, const char* pszValue) {
+    if (!pszSection) return false;
+    Refresh();
+    const std::string sSection = pszSection;
+
+    if (!pszKey) {  // remove the first section of that name
+        for (size_t i = 0; i < m_sections.size(); ++i) {
+            if (EqualNoCase(m_sections[i].sName, sSection)) {
+                m_sections.erase(m_sections.begin() + static_cast<std::ptrdiff_t>(i));
+                return Flush();
+            }
+        }
+        return true;
+    }
+
+    const std::string sKey = pszKey;
+    if (!pszValue) {  // remove the first key of that name in any section of that name
+        for (Section& s : m_sections) {
+            if (!EqualNoCase(s.sName, sSection)) continue;
+            for (size_t i = 0; i < s.keys.size(); ++i) {
+                if (EqualNoCase(s.keys[i].sName, sKey)) {
+                    s.keys.erase(s.keys.begin() + static_cast<std::ptrdiff_t>(i));
+                    s.bIndexed = false;
+                    return Flush();
+                }
+            }
+        }
+        return true;
+    }
+
+    std::string sValue = TrimLeft(pszValue);
+    Section* pSection = FindSectionTrimmed(sSection);
+    if (!pSection) {
+        Section s;
+        s.sName = TrimLeft(sSection);
+        m_sections.push_back(std::move(s));
+        pSection = &m_sections.back();
+    }
+    Key* pKey = FindKey(*pSection, Trim(sKey));
+    if (pKey) {
+        if (pKey->bHasValue && pKey->sValue == sValue) return true;  // nothing to write
+        pKey->sValue = sValue;
+        pKey->bHasValue = true;
+    } else {
+        Key k;
+        k.sName = TrimLeft(sKey);
+        k.sValue = sValue;
+        k.bHasValue = true;
+        pSection->keys.push_back(std::move(k));
+        if (pSection->bIndexed) AddToIndex(*pSection, pSection->keys.size() - 1);
+    }
+    return Flush();
+}
+
+std::vector<std::string> PortableIni::GetSectionNames(size_t cchBuffer, bool* pbFull) {
+    std::vector<std::string> names;
+    if (pbFull) *pbFull = false;
+    if (cchBuffer < 2) return names;
+    Refresh();
+    size_t room = cchBuffer - 1;  // one character stays for the closing NUL
+    size_t written = 0;
+    for (const Section& s : m_sections) {
+        if (s.sName.empty()) continue;
+        size_t need = s.sName.size() + 1;
+        if (need >= room) {
+            std::string sCut = s.sName.substr(0, room - 1);
+            if (!sCut.empty()) names.push_back(sCut);
+            written = cchBuffer - 2;
+            break;
+        }
+        names.push_back(s.sName);
+        room -= need;
+        written += need;
+    }
+    if (pbFull) *pbFull = written == cchBuffer - 2;
+    return names;
+}
+
+std::vector<std::string> PortableIni::GetKeyNames(const std::string& sSection) {
+    std::vector<std::string> names;
+    Refresh();
+    for (const Section& s : m_sections) {
+        if (!EqualNoCase(s.sName, sSection)) continue;
+        for (const Key& k : s.keys) {
+            if (!k.bHasValue) continue;
+            if (!k.sName.empty() && k.sName[0] == ';') continue;
+            names.push_back(k.sName);
+        }
+        break;
+    }
+    return names;
+}
+
+}  // namespace mv

@@ -1,0 +1,84 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/IniFile.h"
+
+namespace mv {
+
+// Our own reader-writer of ini files with the behaviour of the Windows
+// private-profile functions (as Wine implements them), for systems without
+// them. The parsed file is kept between calls and read again when the file
+// on disk changes; every change is written out at once, the whole file
+// rewritten as the private-profile functions do.
+//
+// How a file reads:
+// - Lines end at any run of CR and LF characters. White space (tab, LF, VT,
+//   FF, CR, space and ^Z) around a line is ignored, empty lines are dropped.
+// - "[" starts a section header; the name runs to the last "]" of the line.
+//   A line starting with "[" that has no "]" is an ordinary key line.
+// - Other lines are keys: the name up to the first "=" (trailing white space
+//   removed), the value after it (leading white space removed). A line
+//   without "=" is a key without a value, which reads as absent.
+// - Keys before the first header belong to an unnamed section that is never
+//   listed. A NUL character ends a name or value.
+// - A UTF-8 or UTF-16 byte-order mark is honoured and kept when writing;
+//   UTF-16 characters above U+00FF read as "?".
+class PortableIni : public IniFile {
+public:
+    // sPath is a Windows path (mapped with NativePath) or a native one.
+    explicit PortableIni(const std::string& sPath);
+
+    std::string GetString(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
+                          size_t cchBuffer) override;
+    uint32_t GetInt(const std::string& sSection, const std::string& sKey, int32_t iDefault) override;
+    bool Write(const char* pszSection, const char* pszKey, const char* pszValue) override;
+    std::vector<std::string> GetSectionNames(size_t cchBuffer, bool* pbFull = nullptr) override;
+    std::vector<std::string> GetKeyNames(const std::string& sSection) override;
+
+    const std::string& NativeFile() const { return m_sPath; }
+
+    // The parsing rules above, exposed for tests: the number the integer
+    // read makes of a value ("0x", "0o" and "0b" prefixes, a sign, leading
+    // white space, digits up to the first other character, wrapping at 2^32).
+    static uint32_t ParseInt(const std::string& sText);
+
+private:
+    enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
+    struct Key {
+        std::string sName;
+        std::string sValue;
+        bool bHasValue = false;
+    };
+    struct Section {
+        std::string sName;
+        std::vector<Key> keys;
+        // Folded key name -> index of its first key; built on demand.
+        std::unordered_map<std::string, size_t> index;
+        bool bIndexed = false;
+    };
+    struct Stamp {
+        bool bExists = false;
+        uint64_t dev = 0, ino = 0, size = 0;
+        int64_t mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
+        bool operator==(const Stamp& o) const;
+    };
+
+    void Refresh();
+    Stamp ReadStamp() const;
+    void Parse(const std::string& sBytes);
+    bool Flush();
+    Section* FindSectionTrimmed(const std::string& sName);
+    Key* FindKey(Section& section, const std::string& sTrimmedKey);
+    static void AddToIndex(Section& section, size_t i);
+
+    std::string m_sPath;
+    std::vector<Section> m_sections;
+    Encoding m_encoding = Encoding::Ansi;
+    Stamp m_stamp;
+    bool m_bLoaded = false;
+};
+
+}  // namespace mv

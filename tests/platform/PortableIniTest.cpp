@@ -1,0 +1,123 @@
+// Behaviour of the portable ini reader-writer beyond the shared conformance
+// suite: the finer points of the private-profile functions it reproduces,
+// and its own file handling.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/portable/PortableIni.h"
+#include "support/TempDir.h"
+
+using namespace mv;
+using namespace std::string_literals;
+using Strings = std::vector<std::string>;
+
+namespace {
+struct PortableIniFile : ::testing::Test {
+    test::TempDir dir;
+    PortableIni ini{dir.File("t.ini")};
+    void WriteRaw(const std::string& s) { dir.WriteFile("t.ini", s); }
+    std::string Raw() {
+        auto b = dir.ReadFile("t.ini");
+        return std::string(b.begin(), b.end());
+    }
+};
+}  // namespace
+
+TEST(PortableIniParseInt, PrefixesSignsAndWrapping) {
+    EXPECT_EQ(PortableIni::ParseInt("0x1F"), 31u);
+    EXPECT_EQ(PortableIni::ParseInt("0X1F"), 0u);  // only lower-case prefixes
+    EXPECT_EQ(PortableIni::ParseInt("0o17"), 15u);
+    EXPECT_EQ(PortableIni::ParseInt("0b101"), 5u);
+    EXPECT_EQ(PortableIni::ParseInt("010"), 10u);  // no octal from a leading zero
+    EXPECT_EQ(PortableIni::ParseInt("-0x10"), static_cast<uint32_t>(-16));
+    EXPECT_EQ(PortableIni::ParseInt(" \t+7x"), 7u);
+    EXPECT_EQ(PortableIni::ParseInt("-"), 0u);
+    EXPECT_EQ(PortableIni::ParseInt("99999999999"), static_cast<uint32_t>(99999999999ull));
+}
+
+TEST_F(PortableIniFile, QuotesAndTheOneShortBuffer) {
+    WriteRaw("[Q]\r\nA=\"abcd\"\r\nB='x'\r\nC=\"\r\nD=''\r\n");
+    EXPECT_EQ(ini.GetString("Q", "A", "", 100), "abcd");
+    EXPECT_EQ(ini.GetString("Q", "A", "", 6), "abcd");
+    // One character short of the unquoted text (with its closing quote): the
+    // copy lacks the quote and loses one more character, as Windows does.
+    EXPECT_EQ(ini.GetString("Q", "A", "", 5), "abc");
+    EXPECT_EQ(ini.GetString("Q", "A", "", 4), "abc");
+    EXPECT_EQ(ini.GetString("Q", "B", "", 100), "x");
+    EXPECT_EQ(ini.GetString("Q", "C", "", 100), "\"");
+    EXPECT_EQ(ini.GetString("Q", "D", "", 100), "");
+    EXPECT_EQ(ini.GetString("Q", "D", "", 1), "");
+    EXPECT_EQ(ini.GetString("Q", "A", "", 0), "");
+    // Defaults are unquoted too.
+    EXPECT_EQ(ini.GetString("Q", "Missing", "'dflt'", 100), "dflt");
+}
+
+TEST_F(PortableIniFile, OddLinesOfAFileAsWindowsReadsThem) {
+    // NUL ends a name or value; "[]" is a section nobody can list; runs of
+    // lines with an empty name keep their first; ^Z counts as white space.
+    WriteRaw("[S]\r\nab\0cd=1\r\nv=x\0y\r\n=first\r\n=second\r\n[]\r\nk=2\r\n[T]\x1a\r\nz=3\x1a"s);
+    EXPECT_EQ(ini.GetString("S", "ab", "", 100), "1");
+    EXPECT_EQ(ini.GetString("S", "v", "", 100), "x");
+    EXPECT_EQ(ini.GetString("S", "", "", 100), "first");
+    EXPECT_EQ(ini.GetSectionNames(1000), (Strings{"S", "T"}));
+    EXPECT_EQ(ini.GetString("T", "z", "", 100), "3");
+    EXPECT_EQ(ini.GetKeyNames("S"), (Strings{"ab", "v", ""}));
+
+    // Names compare with the Windows-1252 case folding.
+    WriteRaw("[\xC9t\xE9]\r\nK=1\r\n");
+    EXPECT_EQ(ini.GetString("\xE9T\xC9", "k", "", 100), "1");
+
+    // A header with blanks inside the brackets keeps them, so callers (whose
+    // names lose their surrounding blanks) cannot reach it.
+    WriteRaw("[ Spaced ]\r\nK=1\r\n");
+    EXPECT_EQ(ini.GetSectionNames(100), (Strings{" Spaced "}));
+    EXPECT_EQ(ini.GetString(" Spaced ", "K", "d", 100), "d");
+}
+
+TEST_F(PortableIniFile, ByteOrderMarksAreReadAndKept) {
+    WriteRaw("\xEF\xBB\xBF[U]\r\nK=1\r\n");
+    EXPECT_EQ(ini.GetString("U", "K", "", 10), "1");
+    ASSERT_TRUE(ini.WriteString("U", "L", "2"));
+    EXPECT_EQ(Raw(), "\xEF\xBB\xBF[U]\r\nK=1\r\nL=2\r\n");
+
+    std::string wide = std::string("\xFF\xFE", 2);
+    for (char c : std::string("[W]\r\nK=\xE9")) wide += std::string(1, c) + std::string(1, '\0');
+    wide += std::string("\x3A\x26", 2);  // U+263A reads as "?"
+    WriteRaw(wide);
+    EXPECT_EQ(ini.GetString("W", "K", "", 10), "\xE9?");
+    ASSERT_TRUE(ini.WriteString("W", "K", "v"));
+    EXPECT_EQ(Raw(), "\xFF\xFE[\0W\0]\0\r\0\n\0K\0=\0v\0\r\0\n\0"s);
+}
+
+TEST_F(PortableIniFile, ChangesOnDiskAreSeenAndUnchangedValuesNotRewritten) {
+    WriteRaw("[A]\r\nK=1\r\n");
+    EXPECT_EQ(ini.GetString("A", "K", "", 10), "1");
+    WriteRaw("[A]\r\nK=22\r\n");
+    EXPECT_EQ(ini.GetString("A", "K", "", 10), "22");
+
+    // Writing the value a key already has leaves the file alone.
+    WriteRaw("[A]\r\n  K =  22\r\n");
+    ASSERT_TRUE(ini.WriteString("a", "k", "22"));
+    EXPECT_EQ(Raw(), "[A]\r\n  K =  22\r\n");
+    ASSERT_TRUE(ini.WriteString("a", "k", "23"));
+    EXPECT_EQ(Raw(), "[A]\r\nK=23\r\n");
+
+    // A value with a line break comes back as the file gives it.
+    ASSERT_TRUE(ini.WriteString("A", "K", "x\r\n[B]\r\ny=1"));
+    EXPECT_EQ(ini.GetString("A", "K", "", 100), "x");
+    EXPECT_EQ(ini.GetString("B", "y", "", 100), "1");
+
+    // A key deleted from a later section of the same name.
+    WriteRaw("[A]\r\nX=1\r\n[a]\r\nK=2\r\n");
+    ASSERT_TRUE(ini.DeleteKey("A", "K"));
+    EXPECT_EQ(Raw(), "[A]\r\nX=1\r\n[a]\r\n");
+}
+
+TEST(PortableIniWrite, AFileThatCannotBeWrittenReportsFailureAndKeepsNothing) {
+    test::TempDir dir;
+    PortableIni ini(dir.File("no/such/folder/t.ini"));
+    EXPECT_FALSE(ini.WriteString("S", "K", "v"));
+    EXPECT_EQ(ini.GetString("S", "K", "d", 10), "d");
+    EXPECT_FALSE(ini.Write(nullptr, "K", "v"));
+}
