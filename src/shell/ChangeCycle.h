@@ -1,0 +1,92 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "app/Random.h"
+#include "config/Settings.h"
+
+namespace mv {
+
+// Tray states: one icon, menu and tool tip each.
+enum TrayState { kTrayNone = 0, kTrayWaiting = 128, kTrayDisabled = 129, kTrayChanging = 130, kTrayFractal = 131 };
+
+// Minutes since midnight of a quiet-hours end: hour 1..12 (12 counts as 0),
+// plus 720 for PM.
+int QuietMinutes(uint32_t uHours, uint32_t uMinutes, uint32_t uAmPm);
+// True when no scheduled change may happen at hour:minute (local, 24-hour).
+bool IsQuietTime(const Settings& s, int hour, int minute);
+// The change interval in seconds, Hours x 3600 + Minutes x 60.
+uint64_t IntervalSeconds(const Settings& s);
+// The extension of a path: the text after its last '.', or nothing.
+std::optional<std::string> ExtensionOf(const std::string& sPath);
+
+// What the main window does for the change cycle: its timers, the tray, the
+// collection, the pipeline and the fractal worker.
+class CycleHost {
+public:
+    virtual ~CycleHost() = default;
+    virtual void SetChangeTimer(uint64_t milliseconds) = 0;  // timer 1, replaces any period
+    virtual void KillChangeTimer() = 0;
+    virtual void SetFractalTimer() = 0;                       // timer 2, 5000 ms
+    virtual void KillFractalTimer() = 0;
+    virtual void SetTrayState(TrayState state) = 0;
+    virtual void LocalTime(int& hour, int& minute) = 0;
+    virtual bool ScreenSaverCheckApplies() = 0;  // the system can tell, and TestForScreensaver is on
+    virtual bool IsScreenSaverRunning() = 0;
+    virtual bool IsUsingActiveDesktop() = 0;
+    virtual void EnsureActiveDesktop() = 0;
+    virtual uint32_t ImageCount() = 0;
+    virtual int FractalProb() = 0;
+    virtual std::string NextImage() = 0;
+    virtual void ReloadCollection() = 0;
+    // The pipeline, synchronously: a picture (hint 0) or the fractal file.
+    virtual void ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) = 0;
+    virtual void StartFractalWorker() = 0;   // fractal running is already set
+    virtual void StopFractal() = 0;          // clears fractal running
+    virtual bool TakeFractalDone(std::string& sPath, Color& average) = 0;  // under the lock
+    virtual void Close() = 0;                // posts WM_CLOSE
+    virtual bool ShowSettings() = 0;         // modal; true on OK
+    virtual void RebuildColorTable() = 0;
+    virtual void SaveGeneral() = 0;
+    virtual void RemoveStartupShortcut() = 0;
+    virtual void StartDisplayProperties() = 0;
+};
+
+// The schedule of the tray instance: when a change happens, what it shows,
+// and what each tray command does.
+class ChangeCycle {
+public:
+    ChangeCycle(Settings& settings, Random& rand, CycleHost& host) : m_settings(settings), m_rand(rand), m_host(host) {}
+
+    void Start();                     // after creation: tray 128, first change after 1 s or the interval
+    void OnChangeTimer();             // timer 1
+    void OnFractalTimer();            // timer 2
+    void ChangeWallpaper(bool bForce);
+    void StartChangeTimer(int64_t seconds);
+
+    void OnChangeWallpaperCommand() { ChangeWallpaper(true); }
+    void OnRefreshImageList();
+    void OnDisable();
+    void OnEnable();
+    void OnStopFractal();
+    void OnSettings();
+    void OnExit();
+    void OnDisplayProperties() { m_host.StartDisplayProperties(); }
+
+    bool Enabled() const { return m_bEnabled; }
+    bool SettingsOpen() const { return m_bSettingsOpen; }
+    const std::string& LastPicture() const { return m_sLastPicture; }
+
+private:
+    void ShowNormalTray() { m_host.SetTrayState(kTrayWaiting); }
+    void AfterChange();
+
+    Settings& m_settings;
+    Random& m_rand;
+    CycleHost& m_host;
+    bool m_bEnabled = true;
+    bool m_bSettingsOpen = false;
+    std::string m_sLastPicture;
+};
+
+}  // namespace mv

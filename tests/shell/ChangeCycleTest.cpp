@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include "shell/ChangeCycle.h"
+#include "shell/TrayMenus.h"
+
+using namespace mv;
+
+namespace {
+
+// The window as the schedule sees it: timers, tray and collection recorded.
+struct FakeHost : CycleHost {
+    std::vector<std::string> log;
+    int64_t changeTimerMs = -1;  // -1: off
+    bool fractalTimer = false;
+    TrayState tray = kTrayNone;
+    int hour = 12, minute = 0;
+    bool saverApplies = true, saverRunning = false, usingAD = false;
+    std::vector<std::string> images;
+    size_t next = 0;
+    int fractalProb = 0;
+    bool fractalRunning = false, fractalDone = false;
+    bool settingsOk = true;
+    bool closed = false;
+    std::vector<std::string> changed;
+    Color lastHint = 0;
+
+    void SetChangeTimer(uint64_t ms) override { changeTimerMs = static_cast<int64_t>(ms); }
+    void KillChangeTimer() override { changeTimerMs = -1; }
+    void SetFractalTimer() override { fractalTimer = true; }
+    void KillFractalTimer() override { fractalTimer = false; }
+    void SetTrayState(TrayState s) override {
+        tray = s;
+        log.push_back("tray " + std::to_string(s));
+    }
+    void LocalTime(int& h, int& m) override { h = hour, m = minute; }
+    bool ScreenSaverCheckApplies() override { return saverApplies; }
+    bool IsScreenSaverRunning() override { return saverRunning; }
+    bool IsUsingActiveDesktop() override { return usingAD; }
+    void EnsureActiveDesktop() override { log.push_back("ad"); }
+    uint32_t ImageCount() override { return static_cast<uint32_t>(images.size()); }
+    int FractalProb() override { return fractalProb; }
+    std::string NextImage() override { return images[next++ % images.size()]; }
+    void ReloadCollection() override { log.push_back("reload"); }
+    void ChangeBackground(const std::string& p, const std::string& e, Color hint) override {
+        changed.push_back(p + "|" + e);
+        lastHint = hint;
+    }
+    void StartFractalWorker() override {
+        fractalRunning = true;
+        log.push_back("worker");
+    }
+    void StopFractal() override { fractalRunning = false; }
+    bool TakeFractalDone(std::string& p, Color& avg) override {
+        if (!fractalDone) return false;
+        p = "C:\\Windows\\Murivane.bmp";
+        avg = 0x123456;
+        return true;
+    }
+    void Close() override { closed = true; }
+    bool ShowSettings() override {
+        log.push_back("settings");
+        return settingsOk;
+    }
+    void RebuildColorTable() override { log.push_back("colors"); }
+    void SaveGeneral() override { log.push_back("save"); }
+    void RemoveStartupShortcut() override { log.push_back("unshortcut"); }
+    void StartDisplayProperties() override { log.push_back("desk.cpl"); }
+};
+
+struct Cycle : ::testing::Test {
+    Settings settings;
+    Random rand{1};
+    FakeHost host;
+    ChangeCycle cycle{settings, rand, host};
+};
+
+}  // namespace
+
+TEST(QuietHours, EveryCaseOfTheRule) {
+    Settings s;  // 8:00 PM to 8:00 AM
+    for (auto [h, m] : {std::pair{20, 0}, {23, 59}, {0, 0}, {8, 0}}) EXPECT_TRUE(IsQuietTime(s, h, m)) << h << ":" << m;
+    for (auto [h, m] : {std::pair{8, 1}, {19, 59}, {12, 0}}) EXPECT_FALSE(IsQuietTime(s, h, m)) << h << ":" << m;
+    s.HoursFrom = 9, s.AMPMFrom = 0, s.HoursTo = 5, s.AMPMTo = 1;  // 9 AM to 5 PM
+    EXPECT_FALSE(IsQuietTime(s, 8, 59));
+    EXPECT_TRUE(IsQuietTime(s, 9, 0));
+    EXPECT_TRUE(IsQuietTime(s, 17, 0));
+    EXPECT_FALSE(IsQuietTime(s, 17, 1));
+    s.HoursFrom = 12, s.AMPMFrom = 0, s.HoursTo = 6, s.AMPMTo = 0;  // 12 AM to 6 AM
+    EXPECT_TRUE(IsQuietTime(s, 0, 0));
+    EXPECT_TRUE(IsQuietTime(s, 6, 0));
+    EXPECT_FALSE(IsQuietTime(s, 6, 1));
+    EXPECT_FALSE(IsQuietTime(s, 23, 59));
+    s.HoursFrom = 12, s.MinutesFrom = 30, s.AMPMFrom = 1, s.HoursTo = 1, s.AMPMTo = 1;  // 12:30 PM to 1 PM
+    EXPECT_TRUE(IsQuietTime(s, 12, 30));
+    EXPECT_TRUE(IsQuietTime(s, 13, 0));
+    EXPECT_FALSE(IsQuietTime(s, 12, 29));
+    EXPECT_FALSE(IsQuietTime(s, 0, 30));
+    s.HoursFrom = s.HoursTo = 3, s.MinutesFrom = s.MinutesTo = 15, s.AMPMFrom = s.AMPMTo = 0;  // from = to
+    for (int h = 0; h < 24; h += 5) EXPECT_TRUE(IsQuietTime(s, h, 7));
+}
+
+TEST_F(Cycle, StartArmsTheFirstChange) {
+    settings.ChangeOnStartup = true;
+    cycle.Start();
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1000);
+    settings.ChangeOnStartup = false;
+    cycle.Start();
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);  // 0 h 30 min
+    settings.Hours = 24, settings.Minutes = 59;
+    cycle.StartChangeTimer(0);
+    EXPECT_EQ(host.changeTimerMs, (24 * 3600 + 59 * 60) * 1000);
+    settings.Hours = 0, settings.Minutes = 0;  // a hand-edited zero interval never spins
+    cycle.StartChangeTimer(0);
+    EXPECT_EQ(host.changeTimerMs, 60 * 1000);
+    settings.Hours = 100000;  // beyond what a timer can hold
+    cycle.StartChangeTimer(0);
+    EXPECT_EQ(host.changeTimerMs, 0x7FFFFFFF);
+}
+
+TEST_F(Cycle, PictureChangeThenWaitForTheInterval) {
+    host.images = {"c:\\p\\a.jpg", "c:\\p\\b.png"};
+    cycle.OnChangeTimer();
+    ASSERT_EQ(host.changed.size(), 1u);
+    EXPECT_EQ(host.changed[0], "c:\\p\\a.jpg|jpg");
+    EXPECT_EQ(host.lastHint, 0u);
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+    EXPECT_EQ(cycle.LastPicture(), "c:\\p\\a.jpg");
+    // The tray showed "changing" during the change.
+    EXPECT_NE(std::find(host.log.begin(), host.log.end(), "tray 130"), host.log.end());
+}
+
+TEST_F(Cycle, QuietHoursHoldScheduledChangesButNotForcedOnes) {
+    host.images = {"c:\\a.jpg"};
+    settings.DontChange = true;
+    host.hour = 23;
+    cycle.OnChangeTimer();
+    EXPECT_TRUE(host.changed.empty());
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.size(), 1u);
+}
+
+TEST_F(Cycle, ScreenSaverSkipsOnlyTimerChanges) {
+    host.images = {"c:\\a.jpg"};
+    host.saverRunning = true;
+    cycle.StartChangeTimer(0);
+    cycle.OnChangeTimer();
+    EXPECT_TRUE(host.changed.empty());
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);  // still armed
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.size(), 1u);
+    host.saverApplies = false;
+    cycle.OnChangeTimer();
+    EXPECT_EQ(host.changed.size(), 2u);
+}
+
+TEST_F(Cycle, PictureOrFractal) {
+    // No images: always a fractal, without a draw.
+    Random before = rand;
+    cycle.ChangeWallpaper(false);
+    EXPECT_EQ(host.tray, kTrayFractal);
+    EXPECT_TRUE(host.fractalRunning);
+    EXPECT_TRUE(host.fractalTimer);
+    EXPECT_EQ(host.changeTimerMs, -1);  // timer 1 off while computing
+    EXPECT_EQ(before.next(), rand.next());
+    // FractalProb 100 with images: always a fractal.
+    host.images = {"c:\\a.jpg"};
+    host.fractalProb = 100;
+    for (int i = 0; i < 50; ++i) {
+        cycle.ChangeWallpaper(false);
+        ASSERT_EQ(host.tray, kTrayFractal);
+    }
+    EXPECT_TRUE(host.changed.empty());
+    // FractalProb 0: pictures.
+    host.fractalProb = 0;
+    for (int i = 0; i < 50; ++i) cycle.ChangeWallpaper(false);
+    EXPECT_EQ(host.changed.size(), 50u);
+}
+
+TEST_F(Cycle, FractalCompletionAppliesTheFileWithItsAverageColour) {
+    cycle.ChangeWallpaper(false);
+    cycle.OnFractalTimer();
+    EXPECT_TRUE(host.changed.empty());  // not done yet
+    host.fractalDone = true;
+    cycle.OnFractalTimer();
+    ASSERT_EQ(host.changed.size(), 1u);
+    EXPECT_EQ(host.changed[0], "C:\\Windows\\Murivane.bmp|bmp");
+    EXPECT_EQ(host.lastHint, 0x123456u);
+    EXPECT_FALSE(host.fractalTimer);
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+}
+
+TEST_F(Cycle, GifsOnlyWithActiveDesktop) {
+    host.images = {"c:\\a.gif", "c:\\b.gif", "c:\\noext"};
+    cycle.OnChangeWallpaperCommand();
+    // a.gif, b.gif skipped; "noext" keeps the previous extension (gif) and is skipped too.
+    EXPECT_TRUE(host.changed.empty());
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+    host.images = {"c:\\a.GIF"};  // the comparison is case-sensitive
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.size(), 1u);
+    host.images = {"c:\\a.gif"};
+    host.usingAD = true;
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.back(), "c:\\a.gif|gif");
+}
+
+TEST_F(Cycle, DisableEnableAndForcedChangesWhileDisabled) {
+    host.images = {"c:\\a.jpg"};
+    cycle.StartChangeTimer(0);
+    cycle.OnDisable();
+    EXPECT_EQ(host.tray, kTrayDisabled);
+    EXPECT_EQ(host.changeTimerMs, -1);
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.size(), 1u);
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, -1);  // no timer while disabled
+    cycle.OnEnable();
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+    EXPECT_EQ(host.tray, kTrayWaiting);
+}
+
+TEST_F(Cycle, StopRefreshExitAndSettings) {
+    cycle.ChangeWallpaper(false);
+    cycle.OnStopFractal();
+    EXPECT_FALSE(host.fractalRunning);
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+    EXPECT_TRUE(host.fractalTimer);  // left running, finds nothing
+
+    host.log.clear();
+    cycle.OnRefreshImageList();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"tray 130", "reload", "tray 128"}));
+
+    host.log.clear();
+    cycle.OnSettings();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"settings", "reload", "colors"}));
+    EXPECT_FALSE(host.closed);
+    settings.UseTray = false;
+    cycle.OnSettings();
+    EXPECT_TRUE(host.closed);
+    host.closed = false;
+    host.settingsOk = false;
+    host.log.clear();
+    cycle.OnSettings();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"settings"}));
+
+    host.log.clear();
+    settings.AutoStart = true;
+    cycle.OnExit();
+    EXPECT_FALSE(settings.AutoStart);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"save", "unshortcut"}));
+    EXPECT_TRUE(host.closed);
+}
+
+TEST_F(Cycle, ExitWhileSettingsOpenDoesNothing) {
+    struct Reentrant : FakeHost {
+        ChangeCycle* c = nullptr;
+        bool ShowSettings() override {
+            c->OnExit();      // the tray's Exit while the sheet is up
+            c->OnSettings();  // a second Settings command
+            return false;
+        }
+    } h;
+    ChangeCycle c(settings, rand, h);
+    h.c = &c;
+    c.OnSettings();
+    EXPECT_FALSE(h.closed);
+    EXPECT_TRUE(h.log.empty());
+}
+
+TEST_F(Cycle, ExitAfterChangeCloses) {
+    settings.ExitAfterChange = true;
+    host.images = {"c:\\a.jpg"};
+    cycle.OnChangeTimer();
+    EXPECT_TRUE(host.closed);
+}
+
+TEST(TrayMenus, StatesItemsAndClicks) {
+    EXPECT_EQ(TrayMenuFor(kTrayWaiting).front().id, kCmdChangeWallpaper);
+    EXPECT_EQ(TrayMenuFor(kTrayWaiting).size(), 8u);
+    EXPECT_STREQ(TrayMenuFor(kTrayDisabled)[4].text, "&Enable Murivane");
+    EXPECT_EQ(TrayMenuFor(kTrayChanging).front().id, kCmdChanging);
+    EXPECT_EQ(TrayMenuFor(kTrayFractal).front().id, kCmdStopFractal);
+    EXPECT_EQ(TrayMenuFor(kTrayFractal).back().id, kCmdExit);
+    EXPECT_EQ(TrayToolTipFor(kTrayWaiting), "Murivane");
+    EXPECT_EQ(TrayToolTipFor(kTrayDisabled), "");
+    EXPECT_TRUE(ToolTipFits(std::string(63, 'x')));
+    EXPECT_FALSE(ToolTipFits(std::string(64, 'x')));
+
+    uint64_t now = 1000;
+    ClickFilter f([&] { return now; });
+    now += 200;
+    EXPECT_FALSE(f.Accept());  // within 300 ms of the start
+    now += 200;
+    EXPECT_TRUE(f.Accept());
+    now += 200;
+    EXPECT_FALSE(f.Accept());  // two clicks 200 ms apart: one command
+    now += 400;
+    EXPECT_TRUE(f.Accept());   // 400 ms apart: two
+}
