@@ -4,6 +4,18 @@
 
 namespace mv {
 
+namespace {
+
+// Truncates a channel value toward zero. Values the int range cannot hold
+// (and NaN) give 0 rather than an undefined conversion; everything else
+// wraps modulo 256 in MakeRGB.
+int Channel(float v) {
+    if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
 ColorHSL::ColorHSL(Color rgb) {
     float r = RedOf(rgb) / 255.0f;
     float g = GreenOf(rgb) / 255.0f;
@@ -51,8 +63,7 @@ Color ColorHSL::ToRGB() const {
         b = HueToValue(m1, m2, m_fH - 1.0f / 3.0f);
     }
     // Truncate toward zero; out-of-range lightness wraps modulo 256 as RGB does.
-    return MakeRGB(static_cast<int>(r * 255.0f), static_cast<int>(g * 255.0f),
-                   static_cast<int>(b * 255.0f));
+    return MakeRGB(Channel(r * 255.0f), Channel(g * 255.0f), Channel(b * 255.0f));
 }
 
 ColorChoiceTable::ColorChoiceTable() {
