@@ -1,5 +1,7 @@
 #include "image/Image.h"
 
+#include "image/DibDraw.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -79,7 +81,7 @@ void Image::Adopt(std::vector<uint8_t> block) {
     DibHeader h = Header();
     m_uWidth = static_cast<uint32_t>(h.biWidth);
     m_uHeight = static_cast<uint32_t>(h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight);
-    m_uBitsOffset = kDibHeaderSize + 4ull * h.biClrUsed;
+    m_uBitsOffset = kDibHeaderSize + (h.biCompression == kBiBitfields ? 12u : 0u) + 4ull * h.biClrUsed;
     m_uImageSize = h.biSizeImage;
     m_bValid = true;
 }
@@ -94,16 +96,23 @@ void Image::Invalidate() {
 }
 
 Color Image::AverageColor() const {
-    if (!m_bValid || m_uWidth == 0 || m_uHeight == 0 || BitCount() != 24) return 0;
+    if (!m_bValid || m_uWidth == 0 || m_uHeight == 0) return 0;
+    // 64-bit sums: a 32-bit sum of one channel overflows past 16.8 million pixels.
     uint64_t sum[3] = {0, 0, 0};
-    const uint32_t stride = Stride();
-    for (uint32_t y = 0; y < m_uHeight; ++y) {
-        const uint8_t* p = Bits() + static_cast<size_t>(y) * stride;
-        for (uint32_t x = 0; x < m_uWidth; ++x, p += 3) {
+    auto addRow = [&sum](const uint8_t* p, uint32_t width) {
+        for (uint32_t x = 0; x < width; ++x, p += 3) {
             sum[0] += p[0];
             sum[1] += p[1];
             sum[2] += p[2];
         }
+    };
+    const DibHeader h = Header();
+    if (h.biBitCount == 24 && h.biCompression == kBiRgb) {
+        const uint32_t stride = Stride();
+        if (m_uBitsOffset + static_cast<uint64_t>(stride) * m_uHeight > m_block.size()) return 0;
+        for (uint32_t y = 0; y < m_uHeight; ++y) addRow(Bits() + static_cast<size_t>(y) * stride, m_uWidth);
+    } else if (!ForEachRow24(*this, [&](uint32_t, const uint8_t* row) { addRow(row, m_uWidth); })) {
+        return 0;
     }
     uint64_t n = static_cast<uint64_t>(m_uWidth) * m_uHeight;
     return MakeRGB(static_cast<int>(sum[2] / n), static_cast<int>(sum[1] / n), static_cast<int>(sum[0] / n));
@@ -124,15 +133,11 @@ void Image::SetPixel(int x, int yFromTop, Color c) {
 std::vector<uint8_t> Image::ToBmpFile() const {
     std::vector<uint8_t> file;
     if (!m_bValid || m_block.size() < kDibHeaderSize) return file;
-    DibHeader h = Header();
-    uint32_t colours = h.biClrUsed;
-    if (colours == 0 && h.biBitCount <= 8) colours = 1u << h.biBitCount;
-    uint32_t tableBytes = 4 * colours;
     file.resize(14);
     file[0] = 'B';
     file[1] = 'M';
-    Put32(&file[2], static_cast<uint32_t>(14 + kDibHeaderSize + h.biSizeImage + 4ull * h.biClrUsed));
-    Put32(&file[10], static_cast<uint32_t>(14 + kDibHeaderSize + tableBytes));
+    Put32(&file[2], static_cast<uint32_t>(14 + m_block.size()));
+    Put32(&file[10], static_cast<uint32_t>(14 + m_uBitsOffset));
     file.insert(file.end(), m_block.begin(), m_block.end());
     return file;
 }

@@ -24,6 +24,24 @@ struct DibHeader {
 };
 constexpr size_t kDibHeaderSize = 40;
 
+// biCompression values.
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
+constexpr uint32_t kBiBitfields = 3;
+
+// Largest picture the program accepts along one side, and in all.
+constexpr uint32_t kMaxImageSide = 32768;
+constexpr uint64_t kMaxImagePixels = 16384ull * 16384ull;
+
+// Bounds a decoder keeps to, whatever the file claims. The defaults are the
+// program's; the fuzz harnesses use smaller ones to keep each run short.
+struct DecodeLimits {
+    uint32_t maxSide = kMaxImageSide;
+    uint64_t maxPixels = kMaxImagePixels;
+    uint64_t maxLibraryMemory = 512ull << 20;  // working memory a picture library may take
+};
+
 // A picture as a packed device-independent bitmap in one block: header,
 // colour table, then rows bottom-up, each padded to a multiple of 4 bytes.
 // Decoders fill it in their constructors; IsValid tells the outcome.
@@ -46,7 +64,9 @@ public:
     bool HasDeepColor() const { return m_block.size() >= kDibHeaderSize && Header().biBitCount >= 15; }
     uint32_t ImageSize() const { return m_uImageSize; }
 
-    // Mean of each channel over a 24-bit buffer; 0 when there are no pixels.
+    // Mean of each channel over all pixels; 0 when there are no pixels.
+    // 24-bit pictures are read in place, other depths through DrawTo24's
+    // pixel conversion.
     Color AverageColor() const;
 
     virtual int RowPadding() const { return 0; }
@@ -75,7 +95,9 @@ public:
     bool Save(const std::string& sPath) const;
 
 protected:
-    // Takes over a packed DIB block whose header is already filled in.
+    // Takes over a packed DIB block whose header is already filled in. The
+    // bits follow the header, the three masks of a BI_BITFIELDS picture and
+    // biClrUsed colour-table entries.
     void Adopt(std::vector<uint8_t> block);
     void Invalidate();
 
@@ -86,10 +108,6 @@ protected:
     size_t m_uBitsOffset = 0;
     uint32_t m_uImageSize = 0;
 };
-
-// Largest picture the program accepts along one side, and in all.
-constexpr uint32_t kMaxImageSide = 32768;
-constexpr uint64_t kMaxImagePixels = 16384ull * 16384ull;
 
 void WriteHeader(uint8_t* p, const DibHeader& h);
 DibHeader ReadHeader(const uint8_t* p);

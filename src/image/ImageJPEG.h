@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/Image.h"
+
+namespace mv {
+
+class ByteSource;
+
+// A JPEG file decoded to a 24-bit bottom-up picture at full size. Only
+// three-component RGB or YCbCr pictures are accepted; greyscale, CMYK and
+// YCCK ones are invalid, as are truncated files and anything libjpeg
+// reports as an error.
+class ImageJPEG : public Image {
+public:
+    explicit ImageJPEG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
+    static ImageJPEG FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+
+    int RowPadding() const override { return static_cast<int>(m_uWidth % 4); }
+
+    // Most scans a progressive picture may have.
+    static constexpr int kMaxScans = 500;
+
+private:
+    ImageJPEG() = default;
+    void Decode(ByteSource& src, const DecodeLimits& limits);
+};
+
+}  // namespace mv

@@ -1,0 +1,128 @@
+#include "image/ImagePNG.h"
+
+#include <csetjmp>
+#include <memory>
+#include <vector>
+
+#include <png.h>
+
+#include "image/ByteSource.h"
+
+namespace mv {
+
+namespace {
+
+// Largest ancillary chunk libpng may allocate, and how many it keeps.
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+constexpr png_uint_32 kMaxCachedChunks = 128;
+
+struct PngReader {
+    ByteSource* bytes = nullptr;
+    uint64_t position = 0;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_bytep> rows;  // sized before the rows are read
+    bool bPixelsRead = false;
+};
+
+// Errors go back to the recovery point without a word; warnings are dropped.
+void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnWarning(png_structp, png_const_charp) {}
+
+void ReadData(png_structp png, png_bytep dst, png_size_t length) {
+    PngReader* r = static_cast<PngReader*>(png_get_io_ptr(png));
+    size_t n = r->bytes->ReadSome(r->position, dst, length);
+    r->position += n;
+    if (n != length) png_error(png, "unexpected end of file");
+}
+
+// Decodes into *block; false on any failure. Nothing in this frame needs a
+// destructor, so the jump from OnError back here is safe.
+bool RunDecoder(PngReader* r, std::vector<uint8_t>* block, const DecodeLimits* limits) {
+    if (setjmp(png_jmpbuf(r->png))) {
+        // An error after the last row (in the chunks behind the pixels)
+        // leaves the picture intact.
+        return r->bPixelsRead;
+    }
+    png_set_read_fn(r->png, r, ReadData);
+    const png_uint_32 side = limits->maxSide < kMaxImageSide ? limits->maxSide : kMaxImageSide;
+    png_set_user_limits(r->png, side, side);
+    png_set_chunk_malloc_max(r->png, kMaxChunkBytes);
+    png_set_chunk_cache_max(r->png, kMaxCachedChunks);
+    png_read_info(r->png, r->info);
+
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(r->png, r->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    if (colorType != PNG_COLOR_TYPE_RGB && colorType != PNG_COLOR_TYPE_RGB_ALPHA) return false;
+    if (bitDepth != 8 && bitDepth != 16) return false;
+    const uint64_t pixels = static_cast<uint64_t>(width) * height;
+    if (width == 0 || height == 0 || pixels > limits->maxPixels || pixels > kMaxImagePixels) return false;
+
+    if ((colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(r->png, r->info, PNG_INFO_tRNS)) {
+        // Given in 8-bit values: with 16-bit channels stripped to 8, libpng
+        // takes the background at the output depth.
+        png_color_16 background{};
+        background.red = static_cast<png_uint_16>(RedOf(ImagePNG::kBackground));
+        background.green = static_cast<png_uint_16>(GreenOf(ImagePNG::kBackground));
+        background.blue = static_cast<png_uint_16>(BlueOf(ImagePNG::kBackground));
+        png_set_background(r->png, &background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    }
+    if (bitDepth == 16) png_set_strip_16(r->png);
+    png_set_bgr(r->png);
+    png_set_interlace_handling(r->png);
+    png_read_update_info(r->png, r->info);
+    if (png_get_channels(r->png, r->info) != 3 || png_get_bit_depth(r->png, r->info) != 8 ||
+        png_get_rowbytes(r->png, r->info) != 3 * static_cast<size_t>(width))
+        return false;
+
+    const uint32_t stride = Image::BytesPerRow(width, 24);
+    DibHeader h;
+    h.biWidth = static_cast<int32_t>(width);
+    h.biHeight = static_cast<int32_t>(height);
+    h.biBitCount = 24;
+    h.biSizeImage = stride * height;
+    block->assign(kDibHeaderSize + h.biSizeImage, 0);
+    WriteHeader(block->data(), h);
+    uint8_t* bits = block->data() + kDibHeaderSize;
+    // The top row of the picture is the last row in memory.
+    r->rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = bits + static_cast<size_t>(height - 1 - y) * stride;
+    png_read_image(r->png, r->rows.data());
+    r->bPixelsRead = true;
+    png_read_end(r->png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+ImagePNG::ImagePNG(const std::string& sPath, const DecodeLimits& limits) {
+    FileSource file(sPath);
+    if (file.IsOpen()) Decode(file, limits);
+}
+
+ImagePNG ImagePNG::FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits) {
+    ImagePNG img;
+    MemorySource src(data, size);
+    img.Decode(src, limits);
+    return img;
+}
+
+void ImagePNG::Decode(ByteSource& src, const DecodeLimits& limits) {
+    Invalidate();
+    auto reader = std::make_unique<PngReader>();
+    reader->bytes = &src;
+    reader->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!reader->png) return;
+    reader->info = png_create_info_struct(reader->png);
+    if (!reader->info) {
+        png_destroy_read_struct(&reader->png, nullptr, nullptr);
+        return;
+    }
+    auto block = std::make_unique<std::vector<uint8_t>>();
+    const bool bOk = RunDecoder(reader.get(), block.get(), &limits);
+    png_destroy_read_struct(&reader->png, &reader->info, nullptr);
+    if (bOk) Adopt(std::move(*block));
+}
+
+}  // namespace mv

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/Image.h"
+
+namespace mv {
+
+class ByteSource;
+
+// A PNG file decoded to a 24-bit bottom-up picture. Only truecolour pictures
+// (with or without alpha, 8 or 16 bits per channel, interlaced or not) are
+// accepted; palette and greyscale pictures are invalid. Transparency is
+// composited onto red 31, green 127, blue 255; 16-bit channels keep their
+// high byte.
+class ImagePNG : public Image {
+public:
+    explicit ImagePNG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
+    static ImagePNG FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+
+    static constexpr Color kBackground = MakeRGB(31, 127, 255);
+
+private:
+    ImagePNG() = default;
+    void Decode(ByteSource& src, const DecodeLimits& limits);
+};
+
+}  // namespace mv

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "image/ImageJPEG.h"
+#include "image/ImagePNG.h"
+#include "image/TestPictures.h"
+#include "support/TempDir.h"
+
+namespace mv {
+namespace {
+
+using test::EncodeJpeg;
+using test::EncodePng;
+using test::Pixels;
+
+ImageJPEG Jpeg(const std::vector<uint8_t>& b, const DecodeLimits& l = DecodeLimits()) {
+    return ImageJPEG::FromMemory(b.data(), b.size(), l);
+}
+ImagePNG Png(const std::vector<uint8_t>& b, const DecodeLimits& l = DecodeLimits()) {
+    return ImagePNG::FromMemory(b.data(), b.size(), l);
+}
+
+// Largest difference of any channel between the picture and the pixels.
+int MaxError(const Image& img, const Pixels& px) {
+    int worst = 0;
+    for (int y = 0; y < px.height; ++y)
+        for (int x = 0; x < px.width; ++x) {
+            const uint8_t* p = &px.data[(static_cast<size_t>(y) * px.width + x) * px.channels];
+            Color c = img.Pixel(x, y);
+            worst = std::max({worst, std::abs(RedOf(c) - p[0]), std::abs(GreenOf(c) - p[1]),
+                              std::abs(BlueOf(c) - p[2])});
+        }
+    return worst;
+}
+
+// Gentle gradients: JPEG keeps them close at high quality.
+Pixels Smooth(int w, int h) {
+    Pixels p = Pixels::Pattern(w, h);
+    for (size_t i = 2; i < p.data.size(); i += 3) p.data[i] = 100;
+    return p;
+}
+
+void ExpectStandardHeader(const Image& img, int w, int h) {
+    ASSERT_TRUE(img.IsValid());
+    DibHeader hd = img.Header();
+    EXPECT_EQ(40u, hd.biSize);
+    EXPECT_EQ(w, hd.biWidth);
+    EXPECT_EQ(h, hd.biHeight);
+    EXPECT_EQ(1, hd.biPlanes);
+    EXPECT_EQ(24, hd.biBitCount);
+    EXPECT_EQ(0u, hd.biCompression);
+    EXPECT_EQ(Image::BytesPerRow(w, 24) * h, hd.biSizeImage);
+    EXPECT_EQ(0u, hd.biClrUsed);
+    EXPECT_EQ(40u + hd.biSizeImage, img.Block().size());
+    // Padding bytes stay zero.
+    for (int y = 0; y < h; ++y)
+        for (uint32_t i = 3 * w; i < img.Stride(); ++i) EXPECT_EQ(0, img.Row24(y)[i]);
+}
+
+TEST(ImageJPEG, YCbCrAndRgbPicturesLoadAtFullSize) {
+    Pixels px = Pixels::Pattern(5, 3);
+    for (size_t i = 0; i < px.data.size(); i += 3) {
+        px.data[i] = 200;
+        px.data[i + 1] = 60;
+        px.data[i + 2] = 30;
+    }
+    ImageJPEG img = Jpeg(EncodeJpeg(px, 100));
+    ExpectStandardHeader(img, 5, 3);
+    EXPECT_EQ(1, img.RowPadding());
+    EXPECT_EQ(16u, img.Stride());
+    EXPECT_LE(MaxError(img, px), 3);
+
+    Pixels big = Smooth(64, 48);
+    ImageJPEG rgb = Jpeg(EncodeJpeg(big, 100, false, JCS_RGB));
+    ExpectStandardHeader(rgb, 64, 48);
+    EXPECT_EQ(0, rgb.RowPadding());
+    EXPECT_LE(MaxError(rgb, big), 8);
+
+    ImageJPEG progressive = Jpeg(EncodeJpeg(big, 100, true));
+    ExpectStandardHeader(progressive, 64, 48);
+    EXPECT_LE(MaxError(progressive, big), 12);
+}
+
+TEST(ImageJPEG, OnlyThreeColourComponentsAreAccepted) {
+    Pixels grey = Pixels::Pattern(8, 8, 1);
+    EXPECT_FALSE(Jpeg(EncodeJpeg(grey)).IsValid());
+    Pixels cmyk = Pixels::Pattern(8, 8, 4);
+    EXPECT_FALSE(Jpeg(EncodeJpeg(cmyk)).IsValid());
+    EXPECT_FALSE(Jpeg(EncodeJpeg(cmyk, 90, false, JCS_YCCK)).IsValid());
+    // Colour pixels stored as greyscale.
+    EXPECT_FALSE(Jpeg(EncodeJpeg(Pixels::Pattern(8, 8), 90, false, JCS_GRAYSCALE)).IsValid());
+}
+
+TEST(ImageJPEG, ReadsAWindowsStylePath) {
+    test::TempDir dir;
+    Pixels px = Smooth(9, 7);
+    ASSERT_TRUE(test::WriteBytes(dir.File("a.jpg"), EncodeJpeg(px, 100)));
+    ImageJPEG img(dir.Path() + "\\a.jpg");
+    ExpectStandardHeader(img, 9, 7);
+    EXPECT_EQ(1, img.RowPadding());
+    EXPECT_FALSE(ImageJPEG(dir.File("none.jpg")).IsValid());
+}
+
+TEST(ImageJPEGMalformed, TruncatedGarbageAndOversizedFilesAreInvalid) {
+    std::vector<uint8_t> good = EncodeJpeg(Pixels::Pattern(40, 40), 90);
+    ASSERT_TRUE(Jpeg(good).IsValid());
+    for (size_t n = 0; n + 64 < good.size(); n += 7) {
+        std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+        EXPECT_FALSE(Jpeg(cut).IsValid()) << n;
+    }
+    // Only the end-of-image marker missing: the picture is all there.
+    std::vector<uint8_t> noEnd(good.begin(), good.end() - 2);
+    EXPECT_TRUE(Jpeg(noEnd).IsValid());
+
+    std::vector<uint8_t> progressive = EncodeJpeg(Pixels::Pattern(40, 40), 90, true);
+    std::vector<uint8_t> cutProgressive(progressive.begin(), progressive.begin() + progressive.size() / 2);
+    EXPECT_FALSE(Jpeg(cutProgressive).IsValid());
+
+    std::vector<uint8_t> garbage(500);
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
+    EXPECT_FALSE(Jpeg(garbage).IsValid());
+    EXPECT_FALSE(Jpeg({}).IsValid());
+
+    DecodeLimits small;
+    small.maxPixels = 1000;
+    EXPECT_FALSE(Jpeg(good, small).IsValid());
+    small = DecodeLimits();
+    small.maxSide = 39;
+    EXPECT_FALSE(Jpeg(good, small).IsValid());
+
+    // A progressive picture needs whole-picture buffers inside the library.
+    std::vector<uint8_t> bigProgressive = EncodeJpeg(Pixels::Pattern(512, 512), 80, true);
+    DecodeLimits tight;
+    tight.maxLibraryMemory = 256 * 1024;
+    EXPECT_FALSE(Jpeg(bigProgressive, tight).IsValid());
+    EXPECT_TRUE(Jpeg(bigProgressive).IsValid());
+
+    // The frame header claims 60000 x 60000: refused before anything is allocated.
+    std::vector<uint8_t> huge = good;
+    for (size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = huge[i + 7] = 0xEA;
+            huge[i + 6] = huge[i + 8] = 0x60;
+            break;
+        }
+    EXPECT_FALSE(Jpeg(huge).IsValid());
+}
+
+TEST(ImagePNG, TruecolourPicturesLoad) {
+    Pixels px = Pixels::Pattern(5, 4);
+    ImagePNG img = Png(EncodePng(px, 2));
+    ExpectStandardHeader(img, 5, 4);
+    EXPECT_EQ(0, MaxError(img, px));
+    EXPECT_EQ(0, img.RowPadding());
+
+    ImagePNG deep = Png(EncodePng(px, 2, 16));  // 16 bits per channel: the high byte
+    ExpectStandardHeader(deep, 5, 4);
+    EXPECT_EQ(0, MaxError(deep, px));
+
+    ImagePNG opaque = Png(EncodePng(Pixels::Pattern(5, 4, 4), 6));
+    ExpectStandardHeader(opaque, 5, 4);
+    EXPECT_EQ(0, MaxError(opaque, px));
+}
+
+TEST(ImagePNG, TransparencyIsFlattenedOntoTheBackground) {
+    Pixels px = Pixels::Pattern(4, 2, 4);
+    for (int x = 0; x < 4; ++x) px.data[4 * x + 3] = 0;  // top row transparent
+    for (int depth : {8, 16}) {
+        ImagePNG img = Png(EncodePng(px, 6, depth));
+        ASSERT_TRUE(img.IsValid()) << depth;
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(MakeRGB(31, 127, 255), img.Pixel(x, 0)) << depth;
+            const uint8_t* p = &px.data[4 * (4 + x)];
+            EXPECT_EQ(MakeRGB(p[0], p[1], p[2]), img.Pixel(x, 1)) << depth;
+        }
+    }
+    Pixels half = Pixels::Pattern(1, 1, 4);
+    half.data = {255, 255, 255, 128};
+    Color c = Png(EncodePng(half, 6)).Pixel(0, 0);
+    EXPECT_NEAR(143, RedOf(c), 2);
+    EXPECT_NEAR(191, GreenOf(c), 2);
+    EXPECT_EQ(255, BlueOf(c));
+}
+
+TEST(ImagePNG, InterlacedMatchesItsNonInterlacedTwin) {
+    for (int channels : {3, 4}) {
+        Pixels px = Pixels::Pattern(13, 11, channels);
+        ImagePNG plain = Png(EncodePng(px, channels == 3 ? 2 : 6, 8, false));
+        ImagePNG laced = Png(EncodePng(px, channels == 3 ? 2 : 6, 8, true));
+        ASSERT_TRUE(plain.IsValid());
+        ASSERT_TRUE(laced.IsValid());
+        EXPECT_EQ(plain.Block(), laced.Block());
+    }
+}
+
+TEST(ImagePNG, PaletteAndGreyPicturesAreInvalid) {
+    Pixels px = Pixels::Pattern(6, 6, 4);
+    EXPECT_FALSE(Png(EncodePng(px, 3)).IsValid());
+    EXPECT_FALSE(Png(EncodePng(px, 0)).IsValid());
+    EXPECT_FALSE(Png(EncodePng(px, 0, 16)).IsValid());
+    EXPECT_FALSE(Png(EncodePng(px, 4)).IsValid());
+    EXPECT_FALSE(Png(EncodePng(px, 4, 16)).IsValid());  // 32 bits a pixel, but grey
+}
+
+TEST(ImagePNG, ReadsAWindowsStylePath) {
+    test::TempDir dir;
+    Pixels px = Pixels::Pattern(3, 3);
+    ASSERT_TRUE(test::WriteBytes(dir.File("p.png"), EncodePng(px, 2)));
+    ImagePNG img(dir.Path() + "\\p.png");
+    ExpectStandardHeader(img, 3, 3);
+    EXPECT_EQ(0, MaxError(img, px));
+    EXPECT_FALSE(ImagePNG(dir.File("none.png")).IsValid());
+}
+
+TEST(ImagePNGMalformed, TruncatedDamagedAndOversizedFilesAreInvalid) {
+    std::vector<uint8_t> good = EncodePng(Pixels::Pattern(30, 30), 2);
+    ASSERT_TRUE(Png(good).IsValid());
+    // Up to the end of the pixel data every cut is fatal; the last 12 bytes are IEND.
+    for (size_t n = 0; n + 12 < good.size(); n += 5) {
+        std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+        EXPECT_FALSE(Png(cut).IsValid()) << n;
+    }
+    std::vector<uint8_t> noEnd(good.begin(), good.end() - 12);
+    EXPECT_TRUE(Png(noEnd).IsValid());
+
+    std::vector<uint8_t> badCrc = good;
+    badCrc[good.size() - 20] ^= 0x55;  // inside the image data
+    EXPECT_FALSE(Png(badCrc).IsValid());
+
+    std::vector<uint8_t> notPng = good;
+    notPng[1] = 'Q';
+    EXPECT_FALSE(Png(notPng).IsValid());
+
+    DecodeLimits small;
+    small.maxSide = 29;
+    EXPECT_FALSE(Png(good, small).IsValid());
+    small = DecodeLimits();
+    small.maxPixels = 899;
+    EXPECT_FALSE(Png(good, small).IsValid());
+
+    // A header claiming 30000 x 30000.
+    std::vector<uint8_t> huge = good;
+    huge[16] = 0;
+    huge[17] = 0;
+    huge[18] = 0x75;
+    huge[19] = 0x30;
+    huge[20] = 0;
+    huge[21] = 0;
+    huge[22] = 0x75;
+    huge[23] = 0x30;
+    EXPECT_FALSE(Png(huge).IsValid());
+
+    for (size_t i = 8; i < good.size(); i += 3) {
+        std::vector<uint8_t> bad = good;
+        bad[i] ^= 0xA5;
+        ImagePNG img = Png(bad);  // whatever the outcome, no crash or leak
+        if (img.IsValid()) {
+            EXPECT_EQ(30, img.Width());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mv
