@@ -301,3 +301,47 @@ TEST_F(IniConformance, TenMegabyteFile) {
     EXPECT_EQ(Names(), (Strings{"Big", "Small"}));
     EXPECT_GT(ini->GetKeyNames("Big").size(), 200000u);
 }
+
+TEST_F(IniConformance, HandEditedFiles) {
+    // Blanks inside the brackets and around the lines do not count.
+    WriteRaw("  [ \tMy Default\t ]  \r\nFolderCount = 1\r\n");
+    EXPECT_EQ(Names(), (Strings{"My Default"}));
+    EXPECT_EQ(ini->GetInt("my default", "FolderCount", 0), 1u);
+
+    // Saved by an editor as UTF-8 with a byte-order mark: read, and kept on writing.
+    WriteRaw("\xEF\xBB\xBF[Default]\r\nFolder0=c:\\pics\r\n");
+    EXPECT_EQ(Get("Default", "Folder0"), "c:\\pics");
+    EXPECT_EQ(Names(), (Strings{"Default"}));
+    ASSERT_TRUE(ini->WriteString("Default", "FolderCount", "1"));
+    EXPECT_EQ(ReadRaw(), "\xEF\xBB\xBF[Default]\r\nFolder0=c:\\pics\r\nFolderCount=1\r\n");
+
+    // Saved as UTF-16 (little-endian, with its mark): read, and kept on writing.
+    auto wide = [](const std::string& s) {
+        std::string w("\xFF\xFE", 2);
+        for (char c : s) {
+            w += c;
+            w += '\0';
+        }
+        return w;
+    };
+    WriteRaw(wide("[Default]\r\nFolder0=d:\\photos\r\n"));
+    EXPECT_EQ(Get("Default", "Folder0"), "d:\\photos");
+    ASSERT_TRUE(ini->WriteString("Default", "Cycle", "1"));
+    EXPECT_EQ(ReadRaw(), wide("[Default]\r\nFolder0=d:\\photos\r\nCycle=1\r\n"));
+}
+
+TEST_F(IniConformance, WritesLeaveTheRestAlone) {
+    // Writing the value a key already has does not touch the file.
+    const std::string sOdd = "[A]\r\n  Key =  22\r\n\r\n; note\r\n";
+    WriteRaw(sOdd);
+    ASSERT_TRUE(ini->WriteString("a", "KEY", "22"));
+    EXPECT_EQ(ReadRaw(), sOdd);
+    // A real change rewrites the file: lines tidied, comments kept.
+    ASSERT_TRUE(ini->WriteString("a", "KEY", "23"));
+    EXPECT_EQ(Lines(), (Strings{"[A]", "Key=23", "; note"}));
+
+    // Deleting a key looks through every section of that name.
+    WriteRaw("[A]\r\nX=1\r\n[a]\r\nK=2\r\n");
+    ASSERT_TRUE(ini->DeleteKey("A", "K"));
+    EXPECT_EQ(Lines(), (Strings{"[A]", "X=1", "[a]"}));
+}

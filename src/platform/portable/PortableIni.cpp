@@ -14,19 +14,9 @@ bool IsSpace(char c) {
     return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
 }
 
-// Case folding of the Windows-1252 code page: ASCII letters, the accented
-// Latin letters and the four pairs in the 0x80 block.
-unsigned char Fold(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-    switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
-    }
-}
+// Names compare with ASCII case folding only, as Wine's profile functions do
+// (accented letters of the code page are not folded).
+unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
 std::string Folded(const std::string& s) {
     std::string r = s;
@@ -167,8 +157,12 @@ void PortableIni::Parse(const std::string& sRaw) {
             const char* pClose = pLineEnd;
             while (pClose > pLine && pClose[-1] != ']') --pClose;
             if (pClose > pLine) {  // pClose is just past the last ']'
+                const char* pName = pLine + 1;
+                const char* pNameEnd = pClose - 1;
+                while (pName < pNameEnd && IsSpace(*pName)) ++pName;
+                while (pNameEnd > pName && IsSpace(pNameEnd[-1])) --pNameEnd;
                 Section s;
-                s.sName = UpToNul(pLine + 1, static_cast<size_t>(pClose - 1 - (pLine + 1)));
+                s.sName = UpToNul(pName, static_cast<size_t>(pNameEnd - pName));
                 m_sections.push_back(std::move(s));
                 pCur = &m_sections.back();
                 pPrev = nullptr;
@@ -211,7 +205,15 @@ bool PortableIni::Flush() {
     }
     std::string sBytes;
     switch (m_encoding) {
-    case Encoding::Ansi: sBytes = std::move(sOut); break;
+    case Encoding::Ansi:
+        // A file whose first line starts with the bytes of a byte-order mark
+        // would read back as another encoding: an empty first line keeps it
+        // plain text.
+        if (sOut.compare(0, 2, "\xFF\xFE") == 0 || sOut.compare(0, 2, "\xFE\xFF") == 0 ||
+            sOut.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            sOut.insert(0, "\r\n");
+        sBytes = std::move(sOut);
+        break;
     case Encoding::Utf8: sBytes = "\xEF\xBB\xBF" + sOut; break;
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
@@ -240,6 +242,7 @@ bool PortableIni::Flush() {
 
 PortableIni::Section* PortableIni::FindSectionTrimmed(const std::string& sName) {
     std::string sWanted = Trim(sName);
+    if (sWanted.empty()) return nullptr;  // an empty name finds no section, not even the unnamed one
     for (Section& s : m_sections)
         if (EqualNoCase(s.sName, sWanted)) return &s;
     return nullptr;

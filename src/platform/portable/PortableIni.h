@@ -17,13 +17,17 @@ namespace mv {
 // How a file reads:
 // - Lines end at any run of CR and LF characters. White space (tab, LF, VT,
 //   FF, CR, space and ^Z) around a line is ignored, empty lines are dropped.
-// - "[" starts a section header; the name runs to the last "]" of the line.
-//   A line starting with "[" that has no "]" is an ordinary key line.
+// - "[" starts a section header; the name runs to the last "]" of the line,
+//   without the blanks inside the brackets. A line starting with "[" that has
+//   no "]" is an ordinary key line.
 // - Other lines are keys: the name up to the first "=" (trailing white space
 //   removed), the value after it (leading white space removed). A line
 //   without "=" is a key without a value, which reads as absent.
 // - Keys before the first header belong to an unnamed section that is never
-//   listed. A NUL character ends a name or value.
+//   listed nor found. A NUL character ends a name or value.
+// - Names compare with ASCII case folding, as under Wine.
+// - A rewritten plain-text file never starts with the bytes of a byte-order
+//   mark (Windows would then misread it): such a file gets an empty first line.
 // - A UTF-8 or UTF-16 byte-order mark is honoured and kept when writing;
 //   UTF-16 characters above U+00FF read as "?".
 class PortableIni : public IniFile {
