@@ -1,0 +1,64 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "Patterns/ColorHSL.h"
+#include "Patterns/FractalRender.h"
+#include "Patterns/Palette.h"
+#include "platform/Environment.h"
+#include "platform/Trace.h"
+
+namespace mv {
+
+constexpr const char* kFractalStartText = "Creating fractal";
+constexpr const char* kFractalNoMemoryText = "Currently not enough resources or memory to create fractal";
+
+// Everything one fractal needs, taken on the user-interface thread before the
+// worker starts (so the worker never touches the application's generator).
+struct FractalJobInput {
+    int32_t paletteSeed = 0;  // gApp.rand.next(), for the palette
+    int32_t fractalSeed = 0;  // gApp.rand.next(), for the pattern
+    int brightness = 50;
+    ColorChoiceTable table;
+    Size screen;
+    std::string sOutputPath;
+    TraceSink* pTrace = nullptr;
+};
+
+// One worker's own flags: a stopped worker stays stopped whatever later
+// changes do, because each worker has its own.
+struct FractalJobState {
+    std::atomic<bool> running{true};
+    std::mutex lock;
+    bool done = false;
+    Color average = 0;
+    int groups = 0;
+    Palette palette;
+
+    void Stop() {
+        std::lock_guard<std::mutex> g(lock);
+        running = false;
+    }
+    bool IsDone() {
+        std::lock_guard<std::mutex> g(lock);
+        return done;
+    }
+};
+
+// What the worker shows while it works.
+class FractalJobHost {
+public:
+    virtual ~FractalJobHost() = default;
+    virtual std::string GetToolTip() = 0;
+    virtual void SetToolTip(const std::string& sText) = 0;
+    virtual void ShowWaitingTray() = 0;  // the "not enough memory" outcome
+};
+
+// The worker's procedure: palette, pattern, render, file. Returns when the
+// picture is written, the job was stopped, or the picture could not be made.
+void RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host, Environment& env,
+                   const ClockFn& clock = ClockFn());
+
+}  // namespace mv
