@@ -1,0 +1,28 @@
+#pragma once
+// Bounds the picture harnesses decode with: smaller than the program's own,
+// so that one input never costs more than a few milliseconds and megabytes.
+#include "image/Image.h"
+
+namespace mv::fuzz {
+
+inline DecodeLimits Limits() {
+    DecodeLimits limits;
+    limits.maxSide = 4096;
+    limits.maxPixels = 1u << 20;
+    limits.maxLibraryMemory = 64u << 20;
+    return limits;
+}
+
+// Checks that hold for every valid 24-bit picture a decoder returns.
+inline void CheckDecoded24(const Image& img) {
+    const DibHeader h = img.Header();
+    if (h.biSize != 40 || h.biBitCount != 24 || h.biCompression != 0 || h.biWidth != img.Width() ||
+        h.biHeight != img.Height() || img.Width() <= 0 || img.Height() <= 0 ||
+        img.Block().size() != 40 + static_cast<size_t>(img.Stride()) * img.Height() ||
+        h.biSizeImage != img.Stride() * static_cast<uint32_t>(img.Height()))
+        __builtin_trap();
+    // Every pixel is read once; the sanitizers watch the bounds.
+    (void)img.AverageColor();
+}
+
+}  // namespace mv::fuzz

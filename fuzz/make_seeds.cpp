@@ -1,0 +1,154 @@
+// Writes the seed corpora of the picture harnesses: small valid pictures of
+// every layout each decoder knows, and a few slightly broken ones.
+//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png}_fuzz/*
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "image/TestPictures.h"
+
+using namespace mv::test;
+
+namespace {
+
+std::string gRoot;
+int gCount = 0;
+
+void Seed(const std::string& harness, const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string dir = gRoot + "/" + harness;
+    mkdir(dir.c_str(), 0755);
+    if (bytes.empty() || !WriteBytes(dir + "/" + name, bytes)) {
+        std::fprintf(stderr, "fuzz_seeds: could not write %s/%s\n", harness.c_str(), name.c_str());
+        std::exit(1);
+    }
+    ++gCount;
+}
+
+// A valid file and two broken ones: cut in half, and one byte changed in the middle.
+void SeedWithDamage(const std::string& harness, const std::string& name, const std::vector<uint8_t>& bytes) {
+    Seed(harness, name, bytes);
+    Seed(harness, name + "-cut", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
+    std::vector<uint8_t> flipped = bytes;
+    flipped[bytes.size() / 2] ^= 0x5A;
+    Seed(harness, name + "-flip", flipped);
+}
+
+void BmpSeeds() {
+    const std::vector<uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    Pixels px = Pixels::Pattern(7, 5);
+    BmpSpec s24;
+    s24.width = px.width;
+    s24.height = px.height;
+    s24.bits = BmpRows24(px);
+    SeedWithDamage("bmp_fuzz", "rgb24.bmp", MakeBmp(s24));
+    BmpSpec bare = s24;
+    bare.bFileHeader = false;
+    Seed("bmp_fuzz", "bare24.dib", MakeBmp(bare));
+    BmpSpec core = s24;
+    core.headerSize = 12;
+    Seed("bmp_fuzz", "core24.bmp", MakeBmp(core));
+
+    for (uint16_t bits : {1, 4, 8}) {
+        BmpSpec p;
+        p.width = 9;
+        p.height = 3;
+        p.bitCount = bits;
+        p.clrUsed = bits == 1 ? 2 : 4;
+        p.table.assign(table.begin(), table.begin() + p.clrUsed);
+        p.bits.assign(static_cast<size_t>((9 * bits + 31) / 32 * 4) * 3, 0x1B);
+        SeedWithDamage("bmp_fuzz", "pal" + std::to_string(bits) + ".bmp", MakeBmp(p));
+        p.height = -3;
+        Seed("bmp_fuzz", "pal" + std::to_string(bits) + "-topdown.bmp", MakeBmp(p));
+        BmpSpec c = p;
+        c.height = 3;
+        c.headerSize = 12;
+        c.table.resize(1u << bits, 0x808080);
+        Seed("bmp_fuzz", "core-pal" + std::to_string(bits) + ".bmp", MakeBmp(c));
+    }
+
+    BmpSpec rle8;
+    rle8.width = 6;
+    rle8.height = 3;
+    rle8.bitCount = 8;
+    rle8.compression = 1;
+    rle8.clrUsed = 4;
+    rle8.table = table;
+    rle8.bits = {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 2, 2, 0, 2, 2, 0, 2, 3, 0, 0, 8, 1, 0, 1};
+    rle8.sizeImage = static_cast<uint32_t>(rle8.bits.size());
+    SeedWithDamage("bmp_fuzz", "rle8.bmp", MakeBmp(rle8));
+    BmpSpec rle4 = rle8;
+    rle4.bitCount = 4;
+    rle4.compression = 2;
+    rle4.bits = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 2, 1, 0, 1, 0x23, 0, 1};
+    rle4.sizeImage = static_cast<uint32_t>(rle4.bits.size());
+    SeedWithDamage("bmp_fuzz", "rle4.bmp", MakeBmp(rle4));
+
+    BmpSpec s16;
+    s16.width = 3;
+    s16.height = 2;
+    s16.bitCount = 16;
+    s16.bits = {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0, 0, 0xFF, 0x7F, 0x10, 0x42, 0x00, 0x00, 0, 0};
+    Seed("bmp_fuzz", "rgb555.bmp", MakeBmp(s16));
+    s16.compression = 3;
+    s16.masks = {0xF800, 0x07E0, 0x001F};
+    SeedWithDamage("bmp_fuzz", "bitfields565.bmp", MakeBmp(s16));
+    s16.headerSize = 108;
+    Seed("bmp_fuzz", "v4-565.bmp", MakeBmp(s16));
+
+    BmpSpec s32;
+    s32.width = 2;
+    s32.height = 2;
+    s32.bitCount = 32;
+    s32.bits = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    Seed("bmp_fuzz", "rgb32.bmp", MakeBmp(s32));
+    s32.compression = 3;
+    s32.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
+    Seed("bmp_fuzz", "bitfields32.bmp", MakeBmp(s32));
+    s32.headerSize = 124;
+    s32.height = -2;
+    Seed("bmp_fuzz", "v5-topdown32.bmp", MakeBmp(s32));
+}
+
+void JpegSeeds() {
+    Pixels px = Pixels::Pattern(19, 13);
+    SeedWithDamage("jpeg_fuzz", "ycbcr.jpg", EncodeJpeg(px, 75));
+    Seed("jpeg_fuzz", "rgb.jpg", EncodeJpeg(px, 75, false, JCS_RGB));
+    SeedWithDamage("jpeg_fuzz", "progressive.jpg", EncodeJpeg(px, 75, true));
+    Seed("jpeg_fuzz", "grey.jpg", EncodeJpeg(Pixels::Pattern(8, 8, 1), 75));
+    Seed("jpeg_fuzz", "cmyk.jpg", EncodeJpeg(Pixels::Pattern(8, 8, 4), 75));
+}
+
+void PngSeeds() {
+    Pixels px = Pixels::Pattern(11, 7, 4);
+    px.data[3] = 0;
+    px.data[7] = 100;
+    SeedWithDamage("png_fuzz", "rgb8.png", EncodePng(px, 2, 8));
+    Seed("png_fuzz", "rgb16.png", EncodePng(px, 2, 16));
+    SeedWithDamage("png_fuzz", "rgba8.png", EncodePng(px, 6, 8));
+    Seed("png_fuzz", "rgba16.png", EncodePng(px, 6, 16));
+    SeedWithDamage("png_fuzz", "rgb8-interlaced.png", EncodePng(px, 2, 8, true));
+    Seed("png_fuzz", "rgba16-interlaced.png", EncodePng(px, 6, 16, true));
+    Seed("png_fuzz", "palette.png", EncodePng(px, 3));
+    Seed("png_fuzz", "grey.png", EncodePng(px, 0));
+    Seed("png_fuzz", "grey-alpha16.png", EncodePng(px, 4, 16));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    gRoot = argv[1];
+    mkdir(gRoot.c_str(), 0755);
+    BmpSeeds();
+    JpegSeeds();
+    PngSeeds();
+    std::printf("fuzz_seeds: %d seed files in %s\n", gCount, gRoot.c_str());
+    return 0;
+}
