@@ -1,6 +1,7 @@
 #include "platform/portable/PosixDirectoryLister.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include <dirent.h>
@@ -14,7 +15,46 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
+bool IsDosChar(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u >= 0x7F) return false;
+    return std::string("*?<>|\"+=,;[]~:\\/.").find(c) == std::string::npos;
+}
+
+// A name that fits the 8.3 form (one to eight characters, an optional dot and
+// up to three more, no characters the short form forbids) has no short name.
+bool IsDosName(const std::string& sName) {
+    size_t dot = sName.find('.');
+    std::string sBase = sName.substr(0, dot);
+    std::string sExt = dot == std::string::npos ? std::string() : sName.substr(dot + 1);
+    if (sBase.empty() || sBase.size() > 8 || sExt.size() > 3) return false;
+    if (dot != std::string::npos && sExt.empty()) return false;
+    for (char c : sBase + sExt)
+        if (!IsDosChar(c)) return false;
+    return true;
+}
+
 }  // namespace
+
+std::string PosixDirectoryLister::ShortName(const std::string& sName) {
+    if (sName.empty() || sName == "." || sName == ".." || IsDosName(sName)) return std::string();
+    size_t dot = sName.rfind('.');
+    if (dot == 0) dot = std::string::npos;  // a leading dot starts no extension
+    std::string sBase, sExt;
+    for (size_t i = 0; i < std::min(dot, sName.size()) && sBase.size() < 6; ++i)
+        if (IsDosChar(sName[i])) sBase += static_cast<char>(std::toupper(static_cast<unsigned char>(sName[i])));
+    if (dot != std::string::npos)
+        for (size_t i = dot + 1; i < sName.size() && sExt.size() < 3; ++i)
+            if (IsDosChar(sName[i])) sExt += static_cast<char>(std::toupper(static_cast<unsigned char>(sName[i])));
+    if (sBase.empty()) sBase = "_";
+    return sBase + "~1" + (sExt.empty() ? std::string() : "." + sExt);
+}
+
+bool PosixDirectoryLister::MatchesEntry(const std::string& sPattern, const std::string& sName) {
+    if (Matches(sPattern, sName)) return true;
+    std::string sShort = ShortName(sName);
+    return !sShort.empty() && Matches(sPattern, sShort);
+}
 
 bool PosixDirectoryLister::Matches(const std::string& sPattern, const std::string& sName) {
     const std::string& pat = sPattern == "*.*" ? std::string("*") : sPattern;
@@ -53,7 +93,7 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
     std::vector<std::string> names;
     while (dirent* e = ::readdir(dir)) {
         std::string sName = e->d_name;
-        if (Matches(sPattern, sName)) names.push_back(sName);
+        if (MatchesEntry(sPattern, sName)) names.push_back(sName);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
