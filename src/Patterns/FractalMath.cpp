@@ -171,6 +171,70 @@ double Pow(double x, double y) {
     return Exp(y * Log(x));
 }
 
+namespace {
+
+// Double-double numbers (hi + lo) for powers rounded once at the end.
+struct DD {
+    double hi, lo;
+};
+
+// Exact product of two doubles as hi + lo (Dekker, with Veltkamp's split).
+DD TwoProd(double a, double b) {
+    const double kSplit = 134217729.0;  // 2^27 + 1
+    double p = a * b;
+    double ca = kSplit * a, cb = kSplit * b;
+    double ah = ca - (ca - a), al = a - ah;
+    double bh = cb - (cb - b), bl = b - bh;
+    double err = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    return {p, err};
+}
+
+DD Mul(DD x, DD y) {
+    DD p = TwoProd(x.hi, y.hi);
+    double lo = p.lo + (x.hi * y.lo + x.lo * y.hi);
+    double hi = p.hi + lo;
+    return {hi, lo - (hi - p.hi)};
+}
+
+DD PowDD(double x, unsigned n) {
+    DD result{1.0, 0.0};
+    DD base{x, 0.0};
+    for (; n != 0; n >>= 1) {
+        if (n & 1u) result = Mul(result, base);
+        if (n > 1) base = Mul(base, base);
+    }
+    return result;
+}
+
+}  // namespace
+
+double PowInt(double x, int n) {
+    if (n <= 0) return 1.0;
+    if (!std::isfinite(x)) return x;
+    DD r = PowDD(x, static_cast<unsigned>(n));
+    return r.hi + r.lo;
+}
+
+double Root(double x, int n) {
+    if (n <= 1 || x != x || x == 0.0 || x == 1.0) return x;
+    if (x < 0) return std::numeric_limits<double>::quiet_NaN();
+    if (!std::isfinite(x)) return x;
+    double r = Exp(Log(x) / n);
+    // Of r and its neighbours, take the one whose n-th power (carried in
+    // double-double) comes closest to x; a representable root is found exactly.
+    double best = r, bestError = -1.0;
+    double below = std::nextafter(r, 0.0), above = std::nextafter(r, 2.0 * r + 1.0);
+    for (double c : {std::nextafter(below, 0.0), below, r, above, std::nextafter(above, 2.0 * r + 1.0)}) {
+        DD p = PowDD(c, static_cast<unsigned>(n));
+        double e = std::fabs((p.hi - x) + p.lo);
+        if (bestError < 0 || e < bestError) {
+            best = c;
+            bestError = e;
+        }
+    }
+    return best;
+}
+
 double Sinh(double x) {
     double a = std::fabs(x);
     if (a < 0.5) {

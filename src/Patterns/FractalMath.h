@@ -21,6 +21,8 @@ double Log(double x);                // x > 0
 double Atan(double x);
 double Atan2(double y, double x);    // C semantics, including signed zeros
 double Pow(double x, double y);      // x >= 0
+double PowInt(double x, int n);      // n >= 0, by repeated squaring: exact when x^n is representable
+double Root(double x, int n);        // x >= 0, n >= 1: the n-th root, exact when the root is representable
 double Sinh(double x);
 double Cosh(double x);
 

@@ -29,8 +29,7 @@ ColorHSL RandomColour(Random& r, const ColorChoiceTable& table, int iLow, int iH
 }
 
 double Ease(double t, int iExponent, bool bPower) {
-    if (iExponent == 1) return t;
-    return fmath::Pow(t, bPower ? static_cast<double>(iExponent) : 1.0 / iExponent);
+    return bPower ? fmath::PowInt(t, iExponent) : fmath::Root(t, iExponent);
 }
 
 int Blend(int iStart, int iEnd, double t) { return static_cast<int>(iStart + t * (iEnd - iStart)); }

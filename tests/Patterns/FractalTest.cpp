@@ -320,6 +320,23 @@ TEST(FractalMath, MatchesTheLibraryAndTurnsErrorsIntoZero) {
     EXPECT_EQ(fmath::Log(1.0), 0.0);
     EXPECT_EQ(fmath::Pow(0.0, 3.0), 0.0);
     EXPECT_EQ(fmath::Pow(1.0, 0.25), 1.0);
+    // The palette's easing powers: exact where the result is representable,
+    // and otherwise (almost always) the library's correctly rounded value.
+    EXPECT_EQ(fmath::PowInt(0.5, 2), 0.25);
+    EXPECT_EQ(fmath::PowInt(0.75, 3), 0.421875);
+    EXPECT_EQ(fmath::Root(0.25, 2), 0.5);
+    EXPECT_EQ(fmath::Root(0.125, 3), 0.5);
+    EXPECT_EQ(fmath::Root(0.5, 1), 0.5);
+    EXPECT_EQ(fmath::Root(0.0, 4), 0.0);
+    int same = 0, total = 0;
+    for (int k = 1; k < 100; ++k)
+        for (int e = 2; e <= 9; ++e, total += 2) {
+            double t = k / 100.0;
+            same += fmath::PowInt(t, e) == std::pow(t, e);
+            same += fmath::Root(t, e) == std::pow(t, 1.0 / e);
+            ASSERT_NEAR(fmath::Root(t, e), std::pow(t, 1.0 / e), 1e-15);
+        }
+    EXPECT_GT(same, total * 9 / 10);
 
     // A failing function reports through the hook and gives 0.
     CaptureTrace trace;
