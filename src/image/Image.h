@@ -82,7 +82,8 @@ public:
     size_t BitsOffset() const { return m_uBitsOffset; }
     uint32_t Stride() const { return BytesPerRow(m_uWidth, BitCount()); }
 
-    // 24-bit access, y counted from the top of the picture.
+    // 24-bit access to a bottom-up picture (Create24, the JPEG and PNG
+    // decoders, DrawTo24), y counted from the top of the picture.
     uint8_t* Row24(int yFromTop) { return Bits() + static_cast<size_t>(m_uHeight - 1 - yFromTop) * Stride(); }
     const uint8_t* Row24(int yFromTop) const {
         return Bits() + static_cast<size_t>(m_uHeight - 1 - yFromTop) * Stride();
