@@ -67,3 +67,23 @@ TEST(PosixDirectoryLister, EntriesWithAttributes) {
     EXPECT_FALSE(lister.Enumerate(dir.Path() + "\\*.png", [](const DirEntry&) { return true; }));
     EXPECT_FALSE(lister.Enumerate(dir.Path() + "\\missing\\*.*", [](const DirEntry&) { return true; }));
 }
+
+TEST(PosixDirectoryLister, ShortNamesAsWindowsFormsThem) {
+    EXPECT_EQ(PosixDirectoryLister::ShortName("photo.jpeg"), "PHOTO~1.JPE");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("long name here.jpeg"), "LONGNA~1.JPE");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("x.jpgx"), "X~1.JPG");
+    EXPECT_EQ(PosixDirectoryLister::ShortName(".dot.jpg"), "DOT~1.JPG");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("archive.tar.gz"), "ARCHIV~1.GZ");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("verylongname"), "VERYLO~1");
+    // Names already in 8.3 form have none.
+    EXPECT_EQ(PosixDirectoryLister::ShortName("a.jpg"), "");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("PICTURE1.BMP"), "");
+    EXPECT_EQ(PosixDirectoryLister::ShortName("README"), "");
+    EXPECT_EQ(PosixDirectoryLister::ShortName(".."), "");
+
+    EXPECT_FALSE(PosixDirectoryLister::Matches("*.jpe", "photo.jpeg"));
+    EXPECT_TRUE(PosixDirectoryLister::MatchesEntry("*.jpe", "photo.jpeg"));
+    EXPECT_TRUE(PosixDirectoryLister::MatchesEntry("*.jpg", "x.jpgx"));
+    EXPECT_FALSE(PosixDirectoryLister::MatchesEntry("*.jpeg", "a.jpe"));
+    EXPECT_FALSE(PosixDirectoryLister::MatchesEntry("*.gif", "photo.jpeg"));
+}
