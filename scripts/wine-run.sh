@@ -2,6 +2,9 @@
 # Runs a Windows program under the project's Wine prefix, with a display.
 # Used by CTest as the emulator of the Windows build.
 set -uo pipefail
+# Tests get a prefix of their own, so they never disturb the desktop that
+# scripts/run.sh shows.
+export MURIVANE_WINEPREFIX=${MURIVANE_WINEPREFIX:-$(cd "$(dirname "$0")/.." && pwd)/build/wineprefix-tests}
 source "$(dirname "$0")/wine-env.sh"
 murivane_ensure_display || exit 1
 murivane_init_prefix

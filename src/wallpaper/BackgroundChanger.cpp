@@ -58,7 +58,9 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
         picture = steps.Decode(DecoderForExtension(sExt), sFilePathName);
     }
     MV_TRACE(trace, bUseDirectImage);
-    MV_TRACE(trace, m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop());
+    if (trace && trace->IsOn())
+        trace->TraceLine(FormatTrace(__FILE__, __LINE__, "gApp.IsUsingActiveDesktop()",
+                                     (m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) ? 1 : 0));
 
     const bool bDecoded = picture && picture->IsValid();
     if (!bIsGif && !bDecoded) return true;  // nothing written, nothing applied

@@ -1,26 +1,233 @@
 #include "shell/win32/MainAppWnd.h"
 
+#include <ctime>
+
+#include "app/OutputFolder.h"
+#include "app/win32/App.h"
+#include "app/win32/Shell.h"
+#include "resource.h"
+#include "wallpaper/BackgroundChanger.h"
+#include "wallpaper/DefaultChangeSteps.h"
+
 namespace mv::win {
 
+CMainAppWnd::CMainAppWnd() : m_trace(App().Env()) {}
+
+CMainAppWnd::~CMainAppWnd() {
+    StopFractal();
+    JoinWorker();
+}
+
 bool CMainAppWnd::CreateHidden(const std::string& sTitle) {
-    RegisterWindowClass(kClassName);
+    RegisterWindowClass(kClassName, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MURIVANE)));
     int cx = GetSystemMetrics(SM_CXSCREEN);
     int cy = GetSystemMetrics(SM_CYSCREEN);
-    // WS_POPUP | WS_CAPTION's border bits: 0xC0000000, never shown.
+    // Popup with a caption's border bits (0xC0000000), never shown.
     return Create(0, kClassName, sTitle.c_str(), 0xC0000000, 0, 0, cx, cy, nullptr, nullptr);
 }
 
 LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_uTaskbarCreated && msg == m_uTaskbarCreated) {
+        m_tray.Readd();
+        return 0;
+    }
     switch (msg) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_TIMER:
+        if (wParam == kChangeTimer)
+            m_pCycle->OnChangeTimer();
+        else if (wParam == kFractalTimer)
+            m_pCycle->OnFractalTimer();
+        return 0;
+    case kTrayCallback:
+        m_tray.OnTrayNotification(wParam, lParam);
+        return 0;
+    case kWorkerShowsWaiting:
+        m_tray.SetState(kTrayWaiting, m_tray.GetToolTip().c_str());
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case ID_CHANGE_WALLPAPER: m_pCycle->OnChangeWallpaperCommand(); return 0;
+        case ID_SETTINGS: m_pCycle->OnSettings(); return 0;
+        case ID_REFRESH_IMAGES: m_pCycle->OnRefreshImageList(); return 0;
+        case ID_DISPLAY_PROPERTIES: m_pCycle->OnDisplayProperties(); return 0;
+        case ID_DISABLE: m_pCycle->OnDisable(); return 0;
+        case ID_ENABLE: m_pCycle->OnEnable(); return 0;
+        case ID_EXIT: m_pCycle->OnExit(); return 0;
+        case ID_STOP_FRACTAL: m_pCycle->OnStopFractal(); return 0;
+        default: break;
+        }
+        break;
     case WM_CLOSE:
         DestroyWindow(m_hWnd);
         return 0;
     case WM_DESTROY:
+        OnDestroy();
         PostQuitMessage(0);
         return 0;
     default:
-        return Default(msg, wParam, lParam);
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+int CMainAppWnd::OnCreate() {
+    CycleHost& host = *this;
+    m_pCycle = std::make_unique<ChangeCycle>(App().GetSettings(), App().rand, host);
+    m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    LoadCollection(true);
+    App().GetSettings().RebuildColorTable();
+    if (App().RunModeValue() == kRunTray) {
+        m_tray.Create(m_hWnd, kTrayCallback);
+        m_pCycle->Start();
+    }
+    return 0;
+}
+
+void CMainAppWnd::OnDestroy() {
+    StopFractal();
+    JoinWorker();
+    KillTimer(m_hWnd, kChangeTimer);
+    KillTimer(m_hWnd, kFractalTimer);
+    m_pActiveDesktop.reset();
+    m_tray.SetState(0);
+}
+
+void CMainAppWnd::LoadCollection(bool bLowerCase) {
+    std::string sName = GetCurrentCollection(App().GetProfile());
+    bool bTrace = IsTraceCollection(sName);
+    App().SetTrace(bTrace);
+    m_trace.SetOn(bTrace);
+    if (bTrace) m_trace.StartNewTraceFile();
+    auto pCollection = std::make_unique<RCollection>(sName);
+    Win32Ini ini(OutputFile(App().Env(), kIniFileName));
+    pCollection->Load(ini, bLowerCase);
+    pCollection->BuildImageList(m_lister);
+    m_pCollection = std::move(pCollection);
+}
+
+void CMainAppWnd::JoinWorker() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+// ------------------------------------------------------------------ CycleHost
+
+void CMainAppWnd::SetChangeTimer(uint64_t milliseconds) {
+    SetTimer(m_hWnd, kChangeTimer, static_cast<UINT>(milliseconds), nullptr);
+}
+void CMainAppWnd::KillChangeTimer() { KillTimer(m_hWnd, kChangeTimer); }
+void CMainAppWnd::SetFractalTimer() { SetTimer(m_hWnd, kFractalTimer, 5000, nullptr); }
+void CMainAppWnd::KillFractalTimer() { KillTimer(m_hWnd, kFractalTimer); }
+void CMainAppWnd::SetTrayState(TrayState state) { m_tray.SetState(state); }
+
+void CMainAppWnd::LocalTime(int& hour, int& minute) {
+    std::tm t = App().Env().LocalTime();
+    hour = t.tm_hour;
+    minute = t.tm_min;
+}
+
+bool CMainAppWnd::ScreenSaverCheckApplies() {
+    if (!App().GetSettings().TestForScreensaver) return false;
+    VersionFacts v = GetVersionFacts();
+    return IsWin98OrLater(v) || (v.platformId == 2 && v.major == 5);
+}
+
+bool CMainAppWnd::IsScreenSaverRunning() {
+    bool bRunning = false;
+    return App().DesktopSeam().IsScreenSaverRunning(bRunning) && bRunning;
+}
+
+bool CMainAppWnd::IsUsingActiveDesktop() { return App().IsUsingActiveDesktop(); }
+
+void CMainAppWnd::EnsureActiveDesktop() {
+    if (App().IsActiveDesktopInstalled() && !m_pActiveDesktop) m_pActiveDesktop = Win32ActiveDesktop::Create();
+}
+
+uint32_t CMainAppWnd::ImageCount() { return m_pCollection ? static_cast<uint32_t>(m_pCollection->ImageCount()) : 0; }
+int CMainAppWnd::FractalProb() { return m_pCollection ? m_pCollection->fractalProb() : 0; }
+
+std::string CMainAppWnd::NextImage() {
+    Win32Ini ini(OutputFile(App().Env(), kIniFileName));
+    return m_pCollection->NextImage(ini, App().rand);
+}
+
+void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
+
+void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) {
+    CApp& app = App();
+    auto usingAD = [&app] { return app.IsUsingActiveDesktop(); };
+    DefaultChangeSteps steps(app.GetSettings(), app.RegistryStore(), app.DesktopSeam(), app.Env(),
+                             m_pActiveDesktop.get(), usingAD);
+    BackgroundChanger changer(
+        ChangeContext{app.GetSettings(), app.GetProfile(), app.DesktopSeam(), app.Env(), steps, usingAD, &m_trace});
+    changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
+}
+
+void CMainAppWnd::StartFractalWorker() {
+    StopFractal();
+    JoinWorker();
+    CApp& app = App();
+    FractalJobInput in;
+    // The worker's two seeds are drawn here, in the order the worker would
+    // draw them, so the application's generator is only used on this thread.
+    in.paletteSeed = app.rand.next();
+    in.fractalSeed = app.rand.next();
+    in.brightness = app.GetSettings().Brightness;
+    in.table = app.GetSettings().ColorTable;
+    in.screen = app.DesktopSeam().ScreenSize();
+    in.sOutputPath = OutputFile(app.Env(), kWallpaperFileName);
+    in.pTrace = &m_trace;
+    m_sFractalPath = in.sOutputPath;
+    auto job = std::make_shared<FractalJobState>();
+    m_pJob = job;
+    FractalJobHost* pHost = this;
+    m_worker = std::thread([pHost, in, job] {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+        try {
+            RunFractalJob(in, *job, *pHost, App().Env());
+        } catch (...) {
+            job->Stop();
+        }
+    });
+}
+
+void CMainAppWnd::StopFractal() {
+    if (m_pJob) m_pJob->Stop();
+}
+
+bool CMainAppWnd::TakeFractalDone(std::string& sPath, Color& average) {
+    if (!m_pJob || !m_pJob->IsDone()) return false;
+    JoinWorker();
+    m_iGroups = m_pJob->groups;
+    m_average = m_pJob->average;
+    sPath = m_sFractalPath;
+    average = m_average;
+    m_pJob.reset();
+    return true;
+}
+
+void CMainAppWnd::Close() { PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }
+
+bool CMainAppWnd::ShowSettings() { return App().ShowSettings(nullptr); }
+
+void CMainAppWnd::RebuildColorTable() { App().GetSettings().RebuildColorTable(); }
+
+void CMainAppWnd::SaveGeneral() { App().GetSettings().SaveGeneral(App().GetProfile()); }
+
+void CMainAppWnd::RemoveStartupShortcut() { ::mv::win::RemoveStartupShortcut(App().Title()); }
+
+void CMainAppWnd::StartDisplayProperties() {
+    char command[] = "control.exe desk.cpl";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
     }
 }
+
+void CMainAppWnd::ShowWaitingTray() { PostMessageA(m_hWnd, kWorkerShowsWaiting, 0, 0); }
 
 }  // namespace mv::win

@@ -1,16 +1,89 @@
 #pragma once
+#include <memory>
+#include <thread>
+
+#include "app/TraceLog.h"
+#include "config/Collection.h"
+#include "platform/win32/Win32ActiveDesktop.h"
+#include "platform/win32/Win32DirectoryLister.h"
+#include "platform/win32/Win32Ini.h"
+#include "shell/ChangeCycle.h"
+#include "shell/FractalJob.h"
+#include "shell/win32/TrayIcon.h"
 #include "ui/win32/Window.h"
 
 namespace mv::win {
 
-// The tray instance's hidden main window, titled with the application title.
-class CMainAppWnd : public CWindow {
+constexpr UINT kTrayCallback = WM_USER;
+constexpr UINT kWorkerShowsWaiting = WM_APP + 1;
+constexpr UINT_PTR kChangeTimer = 1;
+constexpr UINT_PTR kFractalTimer = 2;
+
+// The tray instance's hidden main window: its timers drive the change cycle,
+// its tray icon shows the cycle's state, and it owns the fractal worker.
+class CMainAppWnd : public CWindow, private CycleHost, private FractalJobHost {
 public:
     static constexpr const char* kClassName = "MurivaneFrame";
+    CMainAppWnd();
+    ~CMainAppWnd() override;
     bool CreateHidden(const std::string& sTitle);
+
+    int groups() const { return m_iGroups; }
+    RCollection* Collection() { return m_pCollection.get(); }
+    TraceLog& Trace() { return m_trace; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    int OnCreate();
+    void OnDestroy();
+    void LoadCollection(bool bLowerCase);
+    void JoinWorker();
+
+    // CycleHost
+    void SetChangeTimer(uint64_t milliseconds) override;
+    void KillChangeTimer() override;
+    void SetFractalTimer() override;
+    void KillFractalTimer() override;
+    void SetTrayState(TrayState state) override;
+    void LocalTime(int& hour, int& minute) override;
+    bool ScreenSaverCheckApplies() override;
+    bool IsScreenSaverRunning() override;
+    bool IsUsingActiveDesktop() override;
+    void EnsureActiveDesktop() override;
+    uint32_t ImageCount() override;
+    int FractalProb() override;
+    std::string NextImage() override;
+    void ReloadCollection() override;
+    void ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) override;
+    void StartFractalWorker() override;
+    void StopFractal() override;
+    bool TakeFractalDone(std::string& sPath, Color& average) override;
+    void Close() override;
+    bool ShowSettings() override;
+    void RebuildColorTable() override;
+    void SaveGeneral() override;
+    void RemoveStartupShortcut() override;
+    void StartDisplayProperties() override;
+
+    // FractalJobHost (worker thread)
+    std::string GetToolTip() override { return m_tray.GetToolTip(); }
+    void SetToolTip(const std::string& sText) override { m_tray.SetToolTip(sText); }
+    void ShowWaitingTray() override;
+
+    CTrayIcon m_tray{kTrayWaiting};
+    std::unique_ptr<ChangeCycle> m_pCycle;
+    std::unique_ptr<RCollection> m_pCollection;
+    std::unique_ptr<Win32ActiveDesktop> m_pActiveDesktop;
+    Win32DirectoryLister m_lister;
+    TraceLog m_trace;
+    UINT m_uTaskbarCreated = 0;
+    int m_iGroups = 0;
+    Color m_average = 0;
+    std::shared_ptr<FractalJobState> m_pJob;
+    std::thread m_worker;
+    std::string m_sFractalPath;
 };
 
 }  // namespace mv::win
