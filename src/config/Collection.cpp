@@ -84,6 +84,44 @@ std::vector<std::string> ListCollectionNames(IniFile& ini) {
     return names;
 }
 
+namespace {
+std::string Lower(const std::string& s) {
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return r;
+}
+}  // namespace
+
+std::vector<std::string> OfferedCollectionNames(const std::vector<std::string>& fileNames) {
+    if (fileNames.empty()) return {kDefaultCollection};
+    return fileNames;
+}
+
+int FindCollectionName(const std::vector<std::string>& names, const std::string& sName) {
+    const std::string sWanted = Lower(sName);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (Lower(names[i]) == sWanted) return static_cast<int>(i);
+    return -1;
+}
+
+int SelectedCollectionIndex(const std::vector<std::string>& names, const std::string& sCurrent) {
+    if (names.empty()) return -1;
+    int i = FindCollectionName(names, sCurrent);
+    return i < 0 ? 0 : i;
+}
+
+bool IsNewCollectionNameFree(const std::vector<std::string>& names, const std::string& sName) {
+    return !sName.empty() && FindCollectionName(names, sName) < 0;
+}
+
+bool IsDeletableCollection(const std::string& sName) { return sName != kDefaultCollection; }
+
+int SelectionAfterDelete(int iDeleted, int iCountAfter) {
+    if (iCountAfter <= 0) return -1;
+    return iDeleted < iCountAfter ? std::max(iDeleted, 0) : iCountAfter - 1;
+}
+
 std::string GetCurrentCollection(Profile& profile) {
     return profile.GetString("Config", "Current", kDefaultCollection);
 }

@@ -75,6 +75,25 @@ private:
 // the request, the last one may be cut short and is left out.
 std::vector<std::string> ListCollectionNames(IniFile& ini);
 
+// Rules for the list of collections that the Collections page and the main
+// window follow. Name searches ignore case, as a list box's exact-match
+// search does.
+//
+// The names a collection list offers: the file's, or "Default" alone when the
+// file has none.
+std::vector<std::string> OfferedCollectionNames(const std::vector<std::string>& fileNames);
+// Index of the first name equal to sName ignoring case, or -1.
+int FindCollectionName(const std::vector<std::string>& names, const std::string& sName);
+// The entry selected for the current collection: its name's entry, else the first.
+int SelectedCollectionIndex(const std::vector<std::string>& names, const std::string& sCurrent);
+// A new collection needs a name that is not empty and not in the list.
+bool IsNewCollectionNameFree(const std::vector<std::string>& names, const std::string& sName);
+// Only the collection named exactly "Default" (case-sensitive) cannot be deleted.
+bool IsDeletableCollection(const std::string& sName);
+// The entry selected after deleting entry iDeleted: the one now at the same
+// position, or the last one; -1 when none is left.
+int SelectionAfterDelete(int iDeleted, int iCountAfter);
+
 // The current collection's name (the profile value Config\Current), "Default"
 // when absent.
 std::string GetCurrentCollection(Profile& profile);

@@ -163,3 +163,28 @@ TEST_F(CollectionFile, CollectionNamesInFileOrderWithinTheRequest) {
     EXPECT_EQ(names.front(), "Collection00000");
     EXPECT_EQ(names.back(), "Collection01022");
 }
+
+TEST(CollectionRules, ListSelectionNamingAndDeletion) {
+    EXPECT_EQ(OfferedCollectionNames({}), (Strings{"Default"}));
+    EXPECT_EQ(OfferedCollectionNames({"a", "b"}), (Strings{"a", "b"}));
+
+    const Strings names{"Summer", "default", "Winter"};
+    EXPECT_EQ(SelectedCollectionIndex(names, "WINTER"), 2);
+    EXPECT_EQ(SelectedCollectionIndex(names, "Default"), 1);
+    EXPECT_EQ(SelectedCollectionIndex(names, "Gone"), 0);
+    EXPECT_EQ(SelectedCollectionIndex({}, "Gone"), -1);
+
+    EXPECT_FALSE(IsNewCollectionNameFree(names, ""));
+    EXPECT_FALSE(IsNewCollectionNameFree(names, "summer"));
+    EXPECT_TRUE(IsNewCollectionNameFree(names, "Autumn"));
+
+    // Only "Default" itself is protected; "default" may go.
+    EXPECT_FALSE(IsDeletableCollection("Default"));
+    EXPECT_TRUE(IsDeletableCollection("default"));
+    EXPECT_TRUE(IsDeletableCollection("DEFAULT"));
+
+    EXPECT_EQ(SelectionAfterDelete(0, 2), 0);
+    EXPECT_EQ(SelectionAfterDelete(1, 2), 1);
+    EXPECT_EQ(SelectionAfterDelete(2, 2), 1);  // the deleted one was last
+    EXPECT_EQ(SelectionAfterDelete(0, 0), -1);
+}
