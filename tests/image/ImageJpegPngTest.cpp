@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include <jpeglib.h>
 
+#include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
 #include "image/TestPictures.h"
@@ -261,6 +263,38 @@ TEST(ImagePNGMalformed, TruncatedDamagedAndOversizedFilesAreInvalid) {
             EXPECT_EQ(30, img.Width());
         }
     }
+}
+
+size_t OpenFiles() {
+    size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/fd"); it != std::filesystem::directory_iterator(); ++it)
+        ++n;
+    return n;
+}
+
+TEST(ImageDecoders, EveryFileIsClosedWhateverTheOutcome) {
+    test::TempDir dir;
+    std::vector<uint8_t> jpeg = EncodeJpeg(Smooth(16, 16));
+    std::vector<uint8_t> png = EncodePng(Pixels::Pattern(16, 16), 2);
+    ASSERT_TRUE(test::WriteBytes(dir.File("good.jpg"), jpeg));
+    ASSERT_TRUE(test::WriteBytes(dir.File("cut.jpg"), std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 300)));
+    ASSERT_TRUE(test::WriteBytes(dir.File("grey.jpg"), EncodeJpeg(Pixels::Pattern(8, 8, 1))));
+    ASSERT_TRUE(test::WriteBytes(dir.File("good.png"), png));
+    ASSERT_TRUE(test::WriteBytes(dir.File("cut.png"), std::vector<uint8_t>(png.begin(), png.begin() + 60)));
+    ASSERT_TRUE(test::WriteBytes(dir.File("palette.png"), EncodePng(Pixels::Pattern(8, 8), 3)));
+    ASSERT_TRUE(test::WriteBytes(dir.File("junk.bmp"), std::vector<uint8_t>(100, 'B')));
+    Image::Create24(3, 3).Save(dir.File("good.bmp"));
+
+    const size_t before = OpenFiles();
+    EXPECT_TRUE(ImageJPEG(dir.File("good.jpg")).IsValid());
+    EXPECT_FALSE(ImageJPEG(dir.File("cut.jpg")).IsValid());
+    EXPECT_FALSE(ImageJPEG(dir.File("grey.jpg")).IsValid());
+    EXPECT_TRUE(ImagePNG(dir.File("good.png")).IsValid());
+    EXPECT_FALSE(ImagePNG(dir.File("cut.png")).IsValid());
+    EXPECT_FALSE(ImagePNG(dir.File("palette.png")).IsValid());
+    EXPECT_TRUE(ImageBMP(dir.File("good.bmp")).IsValid());
+    EXPECT_FALSE(ImageBMP(dir.File("junk.bmp")).IsValid());
+    EXPECT_EQ(before, OpenFiles());
 }
 
 }  // namespace
