@@ -1,0 +1,156 @@
+// The tray instance end to end: collection, change on start-up, tray
+// commands, fractal, exit.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "image/Image.h"
+#include "win32/ProcessHelpers.h"
+
+using namespace mv::test;
+
+namespace {
+
+const char kConfigKey[] = "Software\\Quorvale\\Murivane\\Config";
+
+std::string WindowsFile(const char* sName) {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + sName;
+}
+
+std::string ReadString(HKEY root, const char* key, const char* name) {
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return "<none>";
+    return buffer;
+}
+
+DWORD ReadDword(const char* name, DWORD fallback) {
+    DWORD v = 0, size = 4;
+    if (RegGetValueA(HKEY_CURRENT_USER, kConfigKey, name, RRF_RT_REG_DWORD, nullptr, &v, &size) != ERROR_SUCCESS)
+        return fallback;
+    return v;
+}
+
+void WriteDword(const char* name, DWORD v) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kConfigKey, name, REG_DWORD, &v, 4);
+}
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+        if (pred()) return true;
+        Sleep(100);
+    }
+    return pred();
+}
+
+struct TrayProgram : ::testing::Test {
+    std::string folder;
+    void SetUp() override {
+        CloseAllTrays();
+        RegDeleteKeyA(HKEY_CURRENT_USER, kConfigKey);
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "murivane-tray-pictures";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    void TearDown() override {
+        CloseAllTrays();
+        DeleteFileA((folder + "\\blue.bmp").c_str());
+        RemoveDirectoryA(folder.c_str());
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+    }
+    // One collection "Default" with one folder holding one picture.
+    void MakeCollection(int fractalProb) {
+        mv::Image pic = mv::Image::Create24(64, 48);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) pic.SetPixel(x, y, 0x00C08020);
+        ASSERT_TRUE(pic.Save(folder + "\\blue.bmp"));
+        std::string ini = WindowsFile("Murivane.ini");
+        WritePrivateProfileStringA("Default", "Folder0", folder.c_str(), ini.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "Cycle", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "NextToUse", "0", ini.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", std::to_string(fractalProb).c_str(), ini.c_str());
+    }
+    std::string LastImage() { return ReadString(HKEY_CURRENT_USER, kConfigKey, "LastImageShown"); }
+};
+
+}  // namespace
+
+TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
+    MakeCollection(0);
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    // The start-up change, one second after start.
+    ASSERT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 10000));
+    std::string expected = folder + "\\blue.bmp";
+    for (char& c : expected) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(LastImage(), expected);  // folder paths are lower-cased when the list is built
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), WindowsFile("Murivane.bmp"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper"), "1");  // 64x48 is tiled
+
+    // A left click on the tray icon performs the first menu item: Change Wallpaper.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
+    Sleep(400);
+    SendMessageA(h, WM_USER, 128, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 5000));
+
+    // Disable, then the Change Wallpaper command still works.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
+    SendMessageA(h, WM_COMMAND, 32772, 0);
+    SendMessageA(h, WM_COMMAND, 32779, 0);
+    EXPECT_NE(LastImage(), "<none>");
+    SendMessageA(h, WM_COMMAND, 32776, 0);  // enable again
+
+    // Exit: AutoStart saved as 0, the process ends.
+    SendMessageA(h, WM_COMMAND, 32775, 0);
+    EXPECT_TRUE(tray.WaitExit(10000));
+    EXPECT_EQ(ReadDword("AutoStart", 99), 0u);
+}
+
+TEST_F(TrayProgram, EmptyCollectionMakesAFractalWallpaper) {
+    Process tray("/tray");
+    ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
+    // The worker renders a screen-sized picture; timer 2 applies it within 5 s of completion.
+    ASSERT_TRUE(WaitFor([&] { return LastImage() == WindowsFile("Murivane.bmp"); }, 90000));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), WindowsFile("Murivane.bmp"));
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExA(WindowsFile("Murivane.bmp").c_str(), GetFileExInfoStandard, &data));
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(data.nFileSizeLow, 54u + mv::Image::BytesPerRow(cx, 24) * static_cast<uint32_t>(cy));
+    EXPECT_TRUE(tray.Running());
+}
+
+TEST_F(TrayProgram, ExitAfterChangeClosesTheTrayInstance) {
+    MakeCollection(0);
+    WriteDword("ExitAfterChange", 1);
+    Process tray("/tray");
+    EXPECT_TRUE(tray.WaitExit(15000));
+    EXPECT_NE(LastImage(), "<none>");
+}
+
+TEST_F(TrayProgram, QuietHoursHoldTheStartupChange) {
+    MakeCollection(0);
+    WriteDword("DontChange", 1);
+    // From = to: every time is quiet.
+    WriteDword("HoursFrom", 3);
+    WriteDword("HoursTo", 3);
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    Sleep(3000);
+    EXPECT_EQ(LastImage(), "<none>");
+    // A forced change ignores the quiet hours.
+    SendMessageA(h, WM_COMMAND, 32779, 0);
+    EXPECT_NE(LastImage(), "<none>");
+}
