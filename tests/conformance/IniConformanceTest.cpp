@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/Collection.h"
 #include "conformance/IniFactory.h"
 #include "image/Image.h"
 
@@ -344,4 +345,36 @@ TEST_F(IniConformance, WritesLeaveTheRestAlone) {
     WriteRaw("[A]\r\nX=1\r\n[a]\r\nK=2\r\n");
     ASSERT_TRUE(ini->DeleteKey("A", "K"));
     EXPECT_EQ(Lines(), (Strings{"[A]", "X=1", "[a]"}));
+}
+
+TEST_F(IniConformance, CollectionSectionsThroughThisImplementation) {
+    WriteRaw("[Other]\r\nFolderCount=0\r\n[Holiday]\r\nFolderCount=3\r\nFolder0=c:\\zero\r\nFolder2=c:\\two\r\n"
+             "Cycle=7\r\n[Broken]\r\nFolderCount=2000000000\r\nFolder5=c:\\five\r\n");
+    RCollection c("HOLIDAY");
+    c.Load(*ini, false);
+    EXPECT_EQ(c.folders(), (Strings{"c:\\zero", "c:\\two"}));
+    EXPECT_TRUE(c.cycle());
+    c.Save(*ini, false);  // the section is written anew, under the name that saves it
+    EXPECT_EQ(Lines(), (Strings{"[Other]", "FolderCount=0", "[Broken]", "FolderCount=2000000000", "Folder5=c:\\five",
+                                "[HOLIDAY]", "Folder0=c:\\zero", "Folder1=c:\\two", "FolderCount=2", "Cycle=1",
+                                "NextToUse=0", "FractalProb=50"}));
+    RCollection broken("Broken");
+    broken.Load(*ini, false);
+    EXPECT_EQ(broken.folders(), (Strings{"c:\\five"}));
+
+    // Enough folders that their key names take over 4 kilobytes. (Each key
+    // written rewrites the file, so saving is quadratic in the folders.)
+    RCollection many("Many");
+    for (int i = 0; i < 1000; ++i) many.AddFolder("d:\\pictures\\folder number " + std::to_string(i));
+    many.Save(*ini, false);
+    RCollection back("many");
+    back.Load(*ini, true);
+    ASSERT_EQ(back.folders().size(), 1000u);
+    EXPECT_EQ(back.folders()[999], "d:\\pictures\\folder number 999");
+    EXPECT_EQ(ListCollectionNames(*ini), (Strings{"Other", "Broken", "HOLIDAY", "Many"}));
+
+    // After the uninstall nothing is saved.
+    const std::string sBefore = ReadRaw();
+    many.Save(*ini, true);
+    EXPECT_EQ(ReadRaw(), sBefore);
 }
