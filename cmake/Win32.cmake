@@ -48,3 +48,7 @@ set_tests_properties(win32_suite PROPERTIES
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
 endif()
+
+# The help document lies beside the program.
+add_custom_command(TARGET Murivane POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/doc/Murivane.htm $<TARGET_FILE_DIR:Murivane>/Murivane.htm)

@@ -9,17 +9,24 @@ bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh" win32
 source "$ROOT/scripts/wine-env.sh"
 EXE="$ROOT/build/win32/Murivane.exe"
-cp -f "$ROOT/doc/Murivane.htm" "$ROOT/build/win32/" 2>/dev/null || true
 ARGS=("$@")
 [ ${#ARGS[@]} -gt 0 ] || ARGS=(/tray)
 
+# Installed as an installer would: the help document's folder is the program's.
+register_install_folder() {
+  wine reg add 'HKCU\Software\Quorvale\Murivane\Config' /v InstallFolder \
+    /d "$(winepath -w "$ROOT/build/win32")\\" /f >/dev/null 2>&1 || true
+}
+
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   murivane_init_prefix
+  register_install_folder
   exec wine explorer /desktop=Murivane,1024x768 "$EXE" "${ARGS[@]}"
 fi
 
 murivane_ensure_display
 murivane_init_prefix
+register_install_folder
 wine explorer /desktop=Murivane,1024x768 "$EXE" "${ARGS[@]}" &
 WINE_PID=$!
 sleep "${MURIVANE_RUN_SECONDS:-12}"

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/CommandLine.h"
+#include "platform/Trace.h"
 #include "app/win32/Shell.h"
 #include "resource.h"
 #include "shell/win32/MainAppWnd.h"
@@ -42,6 +43,8 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
         m_iRunMode = kRunTray;
         m_pMainWnd = std::make_unique<CMainAppWnd>();
         if (!m_pMainWnd->CreateHidden(m_sTitle)) return false;
+        if (m_bTrace)
+            m_pMainWnd->Trace().TraceLine(FormatTrace(__FILE__, __LINE__, "rand.seed()", rand.seed()));
         return true;
     }
     m_iRunMode = kRunSettings;

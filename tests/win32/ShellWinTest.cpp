@@ -1,0 +1,87 @@
+// Environment probes, the start-up shortcut, the version and help under Wine.
+#include <windows.h>
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/win32/Shell.h"
+#include "platform/win32/Win32Registry.h"
+
+using namespace mv;
+using namespace mv::win;
+
+namespace {
+// Waits for a message box titled sTitle, returns its text and presses OK.
+std::string AnswerMessageBox(const char* sTitle) {
+    for (int i = 0; i < 100; ++i) {
+        HWND h = FindWindowA("#32770", sTitle);
+        if (h) {
+            std::string text;
+            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                char cls[32] = {}, buf[1024] = {};
+                GetClassNameA(c, cls, sizeof(cls));
+                GetWindowTextA(c, buf, sizeof(buf));
+                if (std::string(cls) == "Static" && buf[0]) text = buf;
+            }
+            PostMessageA(h, WM_COMMAND, IDOK, 0);
+            return text;
+        }
+        Sleep(100);
+    }
+    return "<no message box>";
+}
+}  // namespace
+
+TEST(ShellWin, ProductVersionFromTheVersionResource) { EXPECT_EQ(GetProductVersion(), "1.0.0.0"); }
+
+TEST(ShellWin, ActiveDesktopProbes) {
+    Win32Registry store;
+    Registry reg(store);
+    VersionFacts v = GetVersionFacts();
+    EXPECT_EQ(v.platformId, 2u);
+    // Not installed means not in use, without asking the shell.
+    EXPECT_FALSE(IsUsingActiveDesktop(false));
+    if (!IsWin2000(v)) {
+        EXPECT_EQ(IsActiveDesktopInstalled(reg),
+                  IsInstalledFlag(reg.ReadValue(RootKey::LocalMachine, kActiveDesktopKey, "IsInstalled")));
+    }
+}
+
+TEST(ShellWin, StartupShortcutIsMadeAndRemoved) {
+    auto folder = FindStartupFolder();
+    ASSERT_TRUE(folder.has_value());
+    CreateDirectoryA(folder->c_str(), nullptr);
+    std::string path = StartupShortcutPath(*folder, "MurivaneTest");
+    CreateStartupShortcut("MurivaneTest");
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveStartupShortcut("MurivaneTest");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveStartupShortcut("MurivaneTest");  // a missing file is no error
+}
+
+TEST(ShellWin, HelpThatIsMissingSaysSo) {
+    std::string text;
+    std::thread answer([&] { text = AnswerMessageBox("Error"); });
+    ShowHelp("C:\\Nowhere\\");
+    answer.join();
+    EXPECT_EQ(text, "Sorry, could not find help file C:\\Nowhere\\Murivane.htm. It may be installed in another folder.");
+}
+
+TEST(ShellWin, RunProgramStartsAndReportsFailure) {
+    HANDLE h = nullptr;
+    DWORD id = 0;
+    EXPECT_FALSE(RunProgram("C:\\no\\such\\program.exe", "/tray", NORMAL_PRIORITY_CLASS, &h, &id));
+    EXPECT_EQ(h, nullptr);
+    EXPECT_EQ(id, 0u);
+    char sys[MAX_PATH] = {};
+    GetSystemDirectoryA(sys, MAX_PATH);
+    std::string cmd = std::string(sys) + "\\cmd.exe";
+    ASSERT_TRUE(RunProgram(cmd, "/c exit 3", NORMAL_PRIORITY_CLASS, &h, &id));
+    EXPECT_NE(id, 0u);
+    WaitForSingleObject(h, 10000);
+    DWORD code = 0;
+    GetExitCodeProcess(h, &code);
+    EXPECT_EQ(code, 3u);
+    CloseHandle(h);
+}
