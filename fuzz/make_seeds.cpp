@@ -40,20 +40,20 @@ void SeedWithDamage(const std::string& harness, const std::string& name, const s
 void BmpSeeds() {
     const std::vector<uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
     Pixels px = Pixels::Pattern(7, 5);
-    BmpSpec s24;
+    BmpLayout s24;
     s24.width = px.width;
     s24.height = px.height;
     s24.bits = BmpRows24(px);
     SeedWithDamage("bmp_fuzz", "rgb24.bmp", MakeBmp(s24));
-    BmpSpec bare = s24;
+    BmpLayout bare = s24;
     bare.bFileHeader = false;
     Seed("bmp_fuzz", "bare24.dib", MakeBmp(bare));
-    BmpSpec core = s24;
+    BmpLayout core = s24;
     core.headerSize = 12;
     Seed("bmp_fuzz", "core24.bmp", MakeBmp(core));
 
     for (uint16_t bits : {1, 4, 8}) {
-        BmpSpec p;
+        BmpLayout p;
         p.width = 9;
         p.height = 3;
         p.bitCount = bits;
@@ -63,14 +63,14 @@ void BmpSeeds() {
         SeedWithDamage("bmp_fuzz", "pal" + std::to_string(bits) + ".bmp", MakeBmp(p));
         p.height = -3;
         Seed("bmp_fuzz", "pal" + std::to_string(bits) + "-topdown.bmp", MakeBmp(p));
-        BmpSpec c = p;
+        BmpLayout c = p;
         c.height = 3;
         c.headerSize = 12;
         c.table.resize(1u << bits, 0x808080);
         Seed("bmp_fuzz", "core-pal" + std::to_string(bits) + ".bmp", MakeBmp(c));
     }
 
-    BmpSpec rle8;
+    BmpLayout rle8;
     rle8.width = 6;
     rle8.height = 3;
     rle8.bitCount = 8;
@@ -80,14 +80,14 @@ void BmpSeeds() {
     rle8.bits = {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 2, 2, 0, 2, 2, 0, 2, 3, 0, 0, 8, 1, 0, 1};
     rle8.sizeImage = static_cast<uint32_t>(rle8.bits.size());
     SeedWithDamage("bmp_fuzz", "rle8.bmp", MakeBmp(rle8));
-    BmpSpec rle4 = rle8;
+    BmpLayout rle4 = rle8;
     rle4.bitCount = 4;
     rle4.compression = 2;
     rle4.bits = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 2, 1, 0, 1, 0x23, 0, 1};
     rle4.sizeImage = static_cast<uint32_t>(rle4.bits.size());
     SeedWithDamage("bmp_fuzz", "rle4.bmp", MakeBmp(rle4));
 
-    BmpSpec s16;
+    BmpLayout s16;
     s16.width = 3;
     s16.height = 2;
     s16.bitCount = 16;
@@ -99,7 +99,7 @@ void BmpSeeds() {
     s16.headerSize = 108;
     Seed("bmp_fuzz", "v4-565.bmp", MakeBmp(s16));
 
-    BmpSpec s32;
+    BmpLayout s32;
     s32.width = 2;
     s32.height = 2;
     s32.bitCount = 32;

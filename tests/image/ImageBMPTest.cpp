@@ -10,7 +10,7 @@
 namespace mv {
 namespace {
 
-using test::BmpSpec;
+using test::BmpLayout;
 using test::MakeBmp;
 using test::Pixels;
 
@@ -35,8 +35,8 @@ std::vector<Color> Expected(const Pixels& px) {
     return v;
 }
 
-BmpSpec Spec24(const Pixels& px) {
-    BmpSpec s;
+BmpLayout Layout24(const Pixels& px) {
+    BmpLayout s;
     s.width = px.width;
     s.height = px.height;
     s.bits = test::BmpRows24(px);
@@ -48,8 +48,8 @@ constexpr Color kRed = MakeRGB(255, 0, 0), kGreen = MakeRGB(0, 255, 0), kBlue = 
 const std::vector<uint32_t> kTable4 = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};  // black red green blue
 
 // 8-bit, 4 x 2, rows bottom-up.
-BmpSpec Spec8() {
-    BmpSpec s;
+BmpLayout Layout8() {
+    BmpLayout s;
     s.width = 4;
     s.height = 2;
     s.bitCount = 8;
@@ -58,11 +58,11 @@ BmpSpec Spec8() {
     s.bits = {0, 1, 2, 3, /* top row */ 3, 2, 1, 0};
     return s;
 }
-const std::vector<Color> kSpec8Drawn = {kBlue, kGreen, kRed, 0, 0, kRed, kGreen, kBlue};
+const std::vector<Color> kLayout8Drawn = {kBlue, kGreen, kRed, 0, 0, kRed, kGreen, kBlue};
 
 // RLE8, 6 x 3: runs, an absolute run with its pad byte, a delta, a run past the row end.
-BmpSpec SpecRle8() {
-    BmpSpec s;
+BmpLayout LayoutRle8() {
+    BmpLayout s;
     s.width = 6;
     s.height = 3;
     s.bitCount = 8;
@@ -81,7 +81,7 @@ const std::vector<Color> kRle8Drawn = {kRed, kRed, kRed, kRed, kRed, kRed,  //
 
 TEST(ImageBMP, TwentyFourBitRowsArePaddedToFourBytes) {
     Pixels px = Pixels::Pattern(5, 3);
-    ImageBMP img = Load(MakeBmp(Spec24(px)));
+    ImageBMP img = Load(MakeBmp(Layout24(px)));
     ASSERT_TRUE(img.IsValid());
     EXPECT_EQ(5, img.Width());
     EXPECT_EQ(3, img.Height());
@@ -97,7 +97,7 @@ TEST(ImageBMP, TwentyFourBitRowsArePaddedToFourBytes) {
 
 TEST(ImageBMP, BareDibAndZeroImageSizeLoadLikeTheFullFile) {
     Pixels px = Pixels::Pattern(7, 4);
-    BmpSpec s = Spec24(px);
+    BmpLayout s = Layout24(px);
     ImageBMP full = Load(MakeBmp(s));
     s.sizeImage = 0;
     ImageBMP zeroSize = Load(MakeBmp(s));
@@ -110,13 +110,13 @@ TEST(ImageBMP, BareDibAndZeroImageSizeLoadLikeTheFullFile) {
     EXPECT_EQ(full.Block(), zeroSize.Block());
     EXPECT_EQ(full.Block(), bare.Block());
 
-    BmpSpec p = Spec8();
+    BmpLayout p = Layout8();
     p.bFileHeader = false;
-    EXPECT_EQ(kSpec8Drawn, Drawn(Load(MakeBmp(p))));
+    EXPECT_EQ(kLayout8Drawn, Drawn(Load(MakeBmp(p))));
 }
 
 TEST(ImageBMP, Os2CoreHeaderIsWidenedToAnInfoHeader) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = 12;
     s.width = 2;
     s.height = 2;
@@ -135,16 +135,16 @@ TEST(ImageBMP, Os2CoreHeaderIsWidenedToAnInfoHeader) {
                                   MakeRGB(10, 245, 5)}),
               Drawn(img));
 
-    BmpSpec c24 = Spec24(Pixels::Pattern(3, 2));
+    BmpLayout c24 = Layout24(Pixels::Pattern(3, 2));
     c24.headerSize = 12;
     c24.bFileHeader = false;
     EXPECT_EQ(Expected(Pixels::Pattern(3, 2)), Drawn(Load(MakeBmp(c24))));
 }
 
 TEST(ImageBMP, PaletteDepthsDraw) {
-    EXPECT_EQ(kSpec8Drawn, Drawn(Load(MakeBmp(Spec8()))));
+    EXPECT_EQ(kLayout8Drawn, Drawn(Load(MakeBmp(Layout8()))));
 
-    BmpSpec one;  // 9 x 1, alternating black and white
+    BmpLayout one;  // 9 x 1, alternating black and white
     one.width = 9;
     one.bitCount = 1;
     one.table = {0x000000, 0xFFFFFF};
@@ -157,7 +157,7 @@ TEST(ImageBMP, PaletteDepthsDraw) {
     for (int x = 0; x < 9; ++x) want1.push_back(x % 2 ? 0 : kWhite);
     EXPECT_EQ(want1, Drawn(img1));
 
-    BmpSpec four;  // 3 x 1 with a 3-entry table: index 5 lies past it and draws black
+    BmpLayout four;  // 3 x 1 with a 3-entry table: index 5 lies past it and draws black
     four.width = 3;
     four.bitCount = 4;
     four.clrUsed = 3;
@@ -167,11 +167,11 @@ TEST(ImageBMP, PaletteDepthsDraw) {
 }
 
 TEST(ImageBMP, RunLengthEncodedPicturesDraw) {
-    ImageBMP img = Load(MakeBmp(SpecRle8()));
+    ImageBMP img = Load(MakeBmp(LayoutRle8()));
     ASSERT_TRUE(img.IsValid());
     EXPECT_EQ(kRle8Drawn, Drawn(img));
 
-    BmpSpec s;  // RLE4, 5 x 2
+    BmpLayout s;  // RLE4, 5 x 2
     s.width = 5;
     s.height = 2;
     s.bitCount = 4;
@@ -187,20 +187,20 @@ TEST(ImageBMP, RunLengthEncodedPicturesDraw) {
               Drawn(rle4));
 
     // No end-of-bitmap mark and no biSizeImage: the stream simply ends.
-    BmpSpec open = SpecRle8();
+    BmpLayout open = LayoutRle8();
     open.bits.resize(open.bits.size() - 2);
     open.sizeImage = 0;
     EXPECT_EQ(kRle8Drawn, Drawn(Load(MakeBmp(open))));
 }
 
 TEST(ImageBMP, DeepColourLayoutsDraw) {
-    BmpSpec s555;
+    BmpLayout s555;
     s555.width = 2;
     s555.bitCount = 16;
     s555.bits = {0x00, 0x7C, 0x01, 0x00};
     EXPECT_EQ((std::vector<Color>{kRed, MakeRGB(0, 0, 8)}), Drawn(Load(MakeBmp(s555))));
 
-    BmpSpec s565 = s555;
+    BmpLayout s565 = s555;
     s565.compression = kBiBitfields;
     s565.masks = {0xF800, 0x07E0, 0x001F};
     s565.bits = {0xE0, 0x07, 0x1F, 0xF8};
@@ -209,17 +209,17 @@ TEST(ImageBMP, DeepColourLayoutsDraw) {
     EXPECT_EQ(40u + 12u, img565.BitsOffset());
     EXPECT_EQ((std::vector<Color>{kGreen, MakeRGB(255, 0, 255)}), Drawn(img565));
 
-    BmpSpec v4 = s565;  // the masks inside a BITMAPV4HEADER
+    BmpLayout v4 = s565;  // the masks inside a BITMAPV4HEADER
     v4.headerSize = 108;
     EXPECT_EQ(Drawn(img565), Drawn(Load(MakeBmp(v4))));
 
-    BmpSpec s32;
+    BmpLayout s32;
     s32.width = 2;
     s32.bitCount = 32;
     s32.bits = {10, 20, 30, 99, 1, 2, 3, 0};
     EXPECT_EQ((std::vector<Color>{MakeRGB(30, 20, 10), MakeRGB(3, 2, 1)}), Drawn(Load(MakeBmp(s32))));
 
-    BmpSpec s32f = s32;  // red in the low byte
+    BmpLayout s32f = s32;  // red in the low byte
     s32f.compression = kBiBitfields;
     s32f.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
     EXPECT_EQ((std::vector<Color>{MakeRGB(10, 20, 30), MakeRGB(1, 2, 3)}), Drawn(Load(MakeBmp(s32f))));
@@ -227,7 +227,7 @@ TEST(ImageBMP, DeepColourLayoutsDraw) {
 
 TEST(ImageBMP, TopDownRowsDrawUpright) {
     Pixels px = Pixels::Pattern(3, 4);
-    BmpSpec s = Spec24(px);
+    BmpLayout s = Layout24(px);
     const size_t stride = Image::BytesPerRow(3, 24);
     std::vector<uint8_t> flipped;
     for (int y = px.height - 1; y >= 0; --y)
@@ -238,12 +238,12 @@ TEST(ImageBMP, TopDownRowsDrawUpright) {
     ASSERT_TRUE(img.IsValid());
     EXPECT_EQ(4, img.Height());
     EXPECT_EQ(Expected(px), Drawn(img));
-    EXPECT_EQ(Load(MakeBmp(Spec24(px))).AverageColor(), img.AverageColor());
+    EXPECT_EQ(Load(MakeBmp(Layout24(px))).AverageColor(), img.AverageColor());
 
-    BmpSpec p = Spec8();
+    BmpLayout p = Layout8();
     p.height = -2;
     std::rotate(p.bits.begin(), p.bits.begin() + 4, p.bits.end());
-    EXPECT_EQ(kSpec8Drawn, Drawn(Load(MakeBmp(p))));
+    EXPECT_EQ(kLayout8Drawn, Drawn(Load(MakeBmp(p))));
 }
 
 TEST(ImageBMP, AverageColour) {
@@ -253,7 +253,7 @@ TEST(ImageBMP, AverageColour) {
     EXPECT_EQ(MakeRGB(127, 0, 127), two.AverageColor());
     EXPECT_EQ(0u, Image().AverageColor());
 
-    BmpSpec s555;  // the same two pixels at 16 bits
+    BmpLayout s555;  // the same two pixels at 16 bits
     s555.width = 2;
     s555.bitCount = 16;
     s555.bits = {0x00, 0x7C, 0x1F, 0x00};
@@ -262,7 +262,7 @@ TEST(ImageBMP, AverageColour) {
 
 TEST(ImageBMP, ReadsPathsAndSavesWhatItRead) {
     test::TempDir dir;
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.bitCount = 16;
     s.compression = kBiBitfields;
@@ -310,10 +310,10 @@ void ExpectTruncationsInvalidAndFlipsHarmless(const std::vector<uint8_t>& good) 
 }
 
 TEST(ImageBMPMalformed, TruncatedOrDamagedFiles) {
-    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(Spec24(Pixels::Pattern(3, 2))));
-    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(Spec8()));
-    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(SpecRle8()));
-    BmpSpec f;
+    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(Layout24(Pixels::Pattern(3, 2))));
+    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(Layout8()));
+    ExpectTruncationsInvalidAndFlipsHarmless(MakeBmp(LayoutRle8()));
+    BmpLayout f;
     f.width = 2;
     f.bitCount = 32;
     f.compression = kBiBitfields;
@@ -323,10 +323,10 @@ TEST(ImageBMPMalformed, TruncatedOrDamagedFiles) {
 }
 
 TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
-    auto invalid = [](BmpSpec s) { return !Load(MakeBmp(s)).IsValid(); };
-    BmpSpec good = Spec8();
+    auto invalid = [](BmpLayout s) { return !Load(MakeBmp(s)).IsValid(); };
+    BmpLayout good = Layout8();
     ASSERT_FALSE(invalid(good));
-    BmpSpec s = good;
+    BmpLayout s = good;
     s.planes = 2;
     EXPECT_TRUE(invalid(s));
     s = good;
@@ -353,7 +353,7 @@ TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
         s.compression = c;
         EXPECT_TRUE(invalid(s)) << c;
     }
-    BmpSpec deep = Spec24(Pixels::Pattern(2, 2));
+    BmpLayout deep = Layout24(Pixels::Pattern(2, 2));
     for (uint16_t bits : {0, 2, 15, 48}) {
         s = deep;
         s.bitCount = bits;
@@ -366,11 +366,11 @@ TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
     s = deep;
     s.compression = kBiRle8;
     EXPECT_TRUE(invalid(s));
-    s = SpecRle8();
+    s = LayoutRle8();
     s.height = -3;  // compressed pictures cannot be top-down
     EXPECT_TRUE(invalid(s));
 
-    BmpSpec f;
+    BmpLayout f;
     f.width = 2;
     f.bitCount = 16;
     f.compression = kBiBitfields;
@@ -380,7 +380,7 @@ TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
     f.masks = {0x1F0000, 0x07E0, 0x001F};  // outside 16 bits
     EXPECT_TRUE(invalid(f));
 
-    BmpSpec core;
+    BmpLayout core;
     core.headerSize = 12;
     core.bitCount = 16;
     core.bits = {0, 0, 0, 0};
@@ -389,7 +389,7 @@ TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
 
 TEST(ImageBMPMalformed, HugeDimensionsAreRefusedWithoutAllocating) {
     auto tiny = [](int32_t w, int32_t h, uint16_t bits) {
-        BmpSpec s;
+        BmpLayout s;
         s.width = w;
         s.height = h;
         s.bitCount = bits;
@@ -406,18 +406,18 @@ TEST(ImageBMPMalformed, HugeDimensionsAreRefusedWithoutAllocating) {
     EXPECT_FALSE(tiny(-5, 1, 24));
     EXPECT_FALSE(tiny(4000, 4000, 24));                  // sensible size, but the bytes are not there
 
-    BmpSpec rle = SpecRle8();  // an RLE stream claiming more bytes than the file has
+    BmpLayout rle = LayoutRle8();  // an RLE stream claiming more bytes than the file has
     rle.sizeImage = 0xFFFFFFF0u;
     EXPECT_FALSE(Load(MakeBmp(rle)).IsValid());
 
     DecodeLimits small;
     small.maxPixels = 10;
-    std::vector<uint8_t> file = MakeBmp(Spec24(Pixels::Pattern(4, 4)));
+    std::vector<uint8_t> file = MakeBmp(Layout24(Pixels::Pattern(4, 4)));
     EXPECT_FALSE(ImageBMP::FromMemory(file.data(), file.size(), small).IsValid());
 }
 
 TEST(ImageBMPMalformed, BadOffsets) {
-    BmpSpec s = Spec24(Pixels::Pattern(2, 2));
+    BmpLayout s = Layout24(Pixels::Pattern(2, 2));
     std::vector<uint8_t> good = MakeBmp(s);
     s.bitsOffset = static_cast<int64_t>(good.size()) + 100;  // past the end
     EXPECT_FALSE(Load(MakeBmp(s)).IsValid());
@@ -428,12 +428,12 @@ TEST(ImageBMPMalformed, BadOffsets) {
     s.bitsOffset = 0;  // none given: the bits follow the header
     EXPECT_TRUE(Load(MakeBmp(s)).IsValid());
 
-    BmpSpec p = Spec8();  // a larger offset with the gap present is fine
+    BmpLayout p = Layout8();  // a larger offset with the gap present is fine
     p.bits.insert(p.bits.begin(), 6, 0xEE);
     p.bitsOffset = 14 + 40 + 16 + 6;
-    EXPECT_EQ(kSpec8Drawn, Drawn(Load(MakeBmp(p))));
+    EXPECT_EQ(kLayout8Drawn, Drawn(Load(MakeBmp(p))));
 
-    BmpSpec t = Spec8();  // a colour table running past the end of a bare DIB
+    BmpLayout t = Layout8();  // a colour table running past the end of a bare DIB
     t.bFileHeader = false;
     t.clrUsed = 200;
     t.bits.clear();
@@ -442,7 +442,7 @@ TEST(ImageBMPMalformed, BadOffsets) {
 
 TEST(ImageBMPMalformed, RunLengthOverruns) {
     auto rle = [](std::vector<uint8_t> stream) {
-        BmpSpec s = SpecRle8();
+        BmpLayout s = LayoutRle8();
         s.bits = std::move(stream);
         s.sizeImage = static_cast<uint32_t>(s.bits.size());
         return Load(MakeBmp(s));

@@ -45,7 +45,7 @@ void Append32(std::vector<uint8_t>& v, uint32_t x) {
     Put32(v, v.size() - 4, x);
 }
 
-std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
+std::vector<uint8_t> MakeBmp(const BmpLayout& s) {
     std::vector<uint8_t> dib;
     const bool bCore = s.headerSize == 12;
     if (bCore) {

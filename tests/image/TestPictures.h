@@ -26,7 +26,7 @@ void Append32(std::vector<uint8_t>& v, uint32_t x);
 
 // Builds a BMP file: file header (optional), a header of headerSize bytes
 // (12 = OS/2 core), masks, colour table, pixel data as given.
-struct BmpSpec {
+struct BmpLayout {
     bool bFileHeader = true;
     uint32_t headerSize = 40;
     int32_t width = 1;
@@ -41,7 +41,7 @@ struct BmpSpec {
     std::vector<uint8_t> bits;
     int64_t bitsOffset = -1;       // -1: computed; otherwise written as given
 };
-std::vector<uint8_t> MakeBmp(const BmpSpec& spec);
+std::vector<uint8_t> MakeBmp(const BmpLayout& layout);
 
 // 24-bit bottom-up pixel rows for a BMP from top-first RGB pixels.
 std::vector<uint8_t> BmpRows24(const Pixels& px);
