@@ -29,6 +29,19 @@ int FitDateFontHeight(int iHeight, const TextExtent& extent, int iWidth, int iPi
     return iHeight < 0 ? -static_cast<int>(fitted) : static_cast<int>(fitted);
 }
 
+TaskbarInfo WidenTaskbar(const TaskbarInfo& answer, const TaskbarInfo& window) {
+    auto empty = [](const TaskbarInfo& t) { return t.right <= t.left || t.bottom <= t.top; };
+    if (empty(answer) || empty(window)) return answer;
+    const bool bOverlap = window.left < answer.right && answer.left < window.right && window.top < answer.bottom &&
+                          answer.top < window.bottom;
+    if (!bOverlap) return answer;
+    const bool bAcross = answer.edge == kEdgeLeft || answer.edge == kEdgeRight;
+    const int64_t answerThickness = bAcross ? int64_t(answer.right) - answer.left : int64_t(answer.bottom) - answer.top;
+    const int64_t windowThickness = bAcross ? int64_t(window.right) - window.left : int64_t(window.bottom) - window.top;
+    if (windowThickness <= answerThickness) return answer;
+    return {answer.edge, window.left, window.top, window.right, window.bottom};
+}
+
 TextPoint PlaceDate(uint32_t uPosition, int W, int H, int cx, int cy, const TaskbarInfo& taskbar) {
     const int64_t w = W, h = H, textW = cx, textH = cy;
     const int64_t barWidth = static_cast<int64_t>(taskbar.right) - taskbar.left;

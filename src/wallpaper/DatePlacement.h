@@ -17,6 +17,13 @@ struct TaskbarInfo {
     int bottom = 0;
 };
 
+// The shell's taskbar answer, or the taskbar window's own rectangle (its
+// edge not used) when that window is thicker across the answer's edge and
+// overlaps the answer's rectangle. Some shells answer with a one-pixel strip
+// along the screen's edge while the taskbar itself covers twenty pixels or
+// more. An empty answer (the shell could not tell) is kept as it is.
+TaskbarInfo WidenTaskbar(const TaskbarInfo& answer, const TaskbarInfo& window);
+
 // The date text as measured in the chosen font: cx, cy from the text extent;
 // ascent and descent of the font (cy is normally their sum).
 struct TextExtent {

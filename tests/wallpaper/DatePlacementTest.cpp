@@ -142,3 +142,29 @@ TEST(DateText, LongDateWithASpaceEachSide) {
     when.tm_mon = 12;
     EXPECT_EQ(EnglishLongDate(when), "Saturday, January 7, 2026");
 }
+
+TEST(DatePlacement, TaskbarWindowWidensAThinAnswer) {
+    const TaskbarInfo strip = Bar(kEdgeBottom, 0, 767, 1024, 768);  // a one-pixel answer
+    const TaskbarInfo window = Bar(kEdgeLeft, 0, 748, 1024, 768);    // the window's edge is not used
+    TaskbarInfo t = WidenTaskbar(strip, window);
+    EXPECT_EQ(t.edge, kEdgeBottom);
+    EXPECT_EQ(t.top, 748);
+    EXPECT_EQ(t.bottom, 768);
+    // The date then stays above the taskbar that is really there.
+    ExpectPoint(PlaceDate(kDateBottomRight, 1024, 768, 150, 22, t), 874, 737);
+    // A vertical taskbar is measured across its width.
+    t = WidenTaskbar(Bar(kEdgeRight, 1023, 0, 1024, 768), Bar(kEdgeTop, 960, 0, 1024, 768));
+    EXPECT_EQ(t.edge, kEdgeRight);
+    EXPECT_EQ(t.left, 960);
+    // The answer stands when it is as thick or thicker, when the window is
+    // elsewhere, and when either is empty (a failed query stays all zero).
+    t = WidenTaskbar(kBottomBar, Bar(0, 0, 760, 1024, 768));
+    EXPECT_EQ(t.top, 740);
+    t = WidenTaskbar(strip, Bar(0, 0, 0, 1024, 30));
+    EXPECT_EQ(t.top, 767);
+    t = WidenTaskbar(TaskbarInfo{}, Bar(0, 0, 748, 1024, 768));
+    EXPECT_EQ(t.bottom, 0);
+    EXPECT_EQ(t.edge, kEdgeLeft);
+    t = WidenTaskbar(strip, TaskbarInfo{});
+    EXPECT_EQ(t.top, 767);
+}
