@@ -349,3 +349,22 @@ TEST_F(Pipeline, TracesTheArgumentsInOrder) {
     Change("C:\\x.jpg", "jpg");
     EXPECT_TRUE(trace.lines.empty());
 }
+
+TEST_F(Pipeline, StretchedPicturesAreJudgedAndTheDateTakesTheCaptionColour) {
+    // A light picture covering 89% of the screen is stretched: black captions,
+    // and the date drawn on it in the same black.
+    settings.ShowDate = true;
+    steps.decodedWidth = 1000;
+    steps.decodedHeight = 700;
+    steps.decodedColor = 0x00E0E0E0;
+    Change("C:\\big.jpg", "jpg");
+    EXPECT_TRUE(steps.composedStretch);
+    EXPECT_EQ(steps.appliedIcon, kBlack);
+    EXPECT_EQ(steps.stampedColor, kBlack);
+    // Stretched by the caller's choice, dark: white captions and date.
+    steps = RecordingSteps();
+    steps.decodedColor = 0x00300000;
+    Change("C:\\small.jpg", "jpg", 0, true, false, true, false);
+    EXPECT_EQ(steps.appliedIcon, kWhite);
+    EXPECT_EQ(steps.stampedColor, kWhite);
+}
