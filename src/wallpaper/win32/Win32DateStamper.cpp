@@ -115,7 +115,8 @@ HFONT Win32DateStamper::CreateDateFont(int iHeight) {
 void Win32DateStamper::StampDate(Image& screen, Color text) {
     m_last = Stamp();
     const int W = screen.Width(), H = screen.Height();
-    if (!screen.IsValid() || screen.BitCount() != 24 || W < 1 || H < 1) return;
+    // Composed pictures are 24-bit and bottom-up; anything else is left alone.
+    if (!screen.IsValid() || screen.BitCount() != 24 || screen.Header().biHeight <= 0 || W < 1 || H < 1) return;
 
     m_last.sText = DateStampText(m_clock ? m_clock() : LocalNow());
     const std::string& sText = m_last.sText;
