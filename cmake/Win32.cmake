@@ -43,6 +43,8 @@ add_dependencies(murivane_wintests Murivane)
 add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no)
 set_tests_properties(win32_suite PROPERTIES
   LABELS wine TIMEOUT 900
+  PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+  FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
   ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)

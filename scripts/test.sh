@@ -1,18 +1,43 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the native suite (with ASan and UBSan)
-# and the Windows suite under Wine.
+# Sets up, builds and runs every test: the native suite (with ASan and UBSan),
+# the Windows suite under Wine, and the fuzz harnesses. Ends with one line
+# "tests: N passed, N failed" counting every test case of the two suites.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+LOGS="$ROOT/build/test-logs"
 bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh" native
 bash "$ROOT/scripts/build.sh" win32
+mkdir -p "$LOGS"
 status=0
+
 echo "== native tests"
-(cd "$ROOT/build/native" && ctest --output-on-failure -j2) || status=1
+(cd "$ROOT/build/native" && ctest --output-on-failure -j2) 2>&1 | tee "$LOGS/native.log" || true
+grep -q '100% tests passed' "$LOGS/native.log" || status=1
+
 echo "== Windows tests under Wine"
-(cd "$ROOT/build/win32" && ctest --output-on-failure) || status=1
+(cd "$ROOT/build/win32" && ctest -V) >"$LOGS/win32.log" 2>&1 || true
+grep -E '^[0-9]+: \[ *(RUN|OK|FAILED) *\]|Failure|Expected|Which is|Value of|Actual' "$LOGS/win32.log" \
+  | grep -vE '\[ *(RUN|OK) *\]' || true
+grep -E 'tests passed|Total Test time' "$LOGS/win32.log" || true
+grep -q '100% tests passed' "$LOGS/win32.log" || status=1
+
+fuzz_status=0
 if [ -x "$ROOT/scripts/fuzz.sh" ]; then
   echo "== fuzz harnesses"
-  bash "$ROOT/scripts/fuzz.sh" || status=1
+  bash "$ROOT/scripts/fuzz.sh" || { status=1; fuzz_status=1; }
 fi
+
+# Count test cases: every native ctest entry is one test; the Windows suite
+# reports its own cases.
+native_total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$LOGS/native.log" | tail -1)
+native_failed=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$LOGS/native.log" | tail -1)
+win_passed=$(sed -n 's/^[0-9]*: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$LOGS/win32.log" | tail -1)
+win_failed=$(sed -n 's/^[0-9]*: \[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$LOGS/win32.log" | tail -1)
+native_total=${native_total:-0}; native_failed=${native_failed:-0}
+win_passed=${win_passed:-0}; win_failed=${win_failed:-0}
+if ! grep -q '100% tests passed' "$LOGS/win32.log" && [ "$win_failed" = 0 ]; then win_failed=1; fi
+passed=$((native_total - native_failed + win_passed))
+failed=$((native_failed + win_failed + fuzz_status))
+echo "tests: $passed passed, $failed failed"
 exit $status

@@ -6,6 +6,11 @@ set -uo pipefail
 # scripts/run.sh shows.
 export MURIVANE_WINEPREFIX=${MURIVANE_WINEPREFIX:-$(cd "$(dirname "$0")/.." && pwd)/build/wineprefix-tests}
 source "$(dirname "$0")/wine-env.sh"
+# One run at a time per prefix: two runs would share one wineserver, and the
+# first to finish would end the other's programs.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
 murivane_ensure_display || exit 1
 murivane_init_prefix
 wine "$@"

@@ -8,6 +8,8 @@
 #include "resource.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
+#include "wallpaper/win32/Win32DateStamper.h"
+#include "wallpaper/win32/Win32IconCaptions.h"
 
 namespace mv::win {
 
@@ -157,8 +159,10 @@ void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
 void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) {
     CApp& app = App();
     auto usingAD = [&app] { return app.IsUsingActiveDesktop(); };
+    Win32DateStamper dateStamper(app.GetSettings());
+    Win32IconCaptions iconCaptions(app.GetSettings(), usingAD);
     DefaultChangeSteps steps(app.GetSettings(), app.RegistryStore(), app.DesktopSeam(), app.Env(),
-                             m_pActiveDesktop.get(), usingAD);
+                             m_pActiveDesktop.get(), usingAD, &dateStamper, &iconCaptions);
     BackgroundChanger changer(
         ChangeContext{app.GetSettings(), app.GetProfile(), app.DesktopSeam(), app.Env(), steps, usingAD, &m_trace});
     changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
