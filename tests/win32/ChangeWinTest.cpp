@@ -94,3 +94,77 @@ TEST_F(Change, BrokenPictureLeavesTheDesktopAlone) {
     EXPECT_EQ(profile.GetString("Config", "LastImageShown", ""), src);
     DeleteFileA(src.c_str());
 }
+
+#include "image/TestPictures.h"
+#include "win32/Screenshot.h"
+
+namespace {
+// A picture of one colour with a darker frame, in the given format.
+bool WritePicture(const std::string& sPath, const std::string& sExt, int w, int h, Color c) {
+    mv::test::Pixels px;
+    px.width = w;
+    px.height = h;
+    px.channels = 3;
+    px.data.resize(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool frame = x < 8 || y < 8 || x >= w - 8 || y >= h - 8;
+            uint8_t* p = &px.data[(static_cast<size_t>(y) * w + x) * 3];
+            p[0] = static_cast<uint8_t>(frame ? RedOf(c) / 2 : RedOf(c));
+            p[1] = static_cast<uint8_t>(frame ? GreenOf(c) / 2 : GreenOf(c));
+            p[2] = static_cast<uint8_t>(frame ? BlueOf(c) / 2 : BlueOf(c));
+        }
+    std::vector<uint8_t> bytes;
+    if (sExt == "jpg")
+        bytes = mv::test::EncodeJpeg(px, 95);
+    else if (sExt == "png")
+        bytes = mv::test::EncodePng(px, 2);
+    else {
+        mv::test::BmpLayout layout;
+        layout.width = w;
+        layout.height = h;
+        layout.bits = mv::test::BmpRows24(px);
+        bytes = mv::test::MakeBmp(layout);
+    }
+    return mv::test::WriteBytes(sPath, bytes);
+}
+}  // namespace
+
+TEST_F(Change, JpegPngAndBmpEachBecomeTheWallpaperOnScreen) {
+    struct Case {
+        const char* ext;
+        Color colour;
+    } cases[] = {{"jpg", MakeRGB(220, 40, 40)}, {"png", MakeRGB(40, 200, 60)}, {"bmp", MakeRGB(50, 60, 230)}};
+    settings.BackgroundColor = MakeRGB(250, 240, 10);
+    settings.ShowDate = false;
+    settings.ChooseIconColor = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ext);
+        std::string src = TempPath((std::string("murivane-screen-test.") + c.ext).c_str());
+        ASSERT_TRUE(WritePicture(src, c.ext, 700, 500, c.colour));  // 44.5 %: centred
+        Run(src, c.ext);
+        std::string out = OutputFile(env, kWallpaperFileName);
+        EXPECT_EQ(DesktopValue("Wallpaper"), out);
+        EXPECT_EQ(DesktopValue("TileWallpaper"), "0");
+        EXPECT_EQ(DesktopValue("WallpaperStyle"), "0");
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ASSERT_TRUE(GetFileAttributesExA(out.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.nFileSizeLow, 54u + 2100u * 500u);  // case 4: the picture itself, 24-bit
+
+        // The desktop shows the picture in the middle, the background colour around it.
+        Color middle = 0, corner = 0;
+        bool bShown = false;
+        for (int attempt = 0; attempt < 20 && !bShown; ++attempt) {
+            Sleep(250);
+            // A slow desktop gets one nudge to repaint; the values it paints from are already set.
+            if (attempt == 8) RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            Image shot = test::TakeScreenshot();
+            ASSERT_TRUE(shot.IsValid());
+            middle = shot.Pixel(512, 384);
+            corner = shot.Pixel(60, 60);
+            bShown = test::Near(middle, c.colour, 6) && test::Near(corner, settings.BackgroundColor, 6);
+        }
+        EXPECT_TRUE(bShown) << std::hex << "middle " << middle << " corner " << corner;
+        DeleteFileA(src.c_str());
+    }
+}

@@ -9,6 +9,7 @@
 
 #include "image/Image.h"
 #include "win32/ProcessHelpers.h"
+#include "win32/Screenshot.h"
 
 using namespace mv::test;
 
@@ -38,6 +39,47 @@ DWORD ReadDword(const char* name, DWORD fallback) {
 
 void WriteDword(const char* name, DWORD v) {
     RegSetKeyValueA(HKEY_CURRENT_USER, kConfigKey, name, REG_DWORD, &v, 4);
+}
+
+// Pixels of the notification area (the right end of the taskbar) that are not
+// the taskbar's own colour: our icon's.
+int TrayIconPixels() {
+    HWND hTaskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!hTaskbar) return -1;
+    RECT r;
+    GetWindowRect(hTaskbar, &r);
+    mv::Image shot = TakeScreenshot();
+    if (!shot.IsValid()) return -1;
+    mv::Color base = shot.Pixel(r.right - 60, (r.top + r.bottom) / 2);
+    int count = 0;
+    for (int y = r.top + 2; y < r.bottom - 2 && y < shot.Height(); ++y)
+        for (int x = r.right - 40; x < r.right && x < shot.Width(); ++x)
+            if (!Near(shot.Pixel(x, y), base, 24)) ++count;
+    return count;
+}
+
+BOOL CALLBACK CollectTip(HWND h, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    if (std::string(cls) == "tooltips_class32" && IsWindowVisible(h)) {
+        char text[256] = {};
+        SendMessageA(h, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+        if (text[0]) *reinterpret_cast<std::string*>(lp) = text;
+    }
+    return TRUE;
+}
+
+// Rests the mouse on the notification area and reads the tool tip shown.
+std::string TrayToolTip(int nudge) {
+    HWND hTaskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!hTaskbar) return std::string();
+    RECT r;
+    GetWindowRect(hTaskbar, &r);
+    SetCursorPos(r.right - 12 - (nudge & 1), (r.top + r.bottom) / 2);
+    Sleep(600);
+    std::string tip;
+    EnumWindows(CollectTip, reinterpret_cast<LPARAM>(&tip));
+    return tip;
 }
 
 template <typename Pred>
@@ -98,6 +140,8 @@ TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
     EXPECT_EQ(LastImage(), expected);  // folder paths are lower-cased when the list is built
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), WindowsFile("Murivane.bmp"));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper"), "1");  // 64x48 is tiled
+    // The icon is in the notification area.
+    EXPECT_TRUE(WaitFor([] { return TrayIconPixels() > 20; }, 5000)) << TrayIconPixels();
 
     // A left click on the tray icon performs the first menu item: Change Wallpaper.
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
@@ -116,11 +160,17 @@ TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
     SendMessageA(h, WM_COMMAND, 32775, 0);
     EXPECT_TRUE(tray.WaitExit(10000));
     EXPECT_EQ(ReadDword("AutoStart", 99), 0u);
+    // ... and its icon is gone.
+    EXPECT_TRUE(WaitFor([] { return TrayIconPixels() == 0; }, 5000)) << TrayIconPixels();
 }
 
 TEST_F(TrayProgram, EmptyCollectionMakesAFractalWallpaper) {
     Process tray("/tray");
     ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
+    // While it renders, the tool tip tells the progress.
+    std::string progress;
+    for (int i = 0; i < 40 && progress.rfind("Creating fractal", 0) != 0; ++i) progress = TrayToolTip(i);
+    EXPECT_EQ(progress.rfind("Creating fractal", 0), 0u) << progress;
     // The worker renders a screen-sized picture; timer 2 applies it within 5 s of completion.
     ASSERT_TRUE(WaitFor([&] { return LastImage() == WindowsFile("Murivane.bmp"); }, 90000));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), WindowsFile("Murivane.bmp"));
