@@ -1,0 +1,215 @@
+// The whole picture pipeline on large files: decode from disk, draw to the
+// 24-bit working picture, compose, write the wallpaper BMP.
+//   BM_PipelineJpegStretch  6000 x 4000 JPEG stretched to a 1920 x 1080 screen
+//   BM_PipelinePngStretch   4000 x 3000 PNG laid out for a 1920 x 1080 screen
+//   BM_PipelineSeamlessTile seamless tile of a 2048 x 2048 BMP
+// The input files are written once before the first timing, into the folder
+// named by MURIVANE_BENCH_DIR (kept there, so scripts/bench.sh can hand the
+// same files to another tool) or into a fresh folder under /tmp (removed when
+// the run ends). Content is smooth gradients with waves and grain, so the
+// compressed sizes are like a photograph's, not a flat colour's.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include "config/Settings.h"
+#include "image/DibDraw.h"
+#include "image/Image.h"
+#include "image/ImageBMP.h"
+#include "image/ImageJPEG.h"
+#include "image/ImagePNG.h"
+#include "platform/portable/PortableEnvironment.h"
+#include "wallpaper/Apply.h"
+#include "wallpaper/Compose.h"
+#include "wallpaper/Layout.h"
+
+namespace {
+
+constexpr mv::Size kScreen{1920, 1080};
+
+// Rows top first, red-green-blue bytes.
+std::vector<uint8_t> PhotoLike(int w, int h, uint32_t seed) {
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 3);
+    uint32_t s = seed | 1u;
+    auto grain = [&s]() {  // xorshift32, -12..+12
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return static_cast<int>(s % 25u) - 12;
+    };
+    auto clamp = [](double v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
+    std::vector<double> waveX(static_cast<size_t>(w)), waveY(static_cast<size_t>(h));
+    for (int x = 0; x < w; ++x) waveX[x] = 40.0 * std::sin(x * 0.0125) + 15.0 * std::sin(x * 0.071);
+    for (int y = 0; y < h; ++y) waveY[y] = 35.0 * std::cos(y * 0.0093) + 12.0 * std::sin(y * 0.053);
+    for (int y = 0; y < h; ++y) {
+        const double fy = static_cast<double>(y) / h;
+        uint8_t* row = &px[static_cast<size_t>(y) * w * 3];
+        for (int x = 0; x < w; ++x) {
+            const double fx = static_cast<double>(x) / w;
+            const double wave = waveX[x] + waveY[y];
+            row[3 * x + 0] = clamp(60 + 150 * fx + 0.8 * wave + grain());
+            row[3 * x + 1] = clamp(40 + 120 * fy + 0.5 * wave + grain());
+            row[3 * x + 2] = clamp(200 - 130 * fx * fy - 0.6 * wave + grain());
+        }
+    }
+    return px;
+}
+
+bool WriteJpeg(const std::string& sPath, int w, int h) {
+    std::vector<uint8_t> px = PhotoLike(w, h, 0x6A09E667u);
+    std::FILE* f = std::fopen(sPath.c_str(), "wb");
+    if (!f) return false;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = &px[static_cast<size_t>(c.next_scanline) * w * 3];
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    return std::fclose(f) == 0;
+}
+
+bool WritePng(const std::string& sPath, int w, int h) {
+    std::vector<uint8_t> px = PhotoLike(w, h, 0xBB67AE85u);
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = static_cast<png_uint_32>(w);
+    img.height = static_cast<png_uint_32>(h);
+    img.format = PNG_FORMAT_RGB;
+    const bool bOk = png_image_write_to_file(&img, sPath.c_str(), 0, px.data(), 0, nullptr) != 0;
+    png_image_free(&img);
+    return bOk;
+}
+
+bool WriteBmp(const std::string& sPath, int w, int h) {
+    std::vector<uint8_t> px = PhotoLike(w, h, 0x3C6EF372u);
+    mv::Image img = mv::Image::Create24(w, h);
+    if (!img.IsValid()) return false;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* src = &px[static_cast<size_t>(y) * w * 3];
+        uint8_t* dst = img.Row24(y);
+        for (int x = 0; x < w; ++x) {
+            dst[3 * x + 0] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x + 0];
+        }
+    }
+    return img.Save(sPath);
+}
+
+// The input files and the folder the wallpaper is written to.
+struct Inputs {
+    std::string sFolder;
+    std::string sJpeg, sPng, sBmp;
+    bool bOk = false;
+    bool bRemove = false;
+
+    Inputs() {
+        if (const char* dir = std::getenv("MURIVANE_BENCH_DIR"); dir && *dir) {
+            sFolder = dir;
+            ::mkdir(sFolder.c_str(), 0755);
+        } else {
+            char tmpl[] = "/tmp/murivane_bench_XXXXXX";
+            if (::mkdtemp(tmpl)) sFolder = tmpl;
+            bRemove = true;
+        }
+        if (sFolder.empty()) return;
+        sJpeg = sFolder + "/pipeline_6000x4000.jpg";
+        sPng = sFolder + "/pipeline_4000x3000.png";
+        sBmp = sFolder + "/pipeline_2048x2048.bmp";
+        bOk = WriteJpeg(sJpeg, 6000, 4000) && WritePng(sPng, 4000, 3000) && WriteBmp(sBmp, 2048, 2048);
+    }
+    ~Inputs() {
+        if (!bRemove || sFolder.empty()) return;
+        for (const std::string& s : {sJpeg, sPng, sBmp, Output()}) std::remove(s.c_str());
+        ::rmdir(sFolder.c_str());
+    }
+    std::string Output() const { return sFolder + "/Murivane Wallpaper.bmp"; }
+};
+
+const Inputs& Files() {
+    static const Inputs inputs;
+    return inputs;
+}
+
+// Decode, draw to the working picture, compose the way the change does for a
+// picture that is not tiled, write the file. The layout comes from the
+// program's default percentages.
+bool DecodeComposeWrite(mv::Environment& env, const std::unique_ptr<mv::Image>& picture, const std::string& sOut) {
+    if (!picture || !picture->IsValid()) return false;
+    const mv::Settings defaults;
+    const uint64_t pictureArea = static_cast<uint64_t>(picture->Width()) * picture->Height();
+    const uint64_t screenArea = static_cast<uint64_t>(kScreen.cx) * kScreen.cy;
+    const mv::LayoutDecision layout = mv::DecideLayout(mv::ForcedLayout{}, false, pictureArea, screenArea,
+                                                       defaults.TilePercentage, defaults.StretchPercentage);
+    mv::Image working = mv::DrawTo24(*picture);
+    const mv::Image screen = mv::ComposeCentredOrStretched(working, layout.bStretch, kScreen, defaults.BackgroundColor);
+    return mv::WriteWallpaperFile(env, screen, sOut);
+}
+
+template <class Decoder>
+void RunStretch(benchmark::State& state, const std::string& sIn) {
+    const Inputs& in = Files();
+    if (!in.bOk) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    mv::PortableEnvironment env(in.sFolder);
+    for (auto _ : state) {
+        std::unique_ptr<mv::Image> picture = std::make_unique<Decoder>(sIn);
+        if (!DecodeComposeWrite(env, picture, in.Output())) {
+            state.SkipWithError("pipeline failed");
+            return;
+        }
+    }
+}
+
+void BM_PipelineJpegStretch(benchmark::State& state) { RunStretch<mv::ImageJPEG>(state, Files().sJpeg); }
+BENCHMARK(BM_PipelineJpegStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelinePngStretch(benchmark::State& state) { RunStretch<mv::ImagePNG>(state, Files().sPng); }
+BENCHMARK(BM_PipelinePngStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineSeamlessTile(benchmark::State& state) {
+    const Inputs& in = Files();
+    if (!in.bOk) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    mv::PortableEnvironment env(in.sFolder);
+    for (auto _ : state) {
+        mv::ImageBMP picture(in.sBmp);
+        mv::Image working = mv::DrawTo24(picture);
+        const mv::Image tile = mv::MakeSeamlessTile(working);
+        if (!mv::WriteWallpaperFile(env, tile, in.Output())) {
+            state.SkipWithError("pipeline failed");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_PipelineSeamlessTile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Times the picture pipeline (decode + compose + BMP write) in a Release build
+# without sanitizers, then has ImageMagick's convert do the same decode,
+# resize and BMP write on the same files, and prints both side by side.
+# For developers only; not part of the test command.
+#
+#   bash scripts/bench.sh            # build, run, compare
+#   REPEAT=5 bash scripts/bench.sh   # convert runs per case (default 3)
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="$ROOT/build/bench"
+REPEAT="${REPEAT:-3}"
+WORK="$(mktemp -d /tmp/murivane_bench.XXXXXX)"
+trap 'rm -rf "$WORK"' EXIT
+
+echo "== Release build (no sanitizers) in $BUILD"
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURIVANE_BENCH=ON -DMURIVANE_SANITIZE=OFF >/dev/null
+cmake --build "$BUILD" --target murivane_bench >/dev/null
+
+echo "== Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2- | sed 's/^ *//')"
+echo "== Murivane pipeline (the run writes its input files into $WORK)"
+MURIVANE_BENCH_DIR="$WORK" "$BUILD/bench/murivane_bench" \
+    --benchmark_filter='^BM_Pipeline' --benchmark_repetitions="$REPEAT" \
+    --benchmark_report_aggregates_only=true --benchmark_out="$WORK/ours.csv" --benchmark_out_format=csv
+# Median real time of each benchmark, in ms.
+ours() { awk -F, -v n="\"$1/real_time_median\"" '$1 == n { printf "%.1f", $3 }' "$WORK/ours.csv"; }
+
+for f in pipeline_6000x4000.jpg pipeline_4000x3000.png pipeline_2048x2048.bmp; do
+    [ -s "$WORK/$f" ] || { echo "missing input $WORK/$f" >&2; exit 1; }
+done
+
+command -v convert >/dev/null || { echo "convert not found (scripts/install-packages.sh installs imagemagick)" >&2; exit 1; }
+echo "== ImageMagick: $(convert -version | head -1)"
+
+# Median wall time in ms of REPEAT runs of the given command.
+time_ms() {
+    local runs=()
+    for ((i = 0; i < REPEAT; ++i)); do
+        local t0 t1
+        t0=$(date +%s%N)
+        "$@" >/dev/null
+        t1=$(date +%s%N)
+        runs+=($(((t1 - t0) / 1000)))
+    done
+    printf '%s\n' "${runs[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.1f", a[int((NR + 1) / 2)] / 1000 }'
+}
+
+J="$WORK/pipeline_6000x4000.jpg" P="$WORK/pipeline_4000x3000.png" B="$WORK/pipeline_2048x2048.bmp"
+O="$WORK/convert_out.bmp"
+# The seamless tile keeps the picture less a tenth on each side: 1640 x 1640 at (204, 204).
+CJ=(convert "$J" -resize '1920x1080!' "BMP3:$O")
+CP=(convert "$P" -resize '1920x1080!' "BMP3:$O")
+CB=(convert "$B" -crop 1640x1640+204+204 +repage "BMP3:$O")
+
+declare -A IM IM1
+IM[jpeg]=$(time_ms "${CJ[@]}")
+IM[png]=$(time_ms "${CP[@]}")
+IM[tile]=$(time_ms "${CB[@]}")
+IM1[jpeg]=$(time_ms "${CJ[0]}" -limit thread 1 "${CJ[@]:1}")
+IM1[png]=$(time_ms "${CP[0]}" -limit thread 1 "${CP[@]:1}")
+IM1[tile]=$(time_ms "${CB[0]}" -limit thread 1 "${CB[@]:1}")
+
+echo
+echo "Median wall time per operation, ms ($REPEAT runs each; $(nproc) CPUs)"
+printf '%-44s %10s %12s %14s\n' "case" "Murivane" "convert" "convert 1 thr"
+printf '%-44s %10s %12s %14s\n' "6000x4000 JPEG -> 1920x1080 stretch -> BMP" "$(ours BM_PipelineJpegStretch)" "${IM[jpeg]}" "${IM1[jpeg]}"
+printf '%-44s %10s %12s %14s\n' "4000x3000 PNG -> 1920x1080 stretch -> BMP" "$(ours BM_PipelinePngStretch)" "${IM[png]}" "${IM1[png]}"
+printf '%-44s %10s %12s %14s\n' "2048x2048 BMP -> seamless tile -> BMP (*)" "$(ours BM_PipelineSeamlessTile)" "${IM[tile]}" "${IM1[tile]}"
+echo
+echo "(*) convert only crops the 1640x1640 middle; it does not blend the cut strips"
+echo "    into the opposite edges as the seamless tile does."
+echo "convert times include starting the process; Murivane's are in-process."
