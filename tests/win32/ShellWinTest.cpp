@@ -1,6 +1,9 @@
 // Environment probes, the start-up shortcut, the version and help under Wine.
 #include <windows.h>
 
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -55,9 +58,48 @@ TEST(ShellWin, StartupShortcutIsMadeAndRemoved) {
     std::string path = StartupShortcutPath(*folder, "MurivaneTest");
     CreateStartupShortcut("MurivaneTest");
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    // Read it back through the shell-link object.
+    CoInitialize(nullptr);
+    IShellLinkA* pLink = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&pLink))));
+    IPersistFile* pFile = nullptr;
+    ASSERT_TRUE(SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile))));
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    ASSERT_TRUE(SUCCEEDED(pFile->Load(wide, STGM_READ)));
+    char target[MAX_PATH] = {}, args[MAX_PATH] = {}, description[MAX_PATH] = {};
+    pLink->GetPath(target, MAX_PATH, nullptr, 0);
+    pLink->GetArguments(args, MAX_PATH);
+    pLink->GetDescription(description, MAX_PATH);
+    pFile->Release();
+    pLink->Release();
+    CoUninitialize();
+    EXPECT_EQ(lstrcmpiA(target, ExecutablePath().c_str()), 0) << target;
+    EXPECT_STREQ(args, "/tray");
+    EXPECT_STREQ(description, "Shortcut to Murivane.scr");
     RemoveStartupShortcut("MurivaneTest");
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     RemoveStartupShortcut("MurivaneTest");  // a missing file is no error
+}
+
+TEST(ShellWin, HelpThatExistsIsOpenedWithoutComplaint) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp);  // ends with a backslash
+    std::string help = folder + "Murivane.htm";
+    FILE* f = std::fopen(help.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("<html><body>help</body></html>", f);
+    std::fclose(f);
+    std::string text;
+    std::thread answer([&] { text = AnswerMessageBox("Error"); });
+    ShowHelp(folder);
+    answer.join();
+    // Either the browser opened (no message) or the shell could not start one;
+    // never the missing-file message.
+    EXPECT_EQ(text.find("could not find"), std::string::npos) << text;
+    DeleteFileA(help.c_str());
 }
 
 TEST(ShellWin, HelpThatIsMissingSaysSo) {
