@@ -11,14 +11,13 @@
 
 namespace mv::win {
 
-CApp* gpApp = nullptr;
+CApp gApp;
 
-CApp::CApp() : m_profile(m_registry, "Quorvale", "Murivane") { gpApp = this; }
+CApp::CApp() : m_profile(m_registry, "Quorvale", "Murivane") {}
 
 CApp::~CApp() {
     m_pMainWnd.reset();
     if (m_hMutex) CloseHandle(m_hMutex);
-    if (gpApp == this) gpApp = nullptr;
 }
 
 bool CApp::IsUsingActiveDesktop() const { return ::mv::win::IsUsingActiveDesktop(m_bActiveDesktopInstalled); }
@@ -60,6 +59,8 @@ int CApp::Run() {
     }
     return static_cast<int>(msg.wParam);
 }
+
+void CApp::ExitInstance() { m_pMainWnd.reset(); }
 
 bool CApp::ShowSettings(HWND hOwner) {
     bool bOK = false;

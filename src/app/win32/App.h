@@ -29,6 +29,8 @@ public:
     // program name); true keeps the process running (tray instance).
     bool InitInstance(const std::vector<std::string>& args);
     int Run();  // the message loop of a tray instance
+    // Destroys the main window (and its tray icon) before the process ends.
+    void ExitInstance();
 
     CMainAppWnd* pSceneWnd() const { return m_pMainWnd.get(); }
     bool IsUsingActiveDesktop() const;
@@ -66,7 +68,7 @@ private:
     std::string m_sTitle = "Murivane";
 };
 
-extern CApp* gpApp;
-inline CApp& App() { return *gpApp; }
+// The one application object of the process.
+extern CApp gApp;
 
 }  // namespace mv::win

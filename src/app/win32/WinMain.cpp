@@ -7,8 +7,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     std::vector<std::string> args = mv::SplitCommandLine(lpCmdLine ? lpCmdLine : "");
     int result = 0;
     try {
-        mv::win::CApp app;
-        if (app.InitInstance(args)) result = app.Run();
+        if (mv::win::gApp.InitInstance(args)) result = mv::win::gApp.Run();
+        mv::win::gApp.ExitInstance();
     } catch (...) {
         result = 1;
     }

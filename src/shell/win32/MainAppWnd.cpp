@@ -13,7 +13,7 @@
 
 namespace mv::win {
 
-CMainAppWnd::CMainAppWnd() : m_trace(App().Env()) {}
+CMainAppWnd::CMainAppWnd() : m_trace(gApp.Env()) {}
 
 CMainAppWnd::~CMainAppWnd() {
     StopFractal();
@@ -76,11 +76,11 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
-    m_pCycle = std::make_unique<ChangeCycle>(App().GetSettings(), App().rand, host);
+    m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     LoadCollection(true);
-    App().GetSettings().RebuildColorTable();
-    if (App().RunModeValue() == kRunTray) {
+    gApp.GetSettings().RebuildColorTable();
+    if (gApp.RunModeValue() == kRunTray) {
         m_tray.Create(m_hWnd, kTrayCallback);
         m_pCycle->Start();
     }
@@ -97,13 +97,13 @@ void CMainAppWnd::OnDestroy() {
 }
 
 void CMainAppWnd::LoadCollection(bool bLowerCase) {
-    std::string sName = GetCurrentCollection(App().GetProfile());
+    std::string sName = GetCurrentCollection(gApp.GetProfile());
     bool bTrace = IsTraceCollection(sName);
-    App().SetTrace(bTrace);
+    gApp.SetTrace(bTrace);
     m_trace.SetOn(bTrace);
     if (bTrace) m_trace.StartNewTraceFile();
     auto pCollection = std::make_unique<RCollection>(sName);
-    Win32Ini ini(OutputFile(App().Env(), kIniFileName));
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
     pCollection->Load(ini, bLowerCase);
     pCollection->BuildImageList(m_lister);
     m_pCollection = std::move(pCollection);
@@ -124,40 +124,40 @@ void CMainAppWnd::KillFractalTimer() { KillTimer(m_hWnd, kFractalTimer); }
 void CMainAppWnd::SetTrayState(TrayState state) { m_tray.SetState(state); }
 
 void CMainAppWnd::LocalTime(int& hour, int& minute) {
-    std::tm t = App().Env().LocalTime();
+    std::tm t = gApp.Env().LocalTime();
     hour = t.tm_hour;
     minute = t.tm_min;
 }
 
 bool CMainAppWnd::ScreenSaverCheckApplies() {
-    if (!App().GetSettings().TestForScreensaver) return false;
+    if (!gApp.GetSettings().TestForScreensaver) return false;
     VersionFacts v = GetVersionFacts();
     return IsWin98OrLater(v) || (v.platformId == 2 && v.major == 5);
 }
 
 bool CMainAppWnd::IsScreenSaverRunning() {
     bool bRunning = false;
-    return App().DesktopSeam().IsScreenSaverRunning(bRunning) && bRunning;
+    return gApp.DesktopSeam().IsScreenSaverRunning(bRunning) && bRunning;
 }
 
-bool CMainAppWnd::IsUsingActiveDesktop() { return App().IsUsingActiveDesktop(); }
+bool CMainAppWnd::IsUsingActiveDesktop() { return gApp.IsUsingActiveDesktop(); }
 
 void CMainAppWnd::EnsureActiveDesktop() {
-    if (App().IsActiveDesktopInstalled() && !m_pActiveDesktop) m_pActiveDesktop = Win32ActiveDesktop::Create();
+    if (gApp.IsActiveDesktopInstalled() && !m_pActiveDesktop) m_pActiveDesktop = Win32ActiveDesktop::Create();
 }
 
 uint32_t CMainAppWnd::ImageCount() { return m_pCollection ? static_cast<uint32_t>(m_pCollection->ImageCount()) : 0; }
 int CMainAppWnd::FractalProb() { return m_pCollection ? m_pCollection->fractalProb() : 0; }
 
 std::string CMainAppWnd::NextImage() {
-    Win32Ini ini(OutputFile(App().Env(), kIniFileName));
-    return m_pCollection->NextImage(ini, App().rand);
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    return m_pCollection->NextImage(ini, gApp.rand);
 }
 
 void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
 
 void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) {
-    CApp& app = App();
+    CApp& app = gApp;
     auto usingAD = [&app] { return app.IsUsingActiveDesktop(); };
     Win32DateStamper dateStamper(app.GetSettings());
     Win32IconCaptions iconCaptions(app.GetSettings(), usingAD);
@@ -171,7 +171,7 @@ void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& 
 void CMainAppWnd::StartFractalWorker() {
     StopFractal();
     JoinWorker();
-    CApp& app = App();
+    CApp& app = gApp;
     FractalJobInput in;
     // The worker's two seeds are drawn here, in the order the worker would
     // draw them, so the application's generator is only used on this thread.
@@ -189,7 +189,7 @@ void CMainAppWnd::StartFractalWorker() {
     m_worker = std::thread([pHost, in, job] {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
         try {
-            RunFractalJob(in, *job, *pHost, App().Env());
+            RunFractalJob(in, *job, *pHost, gApp.Env());
         } catch (...) {
             job->Stop();
         }
@@ -213,13 +213,13 @@ bool CMainAppWnd::TakeFractalDone(std::string& sPath, Color& average) {
 
 void CMainAppWnd::Close() { PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }
 
-bool CMainAppWnd::ShowSettings() { return App().ShowSettings(nullptr); }
+bool CMainAppWnd::ShowSettings() { return gApp.ShowSettings(nullptr); }
 
-void CMainAppWnd::RebuildColorTable() { App().GetSettings().RebuildColorTable(); }
+void CMainAppWnd::RebuildColorTable() { gApp.GetSettings().RebuildColorTable(); }
 
-void CMainAppWnd::SaveGeneral() { App().GetSettings().SaveGeneral(App().GetProfile()); }
+void CMainAppWnd::SaveGeneral() { gApp.GetSettings().SaveGeneral(gApp.GetProfile()); }
 
-void CMainAppWnd::RemoveStartupShortcut() { ::mv::win::RemoveStartupShortcut(App().Title()); }
+void CMainAppWnd::RemoveStartupShortcut() { ::mv::win::RemoveStartupShortcut(gApp.Title()); }
 
 void CMainAppWnd::StartDisplayProperties() {
     char command[] = "control.exe desk.cpl";

@@ -23,7 +23,7 @@ BOOL CInfoPage::OnInitDialog() {
 
 bool CInfoPage::OnCommand(int id, int code, HWND) {
     if (id == IDC_HELP_BUTTON && code == BN_CLICKED) {
-        ShowHelp(App().GetSettings().InstallFolder);
+        ShowHelp(gApp.GetSettings().InstallFolder);
         return true;
     }
     return false;
