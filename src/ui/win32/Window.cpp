@@ -222,6 +222,21 @@ INT_PTR CPropertyPage::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------- CPropertySheet
 
+void CPropertySheet::NoteWindow(HWND hSheet) {
+    m_hWnd = hSheet;
+    if (m_bPlaced || !hSheet) return;
+    m_bPlaced = true;
+    // Centred over the owner, or on the work area when there is none.
+    RECT area, rc;
+    if (!m_hOwner || !IsWindowVisible(m_hOwner) || !GetWindowRect(m_hOwner, &area))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(hSheet, &rc);
+    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    int x = area.left + ((area.right - area.left) - cx) / 2;
+    int y = area.top + ((area.bottom - area.top) - cy) / 2;
+    SetWindowPos(hSheet, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool CPropertySheet::DoModal() {
     std::vector<PROPSHEETPAGEA> pages;
     for (CPropertyPage* p : m_pages) {
@@ -238,6 +253,7 @@ bool CPropertySheet::DoModal() {
     psh.nStartPage = 0;
     psh.ppsp = pages.data();
     m_bApplied = false;
+    m_bPlaced = false;
     INT_PTR r = PropertySheetA(&psh);
     m_hWnd = nullptr;
     return r > 0 && m_bApplied;

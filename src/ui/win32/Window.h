@@ -110,7 +110,7 @@ public:
     bool DoModal();
     HWND Hwnd() const { return m_hWnd; }
     void NoteApplied() { m_bApplied = true; }
-    void NoteWindow(HWND hSheet) { m_hWnd = hSheet; }
+    void NoteWindow(HWND hSheet);
     const std::vector<CPropertyPage*>& Pages() const { return m_pages; }
 
 private:
@@ -118,6 +118,7 @@ private:
     HWND m_hOwner;
     HWND m_hWnd = nullptr;
     bool m_bApplied = false;
+    bool m_bPlaced = false;
     std::vector<CPropertyPage*> m_pages;
 };
 
