@@ -143,6 +143,10 @@ TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
     // The icon is in the notification area.
     EXPECT_TRUE(WaitFor([] { return TrayIconPixels() > 20; }, 5000)) << TrayIconPixels();
 
+    // "TaskbarCreated" (a restarted shell) brings the icon back, and it keeps working.
+    PostMessageA(h, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor([] { return TrayIconPixels() > 20; }, 5000)) << TrayIconPixels();
+
     // A left click on the tray icon performs the first menu item: Change Wallpaper.
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
     Sleep(400);

@@ -79,7 +79,12 @@ bool CTrayIcon::UpdateIcon(HICON hIcon) {
 void CTrayIcon::Readd() {
     if (m_iState == 0) return;
     {
+        // A new shell has no icon of ours; a stray broadcast leaves the old one
+        // in place, so take it away first and add it afresh either way.
         std::lock_guard<std::mutex> g(m_tipLock);
+        NOTIFYICONDATAA nid = m_nid;
+        nid.uFlags = 0;
+        Shell_NotifyIconA(NIM_DELETE, &nid);
         m_bShown = false;
     }
     UpdateIcon(LoadStateIcon(m_iState));
