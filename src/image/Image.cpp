@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace mv {
 
@@ -70,7 +71,12 @@ Image Image::Create24(int width, int height) {
     h.biHeight = height;
     h.biBitCount = 24;
     h.biSizeImage = BytesPerRow(static_cast<uint32_t>(width), 24) * static_cast<uint32_t>(height);
-    std::vector<uint8_t> block(kDibHeaderSize + h.biSizeImage, 0);
+    std::vector<uint8_t> block;
+    try {
+        block.assign(kDibHeaderSize + h.biSizeImage, 0);
+    } catch (const std::bad_alloc&) {
+        return img;  // not enough memory: an invalid picture
+    }
     WriteHeader(block.data(), h);
     img.Adopt(std::move(block));
     return img;

@@ -1,5 +1,7 @@
 #include "wallpaper/DefaultChangeSteps.h"
 
+#include <new>
+
 #include "image/DibDraw.h"
 #include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
@@ -10,14 +12,19 @@
 namespace mv {
 
 std::unique_ptr<Image> DefaultChangeSteps::Decode(DecoderKind kind, const std::string& sPath) {
-    switch (kind) {
-    case DecoderKind::Bmp:
-        return std::make_unique<ImageBMP>(sPath);
-    case DecoderKind::Png:
-        return std::make_unique<ImagePNG>(sPath);
-    case DecoderKind::Jpeg:
-    default:
-        return std::make_unique<ImageJPEG>(sPath);
+    try {
+        switch (kind) {
+        case DecoderKind::Bmp:
+            return std::make_unique<ImageBMP>(sPath);
+        case DecoderKind::Png:
+            return std::make_unique<ImagePNG>(sPath);
+        case DecoderKind::Jpeg:
+        default:
+            return std::make_unique<ImageJPEG>(sPath);
+        }
+    } catch (const std::bad_alloc&) {
+        // A picture too large for the memory there is counts as one that cannot be read.
+        return std::make_unique<Image>();
     }
 }
 

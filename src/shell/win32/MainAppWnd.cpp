@@ -165,7 +165,11 @@ void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& 
                              m_pActiveDesktop.get(), usingAD, &dateStamper, &iconCaptions);
     BackgroundChanger changer(
         ChangeContext{app.GetSettings(), app.GetProfile(), app.DesktopSeam(), app.Env(), steps, usingAD, &m_trace});
-    changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
+    try {
+        changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
+    } catch (...) {
+        // Out of memory half way: the desktop keeps what it had, the schedule goes on.
+    }
 }
 
 void CMainAppWnd::StartFractalWorker() {
