@@ -7,13 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
-#include <png.h>
-
 #include "image/DibDraw.h"
 #include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
+#include "image/TestPictures.h"
 
 namespace {
 
@@ -31,51 +29,22 @@ std::vector<uint8_t> Rgb() {
     return px;
 }
 
+mv::test::Pixels Picture() {
+    mv::test::Pixels px;
+    px.width = kW;
+    px.height = kH;
+    px.channels = 3;
+    px.data = Rgb();
+    return px;
+}
+
 const std::vector<uint8_t>& JpegFile() {
-    static const std::vector<uint8_t> bytes = [] {
-        std::vector<uint8_t> px = Rgb();
-        jpeg_compress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_compress(&c);
-        unsigned char* out = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&c, &out, &size);
-        c.image_width = kW;
-        c.image_height = kH;
-        c.input_components = 3;
-        c.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&c);
-        jpeg_set_quality(&c, 90, TRUE);
-        jpeg_start_compress(&c, TRUE);
-        while (c.next_scanline < c.image_height) {
-            JSAMPROW row = &px[static_cast<size_t>(c.next_scanline) * kW * 3];
-            jpeg_write_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_compress(&c);
-        jpeg_destroy_compress(&c);
-        std::vector<uint8_t> v(out, out + size);
-        std::free(out);
-        return v;
-    }();
+    static const std::vector<uint8_t> bytes = mv::test::EncodeJpeg(Picture(), 90);
     return bytes;
 }
 
 const std::vector<uint8_t>& PngFile() {
-    static const std::vector<uint8_t> bytes = [] {
-        std::vector<uint8_t> px = Rgb();
-        png_image img{};
-        img.version = PNG_IMAGE_VERSION;
-        img.width = kW;
-        img.height = kH;
-        img.format = PNG_FORMAT_RGB;
-        png_alloc_size_t size = 0;
-        png_image_write_to_memory(&img, nullptr, &size, 0, px.data(), 0, nullptr);
-        std::vector<uint8_t> v(size);
-        png_image_write_to_memory(&img, v.data(), &size, 0, px.data(), 0, nullptr);
-        v.resize(size);
-        return v;
-    }();
+    static const std::vector<uint8_t> bytes = mv::test::EncodePng(Picture(), 2);
     return bytes;
 }
 

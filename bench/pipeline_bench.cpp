@@ -21,15 +21,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <jpeglib.h>
-#include <png.h>
-
 #include "config/Settings.h"
 #include "image/DibDraw.h"
 #include "image/Image.h"
 #include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
+#include "image/TestPictures.h"
 #include "platform/portable/PortableEnvironment.h"
 #include "wallpaper/Apply.h"
 #include "wallpaper/Compose.h"
@@ -67,41 +65,21 @@ std::vector<uint8_t> PhotoLike(int w, int h, uint32_t seed) {
     return px;
 }
 
+mv::test::Pixels Picture(int w, int h, uint32_t seed) {
+    mv::test::Pixels px;
+    px.width = w;
+    px.height = h;
+    px.channels = 3;
+    px.data = PhotoLike(w, h, seed);
+    return px;
+}
+
 bool WriteJpeg(const std::string& sPath, int w, int h) {
-    std::vector<uint8_t> px = PhotoLike(w, h, 0x6A09E667u);
-    std::FILE* f = std::fopen(sPath.c_str(), "wb");
-    if (!f) return false;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = &px[static_cast<size_t>(c.next_scanline) * w * 3];
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return std::fclose(f) == 0;
+    return mv::test::WriteBytes(sPath, mv::test::EncodeJpeg(Picture(w, h, 0x6A09E667u), 90));
 }
 
 bool WritePng(const std::string& sPath, int w, int h) {
-    std::vector<uint8_t> px = PhotoLike(w, h, 0xBB67AE85u);
-    png_image img{};
-    img.version = PNG_IMAGE_VERSION;
-    img.width = static_cast<png_uint_32>(w);
-    img.height = static_cast<png_uint_32>(h);
-    img.format = PNG_FORMAT_RGB;
-    const bool bOk = png_image_write_to_file(&img, sPath.c_str(), 0, px.data(), 0, nullptr) != 0;
-    png_image_free(&img);
-    return bOk;
+    return mv::test::WriteBytes(sPath, mv::test::EncodePng(Picture(w, h, 0xBB67AE85u), 2));
 }
 
 bool WriteBmp(const std::string& sPath, int w, int h) {
