@@ -105,7 +105,10 @@ void Settings::SaveColors(Profile& p) const {
     for (int k = 0; k < 12; ++k) {
         // Weights are kept as whole numbers; a weight outside the int range is clamped.
         float w = Colors[k];
-        int32_t v = w >= 2147483520.0f ? INT32_MAX : w <= -2147483648.0f ? INT32_MIN : static_cast<int32_t>(w);
+        int32_t v = w != w                ? 0
+                    : w >= 2147483520.0f  ? INT32_MAX
+                    : w <= -2147483648.0f ? INT32_MIN
+                                          : static_cast<int32_t>(w);
         p.WriteInt(S, "Color" + std::to_string(k), static_cast<uint32_t>(v));
     }
     p.WriteInt(S, "Brightness", static_cast<uint32_t>(Brightness));

@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "config/Settings.h"
@@ -121,6 +123,13 @@ TEST_F(SettingsFixture, SaveOrdersAndRoundTrip) {
     EXPECT_EQ(WrittenNames(), colours);
 
     EXPECT_EQ(profile.GetInt("Config", "Color0", 0), 12u);  // truncated
+    Settings odd = s;
+    odd.Colors[1] = std::nanf("");
+    odd.Colors[2] = 1e20f;
+    odd.SaveColors(profile);  // never undefined: NaN stores 0, huge values the largest int
+    EXPECT_EQ(profile.GetInt("Config", "Color1", 9), 0u);
+    EXPECT_EQ(profile.GetInt("Config", "Color2", 9), 2147483647u);
+    s.SaveColors(profile);
     Settings t;
     t.Load(profile, desktop);
     EXPECT_EQ(t.Hours, 2u);
