@@ -4,6 +4,30 @@ namespace mv::win {
 
 namespace {
 const char kDialogObject[] = "MurivaneDialogObject";
+}  // namespace
+
+// Binds a dialog object to its window at WM_INITDIALOG (bound is the object
+// the creator handed over), finds it for every later message, dispatches with
+// exceptions stopped here, and unbinds it at WM_NCDESTROY.
+template <typename T>
+INT_PTR DispatchBound(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, T* bound, bool bForgetWindow) {
+    T* self = bound;
+    if (msg == WM_INITDIALOG && self)
+        SetPropA(hWnd, kDialogObject, self);
+    else if (msg != WM_INITDIALOG)
+        self = static_cast<T*>(GetPropA(hWnd, kDialogObject));
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hWnd, kDialogObject);
+        if (bForgetWindow) self->m_hWnd = nullptr;
+    }
+    return result;
 }
 
 // ---------------------------------------------------------------- CWindow
@@ -100,28 +124,12 @@ void CDialog::End(INT_PTR result) {
 }
 
 INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CDialog* self = nullptr;
+    CDialog* bound = nullptr;
     if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<CDialog*>(lParam);
-        if (self) {
-            self->m_hWnd = hWnd;
-            SetPropA(hWnd, kDialogObject, self);
-        }
-    } else {
-        self = static_cast<CDialog*>(GetPropA(hWnd, kDialogObject));
+        bound = reinterpret_cast<CDialog*>(lParam);
+        if (bound) bound->m_hWnd = hWnd;
     }
-    if (!self) return FALSE;
-    INT_PTR result = FALSE;
-    try {
-        result = self->Dispatch(msg, wParam, lParam);
-    } catch (...) {
-        result = FALSE;
-    }
-    if (msg == WM_NCDESTROY) {
-        RemovePropA(hWnd, kDialogObject);
-        self->m_hWnd = nullptr;
-    }
-    return result;
+    return DispatchBound(hWnd, msg, wParam, lParam, bound, true);
 }
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -165,27 +173,16 @@ PROPSHEETPAGEA CPropertyPage::Describe() {
 }
 
 INT_PTR CALLBACK CPropertyPage::StaticPageProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CPropertyPage* self = nullptr;
+    CPropertyPage* bound = nullptr;
     if (msg == WM_INITDIALOG) {
-        auto* psp = reinterpret_cast<PROPSHEETPAGEA*>(lParam);
-        self = reinterpret_cast<CPropertyPage*>(psp->lParam);
-        if (self) {
-            self->m_hWnd = hWnd;
-            SetPropA(hWnd, kDialogObject, self);
-            if (self->m_pSheet) self->m_pSheet->NoteWindow(GetParent(hWnd));
+        bound = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+        if (bound) {
+            bound->m_hWnd = hWnd;
+            if (bound->m_pSheet) bound->m_pSheet->NoteWindow(GetParent(hWnd));
         }
-    } else {
-        self = static_cast<CPropertyPage*>(GetPropA(hWnd, kDialogObject));
     }
-    if (!self) return FALSE;
-    INT_PTR result = FALSE;
-    try {
-        result = self->Dispatch(msg, wParam, lParam);
-    } catch (...) {
-        result = FALSE;
-    }
-    if (msg == WM_NCDESTROY) RemovePropA(hWnd, kDialogObject);
-    return result;
+    // A page keeps its window handle after it is gone: it tells that the page was shown.
+    return DispatchBound(hWnd, msg, wParam, lParam, bound, false);
 }
 
 INT_PTR CPropertyPage::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -8,6 +8,10 @@
 
 namespace mv::win {
 
+// The shared window procedure of dialogs and property pages.
+template <typename T>
+INT_PTR DispatchBound(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, T* bound, bool bForgetWindow);
+
 // A window object bound to its HWND from WM_NCCREATE to WM_NCDESTROY. The
 // object's HandleMessage sees every message; exceptions stop at the boundary.
 class CWindow {
@@ -59,6 +63,8 @@ protected:
     bool m_bModal = false;
 
 private:
+    template <typename T>
+    friend INT_PTR DispatchBound(HWND, UINT, WPARAM, LPARAM, T*, bool);
     static INT_PTR CALLBACK StaticDlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 };
@@ -95,6 +101,8 @@ protected:
     CPropertySheet* m_pSheet = nullptr;
 
 private:
+    template <typename T>
+    friend INT_PTR DispatchBound(HWND, UINT, WPARAM, LPARAM, T*, bool);
     static INT_PTR CALLBACK StaticPageProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 };
