@@ -1,29 +1,24 @@
 #pragma once
+#include "ui/win32/InfoPage.h"
+#include "ui/win32/OptionsPage.h"
+#include "ui/win32/UninstallPage.h"
 #include "ui/win32/Window.h"
 
 namespace mv::win {
 
-// The Information page: product name and version, and where to find help.
-class CInfoPage : public CPropertyPage {
-public:
-    CInfoPage();
-
-protected:
-    BOOL OnInitDialog() override;
-    bool OnCommand(int id, int code, HWND hCtl) override;
-
-private:
-    std::string m_sHeading;
-    std::string m_sText;
-};
-
-// The settings sheet.
+// The settings sheet: Collections, Options, Date, Colors, Information and
+// Uninstall, in that order, without an Apply button.
 class CConfigProp : public CPropertySheet {
 public:
     CConfigProp(const std::string& sCaption, HWND hOwner);
 
+    // Switches the tool tips of every page whose window exists.
+    void ActivateToolTips(bool bOn);
+
 private:
+    COptionsPage m_optionsPage;
     CInfoPage m_infoPage;
+    CUninstallPage m_uninstallPage;
 };
 
 }  // namespace mv::win

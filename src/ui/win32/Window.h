@@ -70,6 +70,7 @@ private:
 };
 
 class CPropertySheet;
+class CToolTip;
 
 // One page of a property sheet. PSN_SETACTIVE, PSN_KILLACTIVE and PSN_APPLY
 // become virtual calls whose results go to DWLP_MSGRESULT.
@@ -85,6 +86,8 @@ public:
     bool WasShown() const { return m_hWnd != nullptr; }
     PROPSHEETPAGEA Describe();
     void SetSheet(CPropertySheet* pSheet) { m_pSheet = pSheet; }
+    // The page's tool tips, when it has any.
+    virtual CToolTip* ToolTip() { return nullptr; }
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }

@@ -1,0 +1,240 @@
+// The settings sheet driven through its own controls in a settings
+// instance, with the registry, the collections file and the tray instance
+// checked afterwards; and the horizontal list box against a real list box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/win32/Shell.h"
+#include "resource.h"
+#include "ui/win32/Controls.h"
+#include "win32/SheetDriver.h"
+
+using namespace mv::test;
+
+namespace {
+
+std::string WindowsFile(const char* sName) {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + sName;
+}
+
+bool FileExists(const std::string& s) { return GetFileAttributesA(s.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+struct SettingsSheetTest : ::testing::Test {
+    void SetUp() override {
+        CloseAllTrays();
+        ResetConfig();
+    }
+    void TearDown() override { CloseAllTrays(); }
+};
+
+// Types a value, tries to leave the page, and returns the message shown.
+std::string MessageOnLeaving(Sheet& sheet, HWND hPage, int id, const char* sValue) {
+    SetText(hPage, id, sValue);
+    sheet.Select(TabIndex(kInfoTab));
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+    if (!hBox) return "<no message>";
+    std::string text = BoxText(hBox) + "caption:" + WindowText(hBox);
+    DismissBox(hBox);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(SettingsSheetTest, OptionsStoredOnOkWithTheirRules) {
+    WriteConfigDword("SmartTiling", 3);
+    WriteConfigDword("TestForScreensaver", 1);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kOptionsTab));
+    ASSERT_NE(hPage, nullptr);
+    // No smart-tiling button for 3; the hidden AutoStart box is there, unseen.
+    EXPECT_FALSE(Checked(hPage, IDC_OPT_SMART_NEVER) || Checked(hPage, IDC_OPT_SMART_ALWAYS) ||
+                 Checked(hPage, IDC_OPT_SMART_MINIMIZE));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(hPage, IDC_OPT_AUTOSTART)));
+
+    // An hour of 25 is refused with the framework's message, and the page stays.
+    std::string text = MessageOnLeaving(sheet, hPage, IDC_OPT_HOURS, "25");
+    EXPECT_NE(text.find("Please enter an integer between 0 and 24."), std::string::npos) << text;
+    EXPECT_NE(text.find("caption:Murivane"), std::string::npos) << text;
+    EXPECT_EQ(sheet.CurrentIndex(), TabIndex(kOptionsTab));
+    text = MessageOnLeaving(sheet, hPage, IDC_OPT_HOURS, "two");
+    EXPECT_NE(text.find("Please enter an integer."), std::string::npos) << text;
+    // OK does not close the sheet while the field is invalid.
+    sheet.Ok();
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hBox, nullptr);
+    DismissBox(hBox);
+    EXPECT_FALSE(settings.WaitExit(300));
+    EXPECT_EQ(ReadConfigDword("Hours", 999), 999u);
+
+    // 0 h 0 min is 1 minute; stretch below tile is raised to it.
+    SetText(hPage, IDC_OPT_HOURS, "0");
+    SetText(hPage, IDC_OPT_MINUTES, "0");
+    SetText(hPage, IDC_OPT_TILE, "50");
+    SetText(hPage, IDC_OPT_STRETCH, "30");
+    SetText(hPage, IDC_OPT_HOURS_FROM, "11");
+    ClickNow(hPage, IDC_OPT_SCREENSAVER);
+    ClickNow(hPage, IDC_OPT_DONT_CHANGE);
+    SendDlgItemMessageA(hPage, IDC_OPT_AMPM_TO, CB_SETCURSEL, 1, 0);
+    ASSERT_EQ(sheet.Select(TabIndex(kUninstallTab)) != hPage, true);
+    EXPECT_EQ(sheet.CurrentIndex(), TabIndex(kUninstallTab));
+    sheet.Ok();
+    ASSERT_TRUE(settings.WaitExit(15000));
+    EXPECT_EQ(ReadConfigDword("Hours", 999), 0u);
+    EXPECT_EQ(ReadConfigDword("Minutes", 999), 1u);
+    EXPECT_EQ(ReadConfigDword("TilePercentage", 999), 50u);
+    EXPECT_EQ(ReadConfigDword("StretchPercentage", 999), 50u);
+    EXPECT_EQ(ReadConfigDword("HoursFrom", 999), 11u);
+    EXPECT_EQ(ReadConfigDword("AMPMTo", 999), 1u);
+    EXPECT_EQ(ReadConfigDword("TestForScreensaver", 999), 0u);
+    EXPECT_EQ(ReadConfigDword("DontChange", 999), 1u);
+    EXPECT_EQ(ReadConfigDword("SmartTiling", 999), 3u);
+    EXPECT_EQ(ReadConfigDword("AutoStart", 999), 1u);
+}
+
+TEST_F(SettingsSheetTest, PagesNotShownAndCancelledSwitchesWriteNothing) {
+    WriteConfigDword("ShowToolTips", 1);
+    if (TabIndex(kOptionsTab) > 0) {
+        // OK without visiting Options leaves its values alone.
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        sheet.Select(TabIndex(kInfoTab));
+        sheet.Ok();
+        ASSERT_TRUE(settings.WaitExit(15000));
+        EXPECT_EQ(ReadConfigDword("Hours", 999), 999u);
+        EXPECT_EQ(ReadConfigDword("ShowToolTips", 999), 1u);
+        CloseAllTrays();
+    }
+    {
+        // Tool tips off, then Cancel: the registry keeps its value.
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kOptionsTab));
+        ASSERT_TRUE(Checked(hPage, IDC_OPT_TOOLTIPS));
+        ClickNow(hPage, IDC_OPT_TOOLTIPS);
+        EXPECT_FALSE(Checked(hPage, IDC_OPT_TOOLTIPS));
+        sheet.Cancel();
+        ASSERT_TRUE(settings.WaitExit(15000));
+        EXPECT_EQ(ReadConfigDword("ShowToolTips", 999), 1u);
+    }
+}
+
+TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kInfoTab));
+    EXPECT_EQ(GetText(hPage, IDC_INFO_HEADING), "Murivane v" + mv::win::GetProductVersion());
+    std::string info = GetText(hPage, IDC_INFO_TEXT);
+    EXPECT_EQ(info.rfind("Answers to common support questions are available on Murivane.htm#questions", 0), 0u)
+        << info;
+    EXPECT_NE(info.find("\r\n\r\nUNINSTALL\r\nFor information on uninstalling Murivane, see the Uninstall page"),
+              std::string::npos);
+    EXPECT_EQ(GetText(hPage, IDC_LINK_FAQ), "Murivane.htm#questions");
+    // Tabbing into a link leaves the focus on Help.
+    PostMessageA(hPage, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hPage, IDC_LINK_WEB)), TRUE);
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    HWND hFocus = nullptr;
+    for (int i = 0; i < 60 && hFocus != GetDlgItem(hPage, IDC_HELP_BUTTON); ++i) {
+        Sleep(50);
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(hPage, nullptr), &gui)) hFocus = gui.hwndFocus;
+    }
+    EXPECT_EQ(hFocus, GetDlgItem(hPage, IDC_HELP_BUTTON));
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(15000));
+}
+
+// Uninstall step 1: the keys and the collections file go however the sheet
+// closes; OK also ends the tray instance and removes its shortcut.
+TEST_F(SettingsSheetTest, UninstallStepThenCancelOrOk) {
+    auto folder = mv::win::FindStartupFolder();
+    ASSERT_TRUE(folder.has_value());
+    std::string sShortcut = mv::win::StartupShortcutPath(*folder, "Murivane");
+    std::string sIni = WindowsFile("Murivane.ini");
+    for (bool bOk : {false, true}) {
+        SCOPED_TRACE(bOk ? "OK" : "Cancel");
+        ResetConfig();
+        WritePrivateProfileStringA("Default", "Folder0", "c:\\pictures", sIni.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, sIni.c_str());
+        CreateDirectoryA(folder->c_str(), nullptr);
+        FILE* f = fopen(sShortcut.c_str(), "wb");
+        if (f) fclose(f);
+        Process tray("/tray");
+        ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
+
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kUninstallTab));
+        Click(hPage, IDC_UNINSTALL_STEP1);
+        HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+        if (!hBox) hBox = WaitForOwnedDialog(nullptr, 2000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_EQ(WindowText(hBox), "Note");
+        EXPECT_NE(BoxText(hBox).find("Step 1 for Uninstalling completed."), std::string::npos);
+        DismissBox(hBox);
+        if (bOk)
+            sheet.Ok();
+        else
+            sheet.Cancel();
+        ASSERT_TRUE(settings.WaitExit(15000));
+        EXPECT_FALSE(ConfigKeyExists());
+        EXPECT_FALSE(FileExists(sIni));
+        if (bOk) {
+            EXPECT_TRUE(tray.WaitExit(10000));
+            EXPECT_FALSE(FileExists(sShortcut));
+        } else {
+            Sleep(500);
+            EXPECT_TRUE(tray.Running());
+            EXPECT_TRUE(FileExists(sShortcut));
+        }
+        DeleteFileA(sShortcut.c_str());
+        CloseAllTrays();
+    }
+}
+
+// The horizontal extent follows the widest folder of three, drops to the
+// next widest after a delete, and to nothing when the list is emptied.
+TEST(HorzListBoxTest, ExtentFollowsTheWidestItem) {
+    for (DWORD style : {0ul, static_cast<unsigned long>(LBS_USETABSTOPS)}) {
+        SCOPED_TRACE(style ? "tab stops" : "plain");
+        HWND hList = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | WS_HSCROLL | WS_VSCROLL | LBS_HASSTRINGS | style, 0,
+                                     0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(hList, nullptr);
+        SendMessageA(hList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        mv::win::CHorzListBox box;
+        ASSERT_TRUE(box.Attach(hList));
+        const char* folders[] = {"c:\\a", "c:\\pictures\\holidays\\summer 2024\\beach", "c:\\photos\\family"};
+        for (const char* s : folders) SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        auto width = [&](const char* s) {
+            HDC hdc = GetDC(hList);
+            HGDIOBJ old = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
+            SIZE sz = {};
+            GetTextExtentPoint32A(hdc, s, static_cast<int>(strlen(s)), &sz);
+            SelectObject(hdc, old);
+            ReleaseDC(hList, hdc);
+            return static_cast<int>(sz.cx) + 6;
+        };
+        EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), width(folders[1]));
+        SendMessageA(hList, LB_DELETESTRING, 1, 0);
+        EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), width(folders[2]));
+        EXPECT_EQ(SendMessageA(hList, LB_DELETESTRING, 7, 0), LB_ERR);
+        SendMessageA(hList, LB_DELETESTRING, 1, 0);
+        EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), width(folders[0]));
+        SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folders[2]));
+        SendMessageA(hList, LB_RESETCONTENT, 0, 0);
+        EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+        DestroyWindow(hList);
+    }
+}
