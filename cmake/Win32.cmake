@@ -17,6 +17,12 @@ target_compile_options(murivane_win32 PRIVATE ${WARNINGS})
 
 set(STATIC_FLAGS -static -static-libgcc -static-libstdc++)
 
+# windres does not report what the script includes: rebuild the resources
+# when a dialog template, the manifest or an icon changes.
+file(GLOB RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/dialogs/*.rc ${CMAKE_SOURCE_DIR}/res/icons/*
+  ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/resource.h)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/Murivane.rc PROPERTIES OBJECT_DEPENDS "${RC_INPUTS}")
+
 add_executable(Murivane WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
 target_link_libraries(Murivane PRIVATE murivane_win32)
 target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows)

@@ -55,6 +55,29 @@ inline Image TakeScreenshot() {
     return Image();
 }
 
+// Saves the X screen as a PNG at a Unix path (for looking at the program).
+inline bool SaveScreenPng(const std::string& sUnixPath) {
+    std::string cmd = "/usr/bin/import -window root png:" + sUnixPath;
+    std::vector<char> buf(cmd.begin(), cmd.end());
+    buf.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string winPath = "Z:" + sUnixPath;
+    for (int i = 0; i < 100; ++i) {
+        Sleep(100);
+        WIN32_FILE_ATTRIBUTE_DATA a = {};
+        if (GetFileAttributesExA(winPath.c_str(), GetFileExInfoStandard, &a) && a.nFileSizeLow > 100) {
+            Sleep(300);
+            return true;
+        }
+    }
+    return false;
+}
+
 inline bool Near(Color a, Color b, int tolerance) {
     return std::abs(RedOf(a) - RedOf(b)) <= tolerance && std::abs(GreenOf(a) - GreenOf(b)) <= tolerance &&
            std::abs(BlueOf(a) - BlueOf(b)) <= tolerance;

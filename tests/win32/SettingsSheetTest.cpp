@@ -12,6 +12,7 @@
 #include "app/win32/Shell.h"
 #include "resource.h"
 #include "ui/win32/Controls.h"
+#include "win32/Screenshot.h"
 #include "win32/SheetDriver.h"
 
 using namespace mv::test;
@@ -237,4 +238,23 @@ TEST(HorzListBoxTest, ExtentFollowsTheWidestItem) {
         EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
         DestroyWindow(hList);
     }
+}
+
+// Not a check: pictures of every page for a person to look at. Run with
+// --gtest_also_run_disabled_tests and MURIVANE_SHOTS set to a Unix folder.
+TEST_F(SettingsSheetTest, DISABLED_PageScreenshots) {
+    const char* dir = getenv("MURIVANE_SHOTS");
+    ASSERT_NE(dir, nullptr);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hTab = reinterpret_cast<HWND>(SendMessageA(sheet.hWnd, PSM_GETTABCONTROL, 0, 0));
+    int n = static_cast<int>(SendMessageA(hTab, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        sheet.Select(i);
+        Sleep(300);
+        EXPECT_TRUE(mv::test::SaveScreenPng(std::string(dir) + "/page" + std::to_string(i) + ".png"));
+    }
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(15000));
 }

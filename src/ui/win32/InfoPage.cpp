@@ -75,9 +75,11 @@ INT_PTR CInfoPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         for (const Link& link : kLinks) {
             if (link.id != id) continue;
             HDC hdc = reinterpret_cast<HDC>(wParam);
+            // Blue on whatever the page is drawn with (a themed page is not
+            // the button face); the text is set once and never scrolls.
             SetTextColor(hdc, RGB(0, 0, 255));
-            SetBkColor(hdc, GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+            SetBkMode(hdc, TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
         }
     }
     return FALSE;
