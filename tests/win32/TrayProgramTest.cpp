@@ -176,8 +176,13 @@ TEST_F(TrayProgram, EmptyCollectionMakesAFractalWallpaper) {
     for (int i = 0; i < 40 && progress.rfind("Creating fractal", 0) != 0; ++i) progress = TrayToolTip(i);
     EXPECT_EQ(progress.rfind("Creating fractal", 0), 0u) << progress;
     // The worker renders a screen-sized picture; timer 2 applies it within 5 s of completion.
-    ASSERT_TRUE(WaitFor([&] { return LastImage() == WindowsFile("Murivane.bmp"); }, 90000));
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), WindowsFile("Murivane.bmp"));
+    // The pipeline records the picture before it applies it: wait for both.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return LastImage() == WindowsFile("Murivane.bmp") &&
+                   ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper") == WindowsFile("Murivane.bmp");
+        },
+        90000));
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     ASSERT_TRUE(GetFileAttributesExA(WindowsFile("Murivane.bmp").c_str(), GetFileExInfoStandard, &data));
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
