@@ -11,12 +11,22 @@ std::string PerUserFolder(Environment& env) {
 }  // namespace
 
 std::string OutputFolder(Environment& env) {
+    if (env.decidedOutputFolder) return *env.decidedOutputFolder;
     std::string sWindows = env.WindowsFolder();
-    if (env.IsFolderWritable(sWindows)) return sWindows;
     std::string sUser = PerUserFolder(env);
-    if (sUser.empty()) return sWindows;
-    env.CreateFolder(sUser);
-    return sUser;
+    std::string sFolder = sWindows;
+    if (env.IsFolderWritable(sWindows)) {
+        // Collections already kept per user stay there, so they do not seem
+        // to vanish when the Windows folder becomes writable.
+        if (!sUser.empty() && env.FileExists(sUser + "\\" + kIniFileName) &&
+            !env.FileExists(sWindows + "\\" + kIniFileName))
+            sFolder = sUser;
+    } else if (!sUser.empty()) {
+        env.CreateFolder(sUser);
+        sFolder = sUser;
+    }
+    env.decidedOutputFolder = sFolder;
+    return sFolder;
 }
 
 std::string OutputFile(Environment& env, const std::string& sName) {

@@ -10,7 +10,9 @@ constexpr const char* kIniFileName = "Murivane.ini";
 constexpr const char* kWallpaperFileName = "Murivane.bmp";
 
 // The folder for the collections file and the wallpaper: the Windows folder
-// when it can be written to, otherwise %APPDATA%\Murivane (made on demand).
+// when it can be written to, otherwise %APPDATA%\Murivane (made on demand);
+// %APPDATA%\Murivane too when it already holds the collections file and the
+// Windows folder does not. Decided on the first call and kept in env.
 std::string OutputFolder(Environment& env);
 // Folder + "\" + name.
 std::string OutputFile(Environment& env, const std::string& sName);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -46,7 +47,7 @@ public:
 private:
     Environment& m_env;
     qvTimer::Clock m_clock;
-    bool m_bOn = false;
+    std::atomic<bool> m_bOn{false};  // read by the fractal worker too
     std::mutex m_lock;
     std::optional<qvTimer> m_stopwatch;
 };

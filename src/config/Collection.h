@@ -51,7 +51,7 @@ public:
     // byte-wise and lists, folder by folder, the files matching "*.jpg",
     // "*.jpe", "*.jpeg", "*.bmp", "*.png" and "*.gif", each pattern on its own,
     // lower-cased and sorted within the folder. A file matched by two patterns
-    // is listed twice.
+    // (Windows matches "*.jpe" against the short name of "x.jpeg") is listed once.
     void BuildImageList(DirectoryLister& lister);
     // The next image: in order mode the entry at NextToUse (taken modulo the
     // count, as an unsigned number), advancing NextToUse and writing it to the

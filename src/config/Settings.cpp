@@ -40,10 +40,12 @@ void Settings::Load(Profile& p, Desktop& desktop) {
     ExitAfterChange = b("ExitAfterChange", false);
     UseTransparentIcons = b("UseTransparentIcons", true);
     ChooseIconColor = b("ChooseIconColor", true);
-    BackgroundColor = u("BackgroundColor", desktop.GetBackgroundColor());
+    // Colours are 0x00BBGGRR: a hand-edited top byte would turn into a palette
+    // index or "no colour" wherever the colour is used.
+    BackgroundColor = u("BackgroundColor", desktop.GetBackgroundColor()) & 0xFFFFFF;
     Color iconDefault = kWhite;
     if (!desktop.GetIconTextColor(iconDefault)) iconDefault = kWhite;
-    IconTextColor = u("IconTextColor", iconDefault);
+    IconTextColor = u("IconTextColor", iconDefault) & 0xFFFFFF;
     TestForScreensaver = b("TestForScreensaver", true);
     DefaultBrightness = 50;
     ShowDate = b("ShowDate", false);

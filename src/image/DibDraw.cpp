@@ -178,9 +178,11 @@ bool InspectDib(const uint8_t* block, size_t size, DibFormat& f, bool bWalkRle, 
         if (size < kDibHeaderSize + 12) return false;
         for (int c = 0; c < 3; ++c) {
             f.masks[c] = Get32(block + kDibHeaderSize + 4 * c);
-            if (!MaskIsContiguous(f.masks[c])) return false;
+            // Each channel one run of bits, none empty, no two sharing a bit.
+            if (f.masks[c] == 0 || !MaskIsContiguous(f.masks[c])) return false;
             if (f.bitCount == 16 && f.masks[c] > 0xFFFF) return false;
         }
+        if ((f.masks[0] & f.masks[1]) || (f.masks[0] & f.masks[2]) || (f.masks[1] & f.masks[2])) return false;
         offset += 12;
     } else if (f.bitCount == 16) {
         f.masks[0] = 0x7C00;

@@ -1,5 +1,7 @@
 #include "image/Image.h"
 
+#include <memory>
+
 #include "image/DibDraw.h"
 
 #include <cstdio>
@@ -150,12 +152,11 @@ std::vector<uint8_t> Image::ToBmpFile() const {
 
 bool Image::Save(const std::string& sPath) const {
     if (!m_bValid) return true;
-    std::FILE* f = std::fopen(NativePath(sPath).c_str(), "wb");
-    if (!f) return false;
-    std::vector<uint8_t> bytes = ToBmpFile();
-    bool bOk = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    bOk = (std::fclose(f) == 0) && bOk;
-    return bOk;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(NativePath(sPath).c_str(), "wb"), std::fclose);
+    if (!file) return false;
+    std::vector<uint8_t> bytes = ToBmpFile();  // may throw: the file is closed all the same
+    bool bOk = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return (std::fclose(file.release()) == 0) && bOk;
 }
 
 }  // namespace mv

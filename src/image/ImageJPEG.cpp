@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -188,10 +189,20 @@ ImageJPEG ImageJPEG::FromMemory(const uint8_t* data, size_t size, const DecodeLi
 
 void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
     Invalidate();
-    auto st = std::make_unique<JpegState>();
+    auto st = std::make_unique<JpegState>();  // zeroed: no library memory yet
     st->bytes = &src;
+    // The library's working memory goes on every way out, an exception
+    // (no memory for the pixels) included; destroying twice is harmless.
+    struct Release {
+        JpegState* st;
+        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
+    } release{st.get()};
     std::vector<uint8_t> block;
-    if (RunDecoder(st.get(), &block, &limits)) Adopt(std::move(block));
+    try {
+        if (RunDecoder(st.get(), &block, &limits)) Adopt(std::move(block));
+    } catch (const std::bad_alloc&) {
+        Invalidate();  // no memory for the pixels: an invalid picture
+    }
 }
 
 }  // namespace mv

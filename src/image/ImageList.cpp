@@ -14,7 +14,13 @@ void RCollection::BuildImageList(DirectoryLister& lister) {
         qvFolder folder(lister, sFolder);
         for (const char* sPattern : kPatterns) folder.FindFiles(sPattern, nullptr, true);
         folder.SortLists();
+        // A file two patterns match is listed once: Windows matches "*.jpe"
+        // against the short name of "x.jpeg" too. The sorted list has such
+        // twins side by side.
+        const size_t first = m_images.size();
         folder.AppendFullPaths(m_images);
+        m_images.erase(std::unique(m_images.begin() + static_cast<std::ptrdiff_t>(first), m_images.end()),
+                       m_images.end());
     }
 }
 

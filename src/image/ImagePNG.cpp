@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <png.h>
@@ -112,17 +113,24 @@ void ImagePNG::Decode(ByteSource& src, const DecodeLimits& limits) {
     Invalidate();
     auto reader = std::make_unique<PngReader>();
     reader->bytes = &src;
+    // The library's structures go on every way out, an exception (no memory
+    // for the pixels) included.
+    struct Release {
+        PngReader* r;
+        ~Release() {
+            if (r->png) png_destroy_read_struct(&r->png, r->info ? &r->info : nullptr, nullptr);
+        }
+    } release{reader.get()};
     reader->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (!reader->png) return;
     reader->info = png_create_info_struct(reader->png);
-    if (!reader->info) {
-        png_destroy_read_struct(&reader->png, nullptr, nullptr);
-        return;
+    if (!reader->info) return;
+    std::vector<uint8_t> block;
+    try {
+        if (RunDecoder(reader.get(), &block, &limits)) Adopt(std::move(block));
+    } catch (const std::bad_alloc&) {
+        Invalidate();  // no memory for the pixels: an invalid picture
     }
-    auto block = std::make_unique<std::vector<uint8_t>>();
-    const bool bOk = RunDecoder(reader.get(), block.get(), &limits);
-    png_destroy_read_struct(&reader->png, &reader->info, nullptr);
-    if (bOk) Adopt(std::move(*block));
 }
 
 }  // namespace mv

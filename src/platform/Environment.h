@@ -26,6 +26,10 @@ public:
     virtual bool RemoveFile(const std::string& sPath) = 0;
     virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
     virtual std::tm LocalTime() = 0;
+
+    // The folder of the program's files once it is decided (OutputFolder):
+    // decided once, so a run never switches folders half way.
+    std::optional<std::string> decidedOutputFolder;
 };
 
 }  // namespace mv

@@ -116,6 +116,15 @@ void ChangeCycle::OnFractalTimer() {
     }
 }
 
+void ChangeCycle::OnFractalFailed(const std::string& sReason) {
+    m_host.KillFractalTimer();
+    if (m_bEnabled && !sReason.empty())
+        m_host.SetTrayState(kTrayWaiting, sReason);
+    else
+        ShowNormalTray();
+    StartChangeTimer(0);
+}
+
 void ChangeCycle::OnRefreshImageList() {
     m_host.SetTrayState(kTrayChanging);
     m_host.ReloadCollection();

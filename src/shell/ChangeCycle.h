@@ -30,6 +30,8 @@ public:
     virtual void SetFractalTimer() = 0;                       // timer 2, 5000 ms
     virtual void KillFractalTimer() = 0;
     virtual void SetTrayState(TrayState state) = 0;
+    // A state with a tool tip of its own instead of the state's.
+    virtual void SetTrayState(TrayState state, const std::string& sTip) { SetTrayState(state); }
     virtual void LocalTime(int& hour, int& minute) = 0;
     virtual bool ScreenSaverCheckApplies() = 0;  // the system can tell, and TestForScreensaver is on
     virtual bool IsScreenSaverRunning() = 0;
@@ -60,7 +62,11 @@ public:
 
     void Start();                     // after creation: tray 128, first change after 1 s or the interval
     void OnChangeTimer();             // timer 1
-    void OnFractalTimer();            // timer 2
+    void OnFractalTimer();            // timer 2, or the worker's word that its picture is ready
+    // The worker could not make its picture (no memory, or a failure): the
+    // tray waits again, with the reason when there is one, and the schedule
+    // goes on at the next interval.
+    void OnFractalFailed(const std::string& sReason);
     void ChangeWallpaper(bool bForce);
     void StartChangeTimer(int64_t seconds);
 
@@ -78,7 +84,9 @@ public:
     const std::string& LastPicture() const { return m_sLastPicture; }
 
 private:
-    void ShowNormalTray() { m_host.SetTrayState(kTrayWaiting); }
+    // The resting state: waiting, or disabled while the user has disabled
+    // the program (a change the user forces does not enable it).
+    void ShowNormalTray() { m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled); }
     void AfterChange();
 
     Settings& m_settings;

@@ -7,8 +7,8 @@
 
 namespace mv {
 
-void RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host, Environment& env,
-                   const ClockFn& clock) {
+FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
+                             Environment& env, const ClockFn& clock) {
     {
         std::lock_guard<std::mutex> g(state.lock);
         state.done = false;
@@ -22,10 +22,8 @@ void RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJob
 
     Image picture = Image::Create24(in.screen.cx, in.screen.cy);
     if (!picture.IsValid()) {
-        sRemembered = kFractalNoMemoryText;
-        host.ShowWaitingTray();
-        host.SetToolTip(sRemembered);
-        return;
+        host.SetToolTip(kFractalNoMemoryText);
+        return FractalOutcome::NoMemory;
     }
 
     Random patternRandom(in.fractalSeed);
@@ -40,16 +38,22 @@ void RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJob
         RenderFractal(picture, fractal, state.palette, state.running,
                       [&host](const std::string& sText) { host.SetToolTip(sText); }, clock);
 
+    bool bPublished = false;
     if (result.bCompleted && state.running) {
-        state.average = result.average;
-        WriteWallpaperFile(env, picture, in.sOutputPath);
-        std::lock_guard<std::mutex> g(state.lock);
-        if (state.running) {
+        // The rename publishes, under the lock Stop takes: a job stopped
+        // (or superseded) before it gets there never replaces the file.
+        WriteWallpaperFile(env, picture, in.sOutputPath, [&](const std::function<bool()>& rename) {
+            std::lock_guard<std::mutex> g(state.lock);
+            if (!state.running || !rename()) return false;
+            state.average = result.average;
             state.done = true;
             state.running = false;
-        }
+            bPublished = true;
+            return true;
+        });
     }
     if (!sRemembered.empty()) host.SetToolTip(sRemembered);
+    return bPublished ? FractalOutcome::Published : state.running ? FractalOutcome::Failed : FractalOutcome::Stopped;
 }
 
 }  // namespace mv

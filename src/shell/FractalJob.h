@@ -18,6 +18,7 @@ constexpr const char* kFractalNoMemoryText = "Currently not enough resources or 
 // Everything one fractal needs, taken on the user-interface thread before the
 // worker starts (so the worker never touches the application's generator).
 struct FractalJobInput {
+    uint32_t jobId = 0;       // tags what the worker reports, so a late report of an old job is ignored
     int32_t paletteSeed = 0;  // gApp.rand.next(), for the palette
     int32_t fractalSeed = 0;  // gApp.rand.next(), for the pattern
     int brightness = 50;
@@ -37,9 +38,13 @@ struct FractalJobState {
     int groups = 0;
     Palette palette;
 
+    // Stops the job and discards a picture it finished but nobody applied
+    // yet. The job publishes its file under the lock, so once Stop returns
+    // the job can no longer replace the wallpaper file.
     void Stop() {
         std::lock_guard<std::mutex> g(lock);
         running = false;
+        done = false;
     }
     bool IsDone() {
         std::lock_guard<std::mutex> g(lock);
@@ -47,18 +52,21 @@ struct FractalJobState {
     }
 };
 
+// How a job ended.
+enum class FractalOutcome { Published, Stopped, NoMemory, Failed };
+
 // What the worker shows while it works.
 class FractalJobHost {
 public:
     virtual ~FractalJobHost() = default;
     virtual std::string GetToolTip() = 0;
     virtual void SetToolTip(const std::string& sText) = 0;
-    virtual void ShowWaitingTray() = 0;  // the "not enough memory" outcome
 };
 
 // The worker's procedure: palette, pattern, render, file. Returns when the
-// picture is written, the job was stopped, or the picture could not be made.
-void RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host, Environment& env,
-                   const ClockFn& clock = ClockFn());
+// picture is published (renamed over the output file), the job was stopped,
+// or the picture could not be made (its tool tip then tells why).
+FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
+                             Environment& env, const ClockFn& clock = ClockFn());
 
 }  // namespace mv

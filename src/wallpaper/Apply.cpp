@@ -1,5 +1,10 @@
 #include "wallpaper/Apply.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
 namespace mv {
 
 namespace {
@@ -12,18 +17,39 @@ void WriteDesktopString(RegistryStore& registry, const char* sKey, const char* s
 }
 }  // namespace
 
-bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath) {
+std::string UniqueTempPath(const std::string& sPath) {
+    // Unique in this process by the counter, across processes by the random part.
+    static std::atomic<uint32_t> counter{0};
+    static const uint64_t process = [] {
+        std::random_device device;
+        return (static_cast<uint64_t>(device()) << 32) ^ device() ^
+               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }();
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%08x%08x-%u.tmp", static_cast<unsigned>(process >> 32),
+                  static_cast<unsigned>(process), static_cast<unsigned>(++counter));
+    return sPath + suffix;
+}
+
+bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath,
+                        const std::function<bool(const std::function<bool()>& rename)>& publish) {
     if (!picture.IsValid()) return false;
-    const std::string sTemp = sPath + ".tmp";
-    if (!picture.Save(sTemp)) {
+    const std::string sTemp = UniqueTempPath(sPath);
+    bool bSaved = false;
+    try {
+        bSaved = picture.Save(sTemp);
+    } catch (...) {
         env.RemoveFile(sTemp);
-        return false;
+        throw;
     }
-    if (!env.RenameFile(sTemp, sPath)) {
-        env.RemoveFile(sTemp);
-        return false;
-    }
-    return true;
+    bool bRenamed = false;
+    if (bSaved) bRenamed = publish([&] { return env.RenameFile(sTemp, sPath); });
+    if (!bRenamed) env.RemoveFile(sTemp);
+    return bRenamed;
+}
+
+bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath) {
+    return WriteWallpaperFile(env, picture, sPath, [](const std::function<bool()>& rename) { return rename(); });
 }
 
 int ActiveDesktopStyleFor(int iTileFlag, int iStyle) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "Patterns/Color.h"
@@ -13,9 +14,20 @@ namespace mv {
 constexpr const char* kDesktopKey = "Control Panel\\Desktop";
 constexpr const char* kColorsKey = "Control Panel\\Colors";
 
-// Writes the picture as a BMP file next to the target and renames it over the
-// target, so a failed or interrupted write never leaves a truncated wallpaper.
+// A temporary file beside sPath that no other writer uses, in this process
+// or another one.
+std::string UniqueTempPath(const std::string& sPath);
+
+// Writes the picture to a temporary file of its own beside the target and
+// renames it over the target: the rename is the one step that publishes, so
+// a failed or interrupted write never leaves a truncated wallpaper and two
+// writers never write into one file.
 bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath);
+// The same, with the publishing rename left to the caller's gate: publish is
+// called with the rename and decides whether it runs (the temporary file is
+// removed when it does not).
+bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath,
+                        const std::function<bool(const std::function<bool()>& rename)>& publish);
 
 // Active Desktop style for the tile flag and style.
 int ActiveDesktopStyleFor(int iTileFlag, int iStyle);

@@ -90,42 +90,43 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     if (bUseDirectImage || !bDecoded) {
         sWallpaperPath = sFilePathName;
     } else {
+        // A picture that cannot be composed or written (out of memory, a
+        // full disk) changes nothing: the desktop keeps what it shows.
         Image working = steps.DrawToWorking(*picture);
         picture.reset();
-        if (working.IsValid()) {
-            const bool bSeamless = (!bForcePosition && settings.CreateSeamless) ||
-                                   (bForcePosition && bDoTileSeamless);
-            const bool bScreenSized = bAddDate || settings.SmartTiling != 0;
-            Image result;
-            if (bTiling && bSeamless && bScreenSized) {
-                m_lastComposition = Composition::SeamlessScreen;
-                Image tile = steps.MakeSeamlessTile(working);
-                result = steps.ComposeTiled(tile.IsValid() ? tile : working, screen);
-            } else if (bTiling && bSeamless) {
-                m_lastComposition = Composition::SeamlessTile;
-                result = steps.MakeSeamlessTile(working);
-                if (!result.IsValid()) result = std::move(working);
-            } else if (bTiling && bScreenSized) {
-                m_lastComposition = Composition::TiledScreen;
-                result = steps.ComposeTiled(working, screen);
-            } else if (!bAddDate) {
-                m_lastComposition = Composition::PictureItself;
-                result = std::move(working);
-            } else {
-                m_lastComposition = Composition::DatedScreen;
-                result = steps.ComposeScreen(working, layout.bStretch, screen, backgroundColor);
-            }
-            const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
-                                      m_lastComposition == Composition::TiledScreen ||
-                                      m_lastComposition == Composition::DatedScreen;
-            if (bFillsScreen) {
-                if (bAddDate && result.IsValid()) steps.StampDate(result, iconColor);
-                layout.iTileFlag = 0;
-                layout.iStyle = 0;
-                layout.bTiling = layout.bStretch = false;
-            }
-            if (result.IsValid()) steps.WriteWallpaper(result, sOutputPath);
+        if (!working.IsValid()) return true;
+        const bool bSeamless = (!bForcePosition && settings.CreateSeamless) || (bForcePosition && bDoTileSeamless);
+        const bool bScreenSized = bAddDate || settings.SmartTiling != 0;
+        Image result;
+        if (bTiling && bSeamless && bScreenSized) {
+            m_lastComposition = Composition::SeamlessScreen;
+            Image tile = steps.MakeSeamlessTile(working);
+            result = steps.ComposeTiled(tile.IsValid() ? tile : working, screen);
+        } else if (bTiling && bSeamless) {
+            m_lastComposition = Composition::SeamlessTile;
+            result = steps.MakeSeamlessTile(working);
+            if (!result.IsValid()) result = std::move(working);
+        } else if (bTiling && bScreenSized) {
+            m_lastComposition = Composition::TiledScreen;
+            result = steps.ComposeTiled(working, screen);
+        } else if (!bAddDate) {
+            m_lastComposition = Composition::PictureItself;
+            result = std::move(working);
+        } else {
+            m_lastComposition = Composition::DatedScreen;
+            result = steps.ComposeScreen(working, layout.bStretch, screen, backgroundColor);
         }
+        if (!result.IsValid()) return true;
+        const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
+                                  m_lastComposition == Composition::TiledScreen ||
+                                  m_lastComposition == Composition::DatedScreen;
+        if (bFillsScreen) {
+            if (bAddDate) steps.StampDate(result, iconColor);
+            layout.iTileFlag = 0;
+            layout.iStyle = 0;
+            layout.bTiling = layout.bStretch = false;
+        }
+        if (!steps.WriteWallpaper(result, sOutputPath)) return true;
     }
 
     steps.ApplyWallpaper(sWallpaperPath, layout.iTileFlag, layout.iStyle);

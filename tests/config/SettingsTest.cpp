@@ -84,6 +84,12 @@ TEST_F(SettingsFixture, LoadRules) {
     EXPECT_EQ(s.Brightness, -20);
     EXPECT_EQ(s.TilePercentage, 250u);
     EXPECT_EQ(s.IconTextColor, 0x00123456u);  // the desktop's list view colour is the default
+    // Colours keep their 24 colour bits: a top byte would mean a palette index or no colour.
+    PutInt("IconTextColor", 0xFF00FF00u);
+    PutInt("BackgroundColor", 0x01123456u);
+    s.Load(profile, desktop);
+    EXPECT_EQ(s.IconTextColor, 0x0000FF00u);
+    EXPECT_EQ(s.BackgroundColor, 0x00123456u);
 
     // A stored string where a number belongs reads as the default.
     profile.WriteString("Config", "Minutes", "45");

@@ -379,6 +379,10 @@ TEST(ImageBMPMalformed, HeadersWindowsWouldNotDraw) {
     EXPECT_TRUE(invalid(f));
     f.masks = {0x1F0000, 0x07E0, 0x001F};  // outside 16 bits
     EXPECT_TRUE(invalid(f));
+    f.masks = {0xF800, 0xFFE0, 0x001F};  // red and green overlap
+    EXPECT_TRUE(invalid(f));
+    f.masks = {0xF800, 0, 0x001F};  // no green at all
+    EXPECT_TRUE(invalid(f));
 
     BmpLayout core;
     core.headerSize = 12;

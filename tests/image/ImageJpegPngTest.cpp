@@ -9,6 +9,7 @@
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
 #include "image/TestPictures.h"
+#include "support/AllocationGate.h"
 #include "support/TempDir.h"
 
 namespace mv {
@@ -298,4 +299,19 @@ TEST(ImageDecoders, EveryFileIsClosedWhateverTheOutcome) {
 }
 
 }  // namespace
+
+// No memory for the pixels: the picture is invalid and the library's working
+// memory is released (the leak checker fails this test otherwise).
+TEST(DecoderMemory, RefusedPixelBlockLeavesNothingBehind) {
+    const Pixels big = Pixels::Pattern(2000, 2000);
+    const std::vector<uint8_t> progressive = EncodeJpeg(big, 90, true);
+    const std::vector<uint8_t> png = EncodePng(big, 2);
+    {
+        test::RefuseLargeAllocations gate(8u << 20);  // the 12 MB pixel block is refused
+        EXPECT_FALSE(Jpeg(progressive).IsValid());
+        EXPECT_FALSE(Png(png).IsValid());
+    }
+    EXPECT_TRUE(Jpeg(progressive).IsValid());
+}
+
 }  // namespace mv

@@ -30,8 +30,14 @@ struct FakeHost : CycleHost {
     void KillFractalTimer() override { fractalTimer = false; }
     void SetTrayState(TrayState s) override {
         tray = s;
+        tip.clear();
         log.push_back("tray " + std::to_string(s));
     }
+    void SetTrayState(TrayState s, const std::string& t) override {
+        SetTrayState(s);
+        tip = t;
+    }
+    std::string tip;
     void LocalTime(int& h, int& m) override { h = hour, m = minute; }
     bool ScreenSaverCheckApplies() override { return saverApplies; }
     bool IsScreenSaverRunning() override { return saverRunning; }
@@ -192,6 +198,18 @@ TEST_F(Cycle, FractalCompletionAppliesTheFileWithItsAverageColour) {
     EXPECT_FALSE(host.fractalTimer);
     EXPECT_EQ(host.tray, kTrayWaiting);
     EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
+
+    // A fractal that could not be made: waiting again, with the reason, and
+    // the next change at the interval.
+    host.fractalDone = false;
+    cycle.ChangeWallpaper(false);
+    EXPECT_EQ(host.tray, kTrayFractal);
+    EXPECT_EQ(host.changeTimerMs, -1);
+    cycle.OnFractalFailed("Currently not enough resources or memory to create fractal");
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.tip, "Currently not enough resources or memory to create fractal");
+    EXPECT_FALSE(host.fractalTimer);
+    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
 }
 
 TEST_F(Cycle, GifsOnlyWithActiveDesktop) {
@@ -218,7 +236,7 @@ TEST_F(Cycle, DisableEnableAndForcedChangesWhileDisabled) {
     EXPECT_EQ(host.changeTimerMs, -1);
     cycle.OnChangeWallpaperCommand();
     EXPECT_EQ(host.changed.size(), 1u);
-    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_EQ(host.tray, kTrayDisabled);  // a forced change does not enable the program
     EXPECT_EQ(host.changeTimerMs, -1);  // no timer while disabled
     cycle.OnEnable();
     EXPECT_EQ(host.changeTimerMs, 1800 * 1000);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "image/Image.h"
@@ -14,7 +16,6 @@ struct RecordingHost : FractalJobHost {
     std::mutex m;
     std::string tip = "Murivane";
     std::vector<std::string> tips;
-    bool waiting = false;
     std::string GetToolTip() override {
         std::lock_guard<std::mutex> g(m);
         return tip;
@@ -24,7 +25,6 @@ struct RecordingHost : FractalJobHost {
         tip = s;
         tips.push_back(s);
     }
-    void ShowWaitingTray() override { waiting = true; }
 };
 
 FractalJobInput Input(const std::string& folder, int w, int h) {
@@ -89,9 +89,36 @@ TEST(FractalJob, NoPictureMeansTheNotEnoughMemoryToolTip) {
     PortableEnvironment env(dir.Path());
     RecordingHost host;
     FractalJobState state;
-    RunFractalJob(Input(dir.Path(), 0, 0), state, host, env);
-    EXPECT_TRUE(host.waiting);
+    EXPECT_EQ(RunFractalJob(Input(dir.Path(), 0, 0), state, host, env), FractalOutcome::NoMemory);
     EXPECT_EQ(host.tip, "Currently not enough resources or memory to create fractal");
     EXPECT_FALSE(state.IsDone());
-    EXPECT_TRUE(state.running);  // the schedule waits for the next command
+}
+
+// A job stopped while it publishes finishes its rename before Stop returns,
+// so whatever the stopping thread writes afterwards stays; and a finished
+// picture nobody applied yet is discarded by the stop.
+TEST(FractalJob, StopWaitsForAPublishInProgressAndDiscardsTheResult) {
+    struct SlowRename : PortableEnvironment {
+        using PortableEnvironment::PortableEnvironment;
+        std::atomic<bool> renaming{false};
+        bool RenameFile(const std::string& a, const std::string& b) override {
+            renaming = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return PortableEnvironment::RenameFile(a, b);
+        }
+    };
+    test::TempDir dir;
+    SlowRename env(dir.Path());
+    RecordingHost host;
+    FractalJobState state;
+    FractalOutcome outcome = FractalOutcome::Failed;
+    std::thread worker([&] { outcome = RunFractalJob(Input(dir.Path(), 64, 48), state, host, env); });
+    while (!env.renaming) std::this_thread::yield();
+    state.Stop();
+    dir.WriteFile("Murivane.bmp", "the picture the user chose");
+    worker.join();
+    EXPECT_EQ(outcome, FractalOutcome::Published);
+    EXPECT_FALSE(state.IsDone());
+    std::vector<uint8_t> bytes = dir.ReadFile("Murivane.bmp");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the picture the user chose");
 }

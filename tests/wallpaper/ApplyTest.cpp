@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "config/Registry.h"
 #include "platform/portable/MemoryDesktop.h"
 #include "platform/portable/MemoryRegistry.h"
@@ -89,7 +91,8 @@ TEST(Apply, WallpaperFileIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(bytes[1], 'M');
     EXPECT_EQ(bytes[10], 54);
     EXPECT_EQ(bytes[2] | (bytes[3] << 8) | (bytes[4] << 16) | (bytes[5] << 24), 2359350);
-    EXPECT_FALSE(env.FileExists(target + ".tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no temporary file left
+    EXPECT_NE(UniqueTempPath(target), UniqueTempPath(target));
     // An invalid picture leaves the previous file alone.
     EXPECT_FALSE(WriteWallpaperFile(env, Image(), target));
     EXPECT_EQ(dir.ReadFile("Murivane.bmp").size(), 2359350u);

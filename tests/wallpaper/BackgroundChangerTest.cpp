@@ -18,6 +18,8 @@ struct RecordingSteps : ChangeSteps {
     Color decodedColor = 0x00202020;
     bool decodeFails = false;
     bool workingFails = false;
+    bool composeFails = false;
+    bool writeFails = false;
     DecoderKind lastKind = DecoderKind::Jpeg;
     Color stampedColor = 0xFFFFFFFF;
     Color appliedIcon = 0xFFFFFFFF;
@@ -63,6 +65,7 @@ struct RecordingSteps : ChangeSteps {
     Image ComposeTiled(const Image&, Size screen) override {
         calls.push_back("Tiled");
         composedScreen = screen;
+        if (composeFails) return Image();
         return Filled(screen.cx, screen.cy, decodedColor);
     }
     Image ComposeScreen(const Image&, bool bStretch, Size screen, Color bg) override {
@@ -70,6 +73,7 @@ struct RecordingSteps : ChangeSteps {
         composedScreen = screen;
         composedStretch = bStretch;
         composedBackground = bg;
+        if (composeFails) return Image();
         return Filled(screen.cx, screen.cy, bg);
     }
     void StampDate(Image&, Color text) override {
@@ -80,7 +84,7 @@ struct RecordingSteps : ChangeSteps {
         calls.push_back("Write");
         writtenPath = sPath;
         writtenSize = {p.Width(), p.Height()};
-        return true;
+        return !writeFails;
     }
     void ApplyWallpaper(const std::string& sPath, int tile, int style) override {
         calls.push_back("Wallpaper");
@@ -316,11 +320,26 @@ TEST_F(Pipeline, LightnessThreshold) {
     EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(0, 0, 0)), kWhite);
 }
 
-TEST_F(Pipeline, WorkingPictureFailureReappliesThePreviousFile) {
+// A change that cannot be composed or written changes nothing on the
+// desktop, whichever step ran out of memory.
+TEST_F(Pipeline, CompositionFailureChangesNothingOnTheDesktop) {
     steps.workingFails = true;
     Change("C:\\x.jpg", "jpg");
-    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Wallpaper", "Background", "Icons"}));
-    EXPECT_EQ(steps.appliedPath, Output());
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw"}));
+
+    steps = RecordingSteps();
+    steps.composeFails = true;
+    steps.decodedWidth = 16;  // tiled: the screen is composed of tiles
+    steps.decodedHeight = 16;
+    settings.SmartTiling = 1;
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Seamless", "Tiled"}));
+
+    steps = RecordingSteps();
+    steps.writeFails = true;
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_EQ(steps.calls.back(), "Write");
+    EXPECT_TRUE(desktop.wallpapers.empty());
 }
 
 TEST_F(Pipeline, ZeroScreenLeavesEverythingCentred) {

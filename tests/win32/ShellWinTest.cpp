@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,39 @@ TEST(ShellWin, StartupShortcutIsMadeAndRemoved) {
     RemoveStartupShortcut("MurivaneTest");
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     RemoveStartupShortcut("MurivaneTest");  // a missing file is no error
+}
+
+// A StartUp folder whose path leaves no room for the shortcut's name within
+// MAX_PATH: the shortcut is saved under its whole name or not at all.
+TEST(ShellWin, ShortcutNameIsNeverCutShort) {
+    char old[MAX_PATH * 2] = {};
+    DWORD size = sizeof(old);
+    const char* key = kShellFoldersNT;  // the key the program reads first
+    if (RegGetValueA(HKEY_CURRENT_USER, key, "StartUp", RRF_RT_REG_SZ, nullptr, old, &size) != ERROR_SUCCESS) {
+        key = kShellFolders9x;
+        size = sizeof(old);
+        ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, key, "StartUp", RRF_RT_REG_SZ, nullptr, old, &size), ERROR_SUCCESS);
+    }
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "startup";
+    folder += std::string(250 - folder.size(), 'x');
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    RegSetKeyValueA(HKEY_CURRENT_USER, key, "StartUp", REG_SZ, folder.c_str(), static_cast<DWORD>(folder.size() + 1));
+    bool bSaved = CreateStartupShortcut("Murivane");
+    RegSetKeyValueA(HKEY_CURRENT_USER, key, "StartUp", REG_SZ, old, static_cast<DWORD>(strlen(old) + 1));
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (fd.cFileName[0] != '.') names.push_back(fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(names, bSaved ? std::vector<std::string>{"Murivane.lnk"} : std::vector<std::string>{});
+    for (const std::string& n : names) DeleteFileA((folder + "\\" + n).c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST(ShellWin, HelpThatExistsIsOpenedWithoutComplaint) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -60,7 +61,7 @@ private:
     Settings m_settings;
     std::unique_ptr<CMainAppWnd> m_pMainWnd;
     int m_iRunMode = kRunUndecided;
-    bool m_bTrace = false;
+    std::atomic<bool> m_bTrace{false};
     bool m_bActiveDesktopInstalled = false;
     bool m_bUninstall = false;
     CConfigProp* m_pOpenSheet = nullptr;

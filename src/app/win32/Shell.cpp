@@ -7,6 +7,10 @@
 
 #include <vector>
 
+#include "app/TraceLog.h"
+#include "app/win32/App.h"
+#include "config/Collection.h"
+
 namespace mv::win {
 
 VersionFacts GetVersionFacts() {
@@ -36,6 +40,20 @@ bool IsUsingActiveDesktop(bool bInstalled) {
     SHGetSettings(&state, SSF_DESKTOPHTML);
     return state.fDesktopHTML != 0;
 }
+
+namespace {
+
+// Whether the start-up shortcut was saved, in the trace (on while the
+// current collection is named "trace").
+void TraceShortcut(const std::string& sPath, bool bSaved) {
+    if (!IsTraceCollection(GetCurrentCollection(gApp.GetProfile()))) return;
+    TraceLog log(gApp.Env());
+    log.SetOn(true);
+    MV_TRACE(&log, sPath);
+    MV_TRACE(&log, bSaved);
+}
+
+}  // namespace
 
 std::optional<std::string> FindStartupFolder() {
     VersionFacts v = GetVersionFacts();
@@ -67,9 +85,10 @@ std::string ExecutablePath() {
     }
 }
 
-void CreateStartupShortcut(const std::string& sTitle) {
+bool CreateStartupShortcut(const std::string& sTitle) {
     std::optional<std::string> folder = FindStartupFolder();
-    if (!folder) return;
+    if (!folder) return false;
+    bool bSaved = false;
     HRESULT hrInit = CoInitialize(nullptr);
     IShellLinkA* pLink = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -79,15 +98,23 @@ void CreateStartupShortcut(const std::string& sTitle) {
         pLink->SetDescription("Shortcut to Murivane.scr");
         IPersistFile* pFile = nullptr;
         if (SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile)))) {
-            WCHAR wide[MAX_PATH] = {};
+            // Saved only under its whole name: a path the conversion cannot
+            // take whole would give a cut-off file name.
             std::string sPath = StartupShortcutPath(*folder, sTitle);
-            MultiByteToWideChar(CP_ACP, 0, sPath.c_str(), -1, wide, MAX_PATH - 1);
-            pFile->Save(wide, TRUE);
+            int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, sPath.c_str(), -1, nullptr, 0);
+            std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+            if (n > 0 && MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, sPath.c_str(), -1, &wide[0], n) == n) {
+                bSaved = SUCCEEDED(pFile->Save(wide.c_str(), TRUE));
+                TraceShortcut(sPath, bSaved);
+            } else {
+                TraceShortcut(sPath, false);
+            }
             pFile->Release();
         }
         pLink->Release();
     }
     if (SUCCEEDED(hrInit)) CoUninitialize();
+    return bSaved;
 }
 
 void RemoveStartupShortcut(const std::string& sTitle) {

@@ -15,7 +15,8 @@ bool IsActiveDesktopInstalled(Registry& registry);
 bool IsUsingActiveDesktop(bool bInstalled);
 std::optional<std::string> FindStartupFolder();
 std::string StartupShortcutPath(const std::string& sFolder, const std::string& sTitle);
-void CreateStartupShortcut(const std::string& sTitle);
+// Saved only under its whole name; false when it was not saved.
+bool CreateStartupShortcut(const std::string& sTitle);
 void RemoveStartupShortcut(const std::string& sTitle);
 // Starts "path" arguments and waits up to 5 s for it to become idle.
 bool RunProgram(const std::string& sPath, const std::string& sArguments, DWORD dwCreationFlags,

@@ -45,8 +45,8 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kTrayCallback:
         m_tray.OnTrayNotification(wParam, lParam);
         return 0;
-    case kWorkerShowsWaiting:
-        m_tray.SetState(kTrayWaiting, m_tray.GetToolTip().c_str());
+    case kFractalFinished:
+        OnFractalFinished(static_cast<uint32_t>(wParam), static_cast<FractalOutcome>(lParam));
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -122,6 +122,7 @@ void CMainAppWnd::KillChangeTimer() { KillTimer(m_hWnd, kChangeTimer); }
 void CMainAppWnd::SetFractalTimer() { SetTimer(m_hWnd, kFractalTimer, 5000, nullptr); }
 void CMainAppWnd::KillFractalTimer() { KillTimer(m_hWnd, kFractalTimer); }
 void CMainAppWnd::SetTrayState(TrayState state) { m_tray.SetState(state); }
+void CMainAppWnd::SetTrayState(TrayState state, const std::string& sTip) { m_tray.SetState(state, sTip.c_str()); }
 
 void CMainAppWnd::LocalTime(int& hour, int& minute) {
     std::tm t = gApp.Env().LocalTime();
@@ -131,8 +132,9 @@ void CMainAppWnd::LocalTime(int& hour, int& minute) {
 
 bool CMainAppWnd::ScreenSaverCheckApplies() {
     if (!gApp.GetSettings().TestForScreensaver) return false;
+    // Every Windows since 98 and 2000 can tell whether the screen saver runs.
     VersionFacts v = GetVersionFacts();
-    return IsWin98OrLater(v) || (v.platformId == 2 && v.major == 5);
+    return IsWin98OrLater(v) || (v.platformId == 2 && v.major >= 5);
 }
 
 bool CMainAppWnd::IsScreenSaverRunning() {
@@ -186,18 +188,41 @@ void CMainAppWnd::StartFractalWorker() {
     in.screen = app.DesktopSeam().ScreenSize();
     in.sOutputPath = OutputFile(app.Env(), kWallpaperFileName);
     in.pTrace = &m_trace;
+    in.jobId = ++m_uJobId;
     m_sFractalPath = in.sOutputPath;
     auto job = std::make_shared<FractalJobState>();
     m_pJob = job;
     FractalJobHost* pHost = this;
-    m_worker = std::thread([pHost, in, job] {
+    HWND hWnd = m_hWnd;
+    m_worker = std::thread([pHost, in, job, hWnd] {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+        FractalOutcome outcome = FractalOutcome::Failed;
         try {
-            RunFractalJob(in, *job, *pHost, gApp.Env());
+            outcome = RunFractalJob(in, *job, *pHost, gApp.Env());
         } catch (...) {
+            // Out of memory while saving, say: the job is over, the schedule goes on.
             job->Stop();
         }
+        // Told at once, so a finished picture is applied without waiting for timer 2.
+        PostMessageA(hWnd, kFractalFinished, in.jobId, static_cast<LPARAM>(outcome));
     });
+}
+
+void CMainAppWnd::OnFractalFinished(uint32_t jobId, FractalOutcome outcome) {
+    if (jobId != m_uJobId || !m_pJob) return;  // a report of a job that was stopped or replaced
+    switch (outcome) {
+    case FractalOutcome::Published:
+        m_pCycle->OnFractalTimer();
+        break;
+    case FractalOutcome::NoMemory:
+    case FractalOutcome::Failed:
+        JoinWorker();
+        m_pJob.reset();
+        m_pCycle->OnFractalFailed(outcome == FractalOutcome::NoMemory ? kFractalNoMemoryText : "");
+        break;
+    case FractalOutcome::Stopped:
+        break;
+    }
 }
 
 void CMainAppWnd::StopFractal() {
@@ -236,6 +261,5 @@ void CMainAppWnd::StartDisplayProperties() {
     }
 }
 
-void CMainAppWnd::ShowWaitingTray() { PostMessageA(m_hWnd, kWorkerShowsWaiting, 0, 0); }
 
 }  // namespace mv::win

@@ -15,7 +15,8 @@
 namespace mv::win {
 
 constexpr UINT kTrayCallback = WM_USER;
-constexpr UINT kWorkerShowsWaiting = WM_APP + 1;
+// The fractal worker's last word: wParam its job, lParam its FractalOutcome.
+constexpr UINT kFractalFinished = WM_APP + 1;
 constexpr UINT_PTR kChangeTimer = 1;
 constexpr UINT_PTR kFractalTimer = 2;
 
@@ -47,6 +48,7 @@ private:
     void SetFractalTimer() override;
     void KillFractalTimer() override;
     void SetTrayState(TrayState state) override;
+    void SetTrayState(TrayState state, const std::string& sTip) override;
     void LocalTime(int& hour, int& minute) override;
     bool ScreenSaverCheckApplies() override;
     bool IsScreenSaverRunning() override;
@@ -70,7 +72,7 @@ private:
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }
     void SetToolTip(const std::string& sText) override { m_tray.SetToolTip(sText); }
-    void ShowWaitingTray() override;
+    void OnFractalFinished(uint32_t jobId, FractalOutcome outcome);
 
     CTrayIcon m_tray{kTrayWaiting};
     std::unique_ptr<ChangeCycle> m_pCycle;
@@ -82,6 +84,7 @@ private:
     int m_iGroups = 0;
     Color m_average = 0;
     std::shared_ptr<FractalJobState> m_pJob;
+    uint32_t m_uJobId = 0;  // the current job's; reports of older jobs are ignored
     std::thread m_worker;
     std::string m_sFractalPath;
 };

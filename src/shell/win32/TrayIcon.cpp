@@ -18,7 +18,7 @@ void CopyTip(char* dst, const std::string& s) {
 }
 }  // namespace
 
-CTrayIcon::CTrayIcon(int iState) : m_iState(iState) {
+CTrayIcon::CTrayIcon(int iState, Notifier notify) : m_notify(std::move(notify)), m_iState(iState) {
     std::memset(&m_nid, 0, sizeof(m_nid));
     m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 bytes: understood by every shell
     m_nid.uID = static_cast<UINT>(iState);
@@ -51,10 +51,10 @@ void CTrayIcon::SetState(int iState, const char* sText) {
 
 bool CTrayIcon::UpdateIcon(HICON hIcon) {
     NOTIFYICONDATAA nid;
+    DWORD message = NIM_DELETE;
     {
         std::lock_guard<std::mutex> g(m_tipLock);
         m_nid.uFlags = 0;
-        DWORD message = NIM_DELETE;
         if (hIcon) {
             message = m_bShown ? NIM_MODIFY : NIM_ADD;
             m_nid.hIcon = hIcon;
@@ -65,39 +65,44 @@ bool CTrayIcon::UpdateIcon(HICON hIcon) {
         if (m_nid.szTip[0]) m_nid.uFlags |= NIF_TIP;
         if (m_nid.uCallbackMessage && m_nid.hWnd) m_nid.uFlags |= NIF_MESSAGE;
         nid = m_nid;
-        BOOL ok = Shell_NotifyIconA(message, &nid);
-        if (message == NIM_DELETE || !ok) {
-            m_bShown = false;
-            m_nid.hIcon = nullptr;
-        } else {
-            m_bShown = true;
-        }
-        return ok != FALSE;
     }
+    BOOL ok = m_notify(message, &nid);
+    std::lock_guard<std::mutex> g(m_tipLock);
+    if (message == NIM_DELETE || !ok) {
+        m_bShown = false;
+        m_nid.hIcon = nullptr;
+    } else {
+        m_bShown = true;
+    }
+    return ok != FALSE;
 }
 
 void CTrayIcon::Readd() {
     if (m_iState == 0) return;
+    // A new shell has no icon of ours; a stray broadcast leaves the old one
+    // in place, so take it away first and add it afresh either way.
+    NOTIFYICONDATAA nid;
     {
-        // A new shell has no icon of ours; a stray broadcast leaves the old one
-        // in place, so take it away first and add it afresh either way.
         std::lock_guard<std::mutex> g(m_tipLock);
-        NOTIFYICONDATAA nid = m_nid;
+        nid = m_nid;
         nid.uFlags = 0;
-        Shell_NotifyIconA(NIM_DELETE, &nid);
         m_bShown = false;
     }
+    m_notify(NIM_DELETE, &nid);
     UpdateIcon(LoadStateIcon(m_iState));
 }
 
 void CTrayIcon::SetToolTip(const std::string& sText) {
     if (!ToolTipFits(sText)) return;
-    std::lock_guard<std::mutex> g(m_tipLock);
-    CopyTip(m_nid.szTip, sText);
-    if (sText.empty() || !m_bShown) return;
-    NOTIFYICONDATAA nid = m_nid;
+    NOTIFYICONDATAA nid;
+    {
+        std::lock_guard<std::mutex> g(m_tipLock);
+        CopyTip(m_nid.szTip, sText);
+        if (sText.empty() || !m_bShown) return;
+        nid = m_nid;
+    }
     nid.uFlags = NIF_TIP;
-    Shell_NotifyIconA(NIM_MODIFY, &nid);
+    m_notify(NIM_MODIFY, &nid);
 }
 
 std::string CTrayIcon::GetToolTip() {

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -12,7 +13,9 @@ namespace mv::win {
 // The notification-area icon: one icon, menu and tool tip per state.
 class CTrayIcon {
 public:
-    explicit CTrayIcon(int iState);
+    // How the icon reaches the shell (Shell_NotifyIconA, or a stand-in).
+    using Notifier = std::function<BOOL(DWORD, NOTIFYICONDATAA*)>;
+    explicit CTrayIcon(int iState, Notifier notify = Shell_NotifyIconA);
     virtual ~CTrayIcon();
 
     void Create(HWND hOwner, UINT uCallbackMessage);
@@ -27,6 +30,9 @@ public:
 
 private:
     bool UpdateIcon(HICON hIcon);
+    // The shell is called outside the tip's lock: a hung shell must not stall
+    // the other thread too.
+    Notifier m_notify;
     NOTIFYICONDATAA m_nid;
     int m_iState;
     bool m_bShown = false;
