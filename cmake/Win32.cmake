@@ -40,7 +40,7 @@ file(GLOB_RECURSE SHARED_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/test
 add_executable(murivane_wintests ${WIN_TEST_SOURCES} ${SHARED_TEST_SOURCES}
   ${CMAKE_SOURCE_DIR}/tests/image/TestPictures.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
 target_include_directories(murivane_wintests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable gtest gmock gtest_main)
+target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable gtest gmock gtest_main psapi)
 target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})
 target_compile_options(murivane_wintests PRIVATE ${WARNINGS})
 add_dependencies(murivane_wintests Murivane)

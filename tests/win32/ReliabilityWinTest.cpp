@@ -2,13 +2,22 @@
 // through many changes.
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "image/ImageBMP.h"
+#include "image/TestPictures.h"
 #include "shell/ChangeCycle.h"
 #include "shell/win32/TrayIcon.h"
+#include "resource.h"
+#include "win32/Screenshot.h"
+#include "win32/SheetDriver.h"
 
 using namespace mv;
 using namespace mv::win;
@@ -36,4 +45,206 @@ TEST(TrayIconWin, AHungShellDoesNotHoldTheToolTipLock) {
     SetEvent(hRelease);
     worker.join();
     CloseHandle(hRelease);
+}
+
+namespace {
+
+template <typename Pred>
+bool PollUntil(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (pred()) return true;
+        Sleep(50);
+    }
+    return pred();
+}
+
+std::string WindowsFile(const char* sName) {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + sName;
+}
+
+std::string AsciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// A folder of solid-colour pictures named in several scripts, made one
+// collection (in order, no fractals unless asked).
+struct PictureFolder {
+    std::string sFolder;
+    struct Picture {
+        std::string sName;
+        mv::Color colour;
+    };
+    std::vector<Picture> pictures = {
+        {"café crème.bmp", 0x000000C0},
+        {"d05_日本_фото.jpg", 0x0000C000},
+        {"Ωμέγα.png", 0x00C00000},
+    };
+
+    PictureFolder() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        sFolder = std::string(temp) + "Фото 写真";
+        CreateDirectoryA(sFolder.c_str(), nullptr);
+        for (const Picture& p : pictures) {
+            mv::test::Pixels px;
+            px.width = 320;
+            px.height = 240;
+            px.data.resize(320 * 240 * 3);
+            for (size_t i = 0; i < px.data.size(); i += 3) {
+                px.data[i] = static_cast<uint8_t>(mv::RedOf(p.colour));
+                px.data[i + 1] = static_cast<uint8_t>(mv::GreenOf(p.colour));
+                px.data[i + 2] = static_cast<uint8_t>(mv::BlueOf(p.colour));
+            }
+            std::string ext = p.sName.substr(p.sName.rfind('.') + 1);
+            std::vector<uint8_t> bytes;
+            if (ext == "bmp") {
+                mv::test::BmpLayout l;
+                l.width = px.width;
+                l.height = px.height;
+                l.bits = mv::test::BmpRows24(px);
+                bytes = mv::test::MakeBmp(l);
+            } else if (ext == "jpg") {
+                bytes = mv::test::EncodeJpeg(px, 95);
+            } else {
+                bytes = mv::test::EncodePng(px, 2);
+            }
+            mv::test::WriteBytes(Path(p.sName), bytes);
+        }
+    }
+    ~PictureFolder() {
+        for (const std::string& s : extra) DeleteFileA(Path(s).c_str());
+        for (const Picture& p : pictures) DeleteFileA(Path(p.sName).c_str());
+        RemoveDirectoryA(sFolder.c_str());
+    }
+    std::string Path(const std::string& sName) const { return sFolder + "\\" + sName; }
+    void AddFile(const std::string& sName, const std::vector<uint8_t>& bytes) {
+        mv::test::WriteBytes(Path(sName), bytes);
+        extra.push_back(sName);
+    }
+    void MakeCollection(bool bCycle, int fractalProb) const {
+        std::string ini = WindowsFile("Murivane.ini");
+        DeleteFileA(ini.c_str());
+        WritePrivateProfileStringA("Default", "Folder0", sFolder.c_str(), ini.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "Cycle", bCycle ? "1" : "0", ini.c_str());
+        WritePrivateProfileStringA("Default", "NextToUse", "0", ini.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", std::to_string(fractalProb).c_str(), ini.c_str());
+    }
+    std::vector<std::string> extra;
+};
+
+// The wallpaper file: valid, and its middle pixel.
+bool WallpaperColour(mv::Color& c) {
+    mv::ImageBMP bmp(WindowsFile("Murivane.bmp"));
+    if (!bmp.IsValid() || bmp.Header().biBitCount != 24) return false;
+    c = bmp.Pixel(bmp.Width() / 2, bmp.Height() / 2);
+    return true;
+}
+
+struct TrayRun : ::testing::Test {
+    void SetUp() override {
+        mv::test::CloseAllTrays();
+        mv::test::ResetConfig();
+        mv::test::WriteConfigDword("ChangeOnStartup", 1);
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+    }
+    void TearDown() override {
+        mv::test::CloseAllTrays();
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+    }
+};
+
+}  // namespace
+
+// Pictures named outside any one code page become the wallpaper, and their
+// names come back unchanged from the collections file and LastImageShown.
+TEST_F(TrayRun, PicturesNamedInAnyLanguage) {
+    ASSERT_EQ(GetACP(), 65001u);  // the program's manifest asks for UTF-8
+    PictureFolder folder;
+    folder.MakeCollection(true, 0);
+    mv::test::Process tray("/tray");
+    HWND h = mv::test::WaitForWindow(mv::test::kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    // In order: the names sort byte-wise, lower-cased in ASCII only.
+    for (size_t i = 0; i < folder.pictures.size(); ++i) {
+        const auto& p = folder.pictures[i];
+        const std::string expected = AsciiLower(folder.Path(p.sName));
+        if (i > 0) SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        EXPECT_TRUE(PollUntil([&] { return AsciiLower(mv::test::ReadConfigString("LastImageShown")) == expected; },
+                              10000))
+            << mv::test::ReadConfigString("LastImageShown");
+        mv::Color c = 0;
+        ASSERT_TRUE(PollUntil([&] { return WallpaperColour(c) && mv::test::Near(c, p.colour, 8); }, 5000))
+            << p.sName << " " << std::hex << c;
+    }
+    char folder0[1024] = {};
+    GetPrivateProfileStringA("Default", "Folder0", "", folder0, sizeof folder0, WindowsFile("Murivane.ini").c_str());
+    EXPECT_EQ(std::string(folder0), folder.sFolder);
+}
+
+// Two hundred forced changes: pictures, broken files, fractals finished and
+// fractals stopped half way. The process stays alive, the wallpaper stays a
+// valid picture, and its resources do not grow.
+TEST_F(TrayRun, SoakOfTwoHundredChanges) {
+    PictureFolder folder;
+    folder.AddFile("broken.jpg", std::vector<uint8_t>(3000, 0x5A));
+    std::vector<uint8_t> png = mv::test::EncodePng(mv::test::Pixels::Pattern(300, 200), 2);
+    png.resize(png.size() / 2);
+    folder.AddFile("cut short.png", png);
+    folder.AddFile("empty.bmp", {});
+    folder.MakeCollection(false, 30);
+    mv::test::Process tray("/tray");
+    HWND h = mv::test::WaitForWindow(mv::test::kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(PollUntil([] { return mv::test::ReadConfigString("LastImageShown") != "<none>"; }, 10000));
+
+    struct Sample {
+        DWORD gdi = 0, user = 0, handles = 0;
+        SIZE_T privateBytes = 0;
+    };
+    auto sample = [&] {
+        // Quiet first: let a fractal in progress finish or be stopped by a change.
+        Sample s;
+        s.gdi = GetGuiResources(tray.pi.hProcess, GR_GDIOBJECTS);
+        s.user = GetGuiResources(tray.pi.hProcess, GR_USEROBJECTS);
+        GetProcessHandleCount(tray.pi.hProcess, &s.handles);
+        PROCESS_MEMORY_COUNTERS_EX pmc = {};
+        pmc.cb = sizeof(pmc);
+        GetProcessMemoryInfo(tray.pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
+        s.privateBytes = pmc.PagefileUsage;  // the private bytes (Wine reports only this one)
+        return s;
+    };
+    SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    Sleep(200);
+    const Sample first = sample();
+    for (int i = 2; i <= 200; ++i) {
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        if (i % 20 == 0) {
+            // Now and then a fractal is let finish (a change stops the others half way).
+            PollUntil([&] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
+                      3000);
+        }
+        ASSERT_TRUE(tray.Running()) << "change " << i;
+        mv::Color c = 0;
+        EXPECT_TRUE(PollUntil([&] { return WallpaperColour(c); }, 2000)) << "change " << i;
+    }
+    Sleep(200);
+    const Sample last = sample();
+    // Wine counts neither GDI and USER objects nor handles (it reports 0);
+    // Windows does, and then they must not grow either.
+    EXPECT_LE(last.gdi, first.gdi + 10);
+    EXPECT_LE(last.user, first.user + 10);
+    EXPECT_LE(last.handles, first.handles + 20);
+    EXPECT_GT(first.privateBytes, 0u);
+    EXPECT_LE(last.privateBytes, first.privateBytes + (8u << 20)) << first.privateBytes << " -> " << last.privateBytes;
+    RecordProperty("GdiObjects", std::to_string(first.gdi) + " -> " + std::to_string(last.gdi));
+    RecordProperty("Handles", std::to_string(first.handles) + " -> " + std::to_string(last.handles));
+    RecordProperty("PrivateBytes", std::to_string(first.privateBytes) + " -> " + std::to_string(last.privateBytes));
+    std::printf("soak: GDI %lu->%lu, USER %lu->%lu, handles %lu->%lu, private bytes %lu->%lu\n", first.gdi, last.gdi,
+                first.user, last.user, first.handles, last.handles, static_cast<unsigned long>(first.privateBytes),
+                static_cast<unsigned long>(last.privateBytes));
 }
