@@ -1,6 +1,6 @@
-// Writes the seed corpora of the picture harnesses: small valid pictures of
-// every layout each decoder knows, and a few slightly broken ones.
-//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png}_fuzz/*
+// Writes the seed corpora of the harnesses: small valid pictures of every
+// layout each decoder knows, a few slightly broken ones, and collections files.
+//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,ini}_fuzz/*
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -137,6 +137,43 @@ void PngSeeds() {
     Seed("png_fuzz", "grey-alpha16.png", EncodePng(px, 4, 16));
 }
 
+// Collections files: the ordinary shape, many sections, long values, every
+// kind of line ending, and the odd things hand-edited files hold.
+void IniSeeds() {
+    auto text = [](const std::string& name, const std::string& t) {
+        Seed("ini_fuzz", name, std::vector<uint8_t>(t.begin(), t.end()));
+    };
+    const std::string collection =
+        "[Default]\r\nFolder0=c:\\pictures\r\nFolder1=d:\\photos\\2024\r\nFolderCount=2\r\nCycle=1\r\n"
+        "NextToUse=5\r\nFractalProb=50\r\n";
+    text("collection.ini", collection);
+    std::string many;
+    for (int i = 0; i < 300; ++i) {
+        many += "[Collection " + std::to_string(i) + "]\r\nFolderCount=" + std::to_string(i % 7) + "\r\n";
+        for (int k = 0; k < i % 7; ++k) many += "Folder" + std::to_string(k) + "=c:\\f" + std::to_string(k) + "\r\n";
+    }
+    text("many-sections.ini", many);
+    text("long-value.ini", "[Default]\r\nFolder0=" + std::string(70000, 'x') + "\r\nFolderCount=1\r\n");
+    text("long-name.ini", "[" + std::string(20000, 'S') + "]\r\n" + std::string(5000, 'k') + "=v\r\n");
+    std::string lf = collection, cr = collection, mixed;
+    for (size_t i; (i = lf.find("\r\n")) != std::string::npos;) lf.replace(i, 2, "\n");
+    for (size_t i; (i = cr.find("\r\n")) != std::string::npos;) cr.replace(i, 2, "\r");
+    text("lf-endings.ini", lf);
+    text("cr-endings.ini", cr);
+    text("mixed-endings.ini", "[A]\nx=1\r\ny=2\r[B]\r\n\n\r\nz=3");
+    text("no-final-newline.ini", "[Default]\r\nFolderCount=1");
+    text("junk.ini",
+         "garbage before any section\r\n=no key\r\n[unclosed\r\n[]\r\n[ spaced ]\r\n  Folder0 = 'quoted'  \r\n"
+         "Folder1=\"double\"\r\nFolder2='unmatched\r\n;comment=1\r\nkey without equals\r\n[Default]\r\n"
+         "[default]\r\nFolderCount=-2147483648\r\nNextToUse=99999999999999999999\r\n");
+    text("duplicates.ini", "[Default]\r\nFolder0=a\r\n[DEFAULT]\r\nFolder0=b\r\nfolder0=c\r\n");
+    text("utf8.ini", "[Фото]\r\nFolder0=c:\\写真\\日本\r\nFolderCount=1\r\n");
+    std::string binary = "[Default]\r\nFolder0=a";
+    binary += std::string("\0\xff\xfe\x00[x]\x1a\r\n", 10);
+    text("binary.ini", binary);
+    text("bom.ini", "\xef\xbb\xbf[Default]\r\nFolderCount=1\r\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +186,7 @@ int main(int argc, char** argv) {
     BmpSeeds();
     JpegSeeds();
     PngSeeds();
+    IniSeeds();
     std::printf("fuzz_seeds: %d seed files in %s\n", gCount, gRoot.c_str());
     return 0;
 }
