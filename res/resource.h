@@ -100,6 +100,10 @@
 #define IDC_COLORS_RESET 1043
 #define IDC_COLORS_HELP 1061
 #define IDC_COLORS_NOTE 1082
+// The colour samples: hue i is 1200 + i, then black and white.
+#define IDC_COLORS_SAMPLE0 1200
+#define IDC_COLORS_BLACK 1212
+#define IDC_COLORS_WHITE 1213
 
 // Date page.
 #define IDC_DATE_SHOW 1137

@@ -74,9 +74,11 @@ TextPoint PlaceDate(uint32_t uPosition, int W, int H, int cx, int cy, const Task
 // is returned unchanged; text larger than the picture starts at its top left.
 TextPoint KeepDateInside(TextPoint point, int W, int H, const TextExtent& extent);
 
-// The long date of the current locale with a space before and after, as the
-// date stamp draws it: strftime's " %#x " on Windows; elsewhere (and when the
-// runtime cannot format) the English long date, "Monday, December 7, 2026".
+// The long date of the runtime's current locale with a space before and
+// after: strftime's " %#x " on Windows; elsewhere (and when the runtime cannot
+// format) the English long date, "Monday, December 7, 2026". The Windows date
+// stamp and the Date page's sample use the system's long date of the user's
+// locale instead (LocalLongDate), which is right whatever the code page.
 std::string DateStampText(const std::tm& when);
 std::string EnglishLongDate(const std::tm& when);
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <clocale>
+
 #include "app/CommandLine.h"
 #include "platform/Trace.h"
 #include "app/win32/Shell.h"
@@ -25,6 +27,8 @@ bool CApp::IsUsingActiveDesktop() const { return ::mv::win::IsUsingActiveDesktop
 bool CApp::InitInstance(const std::vector<std::string>& args) {
     CommandLine cmd = ParseCommandLine(args);
     if (cmd.seed) rand.seed(*cmd.seed);
+    // Dates in the user's own language and form, not the runtime's "C" locale.
+    std::setlocale(LC_TIME, "");
 
     // Whether another copy holds the mutex is not examined.
     m_hMutex = CreateMutexA(nullptr, FALSE, "QuorvaleMurivane");

@@ -6,6 +6,8 @@ namespace mv::win {
 
 CConfigProp::CConfigProp(const std::string& sCaption, HWND hOwner) : CPropertySheet(sCaption, hOwner) {
     AddPage(&m_optionsPage);
+    AddPage(&m_datePage);
+    AddPage(&m_colorsPage);
     AddPage(&m_infoPage);
     AddPage(&m_uninstallPage);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/win32/ColorsPage.h"
+#include "ui/win32/DatePage.h"
 #include "ui/win32/InfoPage.h"
 #include "ui/win32/OptionsPage.h"
 #include "ui/win32/UninstallPage.h"
@@ -17,6 +19,8 @@ public:
 
 private:
     COptionsPage m_optionsPage;
+    CDatePage m_datePage;
+    CColorsPage m_colorsPage;
     CInfoPage m_infoPage;
     CUninstallPage m_uninstallPage;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace mv {
 
@@ -63,17 +64,10 @@ private:
     HGDIOBJ m_hOld;
 };
 
-std::tm LocalNow() {
-    std::time_t now = std::time(nullptr);
-    std::tm when = {};
-    if (const std::tm* p = std::localtime(&now)) when = *p;
-    return when;
-}
-
 // The text's size and the font's ascent and descent, in the selected font.
-bool Measure(HDC hdc, const std::string& sText, TextExtent& extent) {
+bool Measure(HDC hdc, const std::wstring& sText, TextExtent& extent) {
     SIZE size = {};
-    if (!GetTextExtentPoint32A(hdc, sText.c_str(), static_cast<int>(sText.size()), &size)) return false;
+    if (!GetTextExtentPoint32W(hdc, sText.c_str(), static_cast<int>(sText.size()), &size)) return false;
     TEXTMETRICA tm = {};
     GetTextMetricsA(hdc, &tm);
     extent = {static_cast<int>(size.cx), static_cast<int>(size.cy), static_cast<int>(tm.tmAscent),
@@ -82,6 +76,36 @@ bool Measure(HDC hdc, const std::string& sText, TextExtent& extent) {
 }
 
 }  // namespace
+
+std::wstring LocalLongDate(const std::tm& when) {
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(when.tm_year + 1900);
+    st.wMonth = static_cast<WORD>(when.tm_mon + 1);
+    st.wDayOfWeek = static_cast<WORD>(when.tm_wday);
+    st.wDay = static_cast<WORD>(when.tm_mday);
+    wchar_t buffer[128] = {};
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, buffer, 128) > 1) return buffer;
+    // "%#x": the runtime's long date without leading zeros.
+    if (std::wcsftime(buffer, 128, L"%#x", &when) > 0) return buffer;
+    std::string sEnglish = EnglishLongDate(when);
+    return std::wstring(sEnglish.begin(), sEnglish.end());
+}
+
+std::string Utf8(const std::wstring& s) {
+    if (s.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::tm Win32DateStamper::LocalNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm when = {};
+    if (const std::tm* p = std::localtime(&now)) when = *p;
+    return when;
+}
 
 Win32DateStamper::Win32DateStamper(const Settings& settings, TaskbarQuery taskbar, Clock clock)
     : m_settings(settings), m_taskbar(std::move(taskbar)), m_clock(std::move(clock)) {}
@@ -118,8 +142,10 @@ void Win32DateStamper::StampDate(Image& screen, Color text) {
     // Composed pictures are 24-bit and bottom-up; anything else is left alone.
     if (!screen.IsValid() || screen.BitCount() != 24 || screen.Header().biHeight <= 0 || W < 1 || H < 1) return;
 
-    m_last.sText = DateStampText(m_clock ? m_clock() : LocalNow());
-    const std::string& sText = m_last.sText;
+    // The long date with one space before and one after.
+    m_last.wsText = L" " + LocalLongDate(m_clock ? m_clock() : LocalNow()) + L" ";
+    m_last.sText = Utf8(m_last.wsText);
+    const std::wstring& sText = m_last.wsText;
     const int iLength = static_cast<int>(sText.size());
 
     MemoryDc dc;
@@ -186,7 +212,7 @@ void Win32DateStamper::StampDate(Image& screen, Color text) {
             SetBkColor(hdc, static_cast<COLORREF>(m_settings.BackgroundColor));
         }
         SetTextAlign(hdc, TA_BASELINE | TA_LEFT);
-        m_last.bDrawn = TextOutA(hdc, point.x, point.y - iTop, sText.c_str(), iLength) != FALSE;
+        m_last.bDrawn = TextOutW(hdc, point.x, point.y - iTop, sText.c_str(), iLength) != FALSE;
         GdiFlush();
     }
     std::memcpy(pBand, pBits, bandBytes);

@@ -11,6 +11,14 @@
 
 namespace mv {
 
+// The long date of the user's locale, in the user's language and form, as
+// the system formats it ("Montag, 7. Dezember 2026" for German). When the
+// system cannot format the date, the runtime's long date of the locale taken
+// at start-up; when that fails too, the English long date.
+std::wstring LocalLongDate(const std::tm& when);
+// UTF-16 to UTF-8.
+std::string Utf8(const std::wstring& s);
+
 // Draws today's date on a composed 24-bit picture with GDI: the font from
 // FontName, Bold, Italics and FontSize, the placement from Position and the
 // taskbar, a transparent background or a box of BackgroundColor.
@@ -31,10 +39,14 @@ public:
     // cannot tell.
     static TaskbarInfo QueryTaskbar();
 
+    // The local time now.
+    static std::tm LocalNow();
+
     // What the last StampDate did.
     struct Stamp {
         bool bDrawn = false;
-        std::string sText;
+        std::wstring wsText;
+        std::string sText;  // wsText in UTF-8
         int iFontHeight = 0;   // the height the font was made with
         TextExtent extent;     // the text measured in that font
         TextPoint point;       // the left end of the baseline
