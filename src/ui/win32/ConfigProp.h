@@ -1,6 +1,7 @@
 #pragma once
 #include "ui/win32/InfoPage.h"
 #include "ui/win32/OptionsPage.h"
+#include "ui/win32/SettingsPage.h"
 #include "ui/win32/UninstallPage.h"
 #include "ui/win32/Window.h"
 
@@ -16,6 +17,7 @@ public:
     void ActivateToolTips(bool bOn);
 
 private:
+    CSettingsPage m_settingsPage;
     COptionsPage m_optionsPage;
     CInfoPage m_infoPage;
     CUninstallPage m_uninstallPage;
