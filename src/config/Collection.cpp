@@ -62,13 +62,17 @@ void RCollection::Load(IniFile& ini, bool bLowerCase) {
 
 void RCollection::Save(IniFile& ini, bool bUninstallRequested) const {
     if (bUninstallRequested) return;
-    ini.DeleteSection(m_sName);
+    // One write of the whole section: with a thousand folders, a write per
+    // key would rewrite the file a thousand times.
+    IniFile::KeyValues keys;
+    keys.reserve(m_folders.size() + 4);
     int i = 0;
-    for (const std::string& sPath : m_folders) ini.WriteString(m_sName, "Folder" + std::to_string(i++), sPath);
-    ini.WriteString(m_sName, "FolderCount", std::to_string(i));
-    ini.WriteString(m_sName, "Cycle", m_bCycle ? "1" : "0");
-    ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse));
-    ini.WriteString(m_sName, "FractalProb", std::to_string(m_iFractalProb));
+    for (const std::string& sPath : m_folders) keys.emplace_back("Folder" + std::to_string(i++), sPath);
+    keys.emplace_back("FolderCount", std::to_string(i));
+    keys.emplace_back("Cycle", m_bCycle ? "1" : "0");
+    keys.emplace_back("NextToUse", std::to_string(m_iNextToUse));
+    keys.emplace_back("FractalProb", std::to_string(m_iFractalProb));
+    ini.ReplaceSection(m_sName, keys);
 }
 
 void RCollection::DeleteSection(IniFile& ini) const { ini.DeleteSection(m_sName); }

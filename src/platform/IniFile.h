@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mv {
@@ -33,6 +34,16 @@ public:
     // WritePrivateProfileStringA: a null key deletes the whole section, a null
     // value deletes the key. Returns false when the file cannot be written.
     virtual bool Write(const char* pszSection, const char* pszKey, const char* pszValue) = 0;
+
+    // A whole section rewritten at once, as deleting it and writing its keys
+    // one by one would leave it, but with one write of the file instead of
+    // one per key: the first section of that name is removed, any further
+    // section of that name is emptied, and the keys go, in order, into the
+    // first of those left or into a new section at the end of the file (none
+    // is made when there are no keys). Values lose their leading blanks, as
+    // with Write. Returns false when the file cannot be written.
+    using KeyValues = std::vector<std::pair<std::string, std::string>>;
+    virtual bool ReplaceSection(const std::string& sSection, const KeyValues& keys) = 0;
 
     // GetPrivateProfileSectionNamesA into a buffer of cchBuffer characters:
     // the section names in file order. When the names fill the buffer the last

@@ -362,8 +362,7 @@ TEST_F(IniConformance, CollectionSectionsThroughThisImplementation) {
     broken.Load(*ini, false);
     EXPECT_EQ(broken.folders(), (Strings{"c:\\five"}));
 
-    // Enough folders that their key names take over 4 kilobytes. (Each key
-    // written rewrites the file, so saving is quadratic in the folders.)
+    // Enough folders that their key names take over 4 kilobytes.
     RCollection many("Many");
     for (int i = 0; i < 1000; ++i) many.AddFolder("d:\\pictures\\folder number " + std::to_string(i));
     many.Save(*ini, false);
@@ -377,4 +376,34 @@ TEST_F(IniConformance, CollectionSectionsThroughThisImplementation) {
     const std::string sBefore = ReadRaw();
     many.Save(*ini, true);
     EXPECT_EQ(ReadRaw(), sBefore);
+}
+
+TEST_F(IniConformance, WholeSectionReplacedInOneWrite) {
+    WriteRaw("[Coll]\r\nFolder0=c:\\old\r\nStray=1\r\n[Other]\r\nX=9\r\n[COLL]\r\nA=2\r\nB=3\r\n");
+    // The first section goes, the second of that name is emptied and takes
+    // the keys in their order; values lose their leading blanks only.
+    ASSERT_TRUE(ini->ReplaceSection("coll", {{"Folder0", "  c:\\a=b  c"}, {"FolderCount", "1"}, {"Cycle", "0"}}));
+    EXPECT_EQ(Lines(), (Strings{"[Other]", "X=9", "[COLL]", "Folder0=c:\\a=b  c", "FolderCount=1", "Cycle=0"}));
+    EXPECT_EQ(Get("Coll", "Folder0"), "c:\\a=b  c");
+    EXPECT_EQ(Get("Coll", "Stray", "gone"), "gone");
+    // A section not in the file goes at its end; no keys makes no section.
+    ASSERT_TRUE(ini->ReplaceSection("New One", {{"FolderCount", "0"}}));
+    ASSERT_TRUE(ini->ReplaceSection("Other", {}));
+    EXPECT_EQ(Names(), (Strings{"COLL", "New One"}));
+
+    // A list longer than the 64-kilobyte limit of the section write on
+    // Windows still arrives whole and in order.
+    RCollection big("Big");
+    for (int i = 0; i < 1500; ++i) big.AddFolder("e:\\a rather long folder name to fill the list\\number " + std::to_string(i));
+    big.SetCycle(true);
+    big.Save(*ini, false);
+    RCollection back("BIG");
+    back.Load(*ini, false);
+    ASSERT_EQ(back.folders().size(), 1500u);
+    EXPECT_EQ(back.folders()[1499], big.folders()[1499]);
+    EXPECT_TRUE(back.cycle());
+    std::vector<std::string> keys = ini->GetKeyNames("Big");
+    ASSERT_EQ(keys.size(), 1504u);
+    EXPECT_EQ(keys[1500], "FolderCount");
+    EXPECT_EQ(keys[1503], "FractalProb");
 }

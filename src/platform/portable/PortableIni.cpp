@@ -364,6 +364,44 @@ bool PortableIni::Write(const char* pszSection, const char* pszKey, const char* 
     return Flush();
 }
 
+bool PortableIni::ReplaceSection(const std::string& sSection, const KeyValues& keys) {
+    Refresh();
+    bool bChanged = false;
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (EqualNoCase(m_sections[i].sName, sSection)) {
+            m_sections.erase(m_sections.begin() + static_cast<std::ptrdiff_t>(i));
+            bChanged = true;
+            break;
+        }
+    }
+    for (Section& s : m_sections) {
+        if (EqualNoCase(s.sName, sSection) && !s.keys.empty()) {
+            s.keys.clear();
+            s.bIndexed = false;
+            bChanged = true;
+        }
+    }
+    if (!keys.empty()) {
+        Section* pSection = FindSectionTrimmed(sSection);
+        if (!pSection) {
+            Section s;
+            s.sName = TrimLeft(sSection);
+            m_sections.push_back(std::move(s));
+            pSection = &m_sections.back();
+        }
+        for (const auto& kv : keys) {
+            Key k;
+            k.sName = Trim(UpToNul(kv.first.data(), kv.first.size()));
+            k.sValue = TrimLeft(UpToNul(kv.second.data(), kv.second.size()));
+            k.bHasValue = true;
+            pSection->keys.push_back(std::move(k));
+        }
+        pSection->bIndexed = false;
+        bChanged = true;
+    }
+    return bChanged ? Flush() : true;
+}
+
 std::vector<std::string> PortableIni::GetSectionNames(size_t cchBuffer, bool* pbFull) {
     std::vector<std::string> names;
     if (pbFull) *pbFull = false;

@@ -15,6 +15,7 @@ public:
                           size_t cchBuffer) override;
     uint32_t GetInt(const std::string& sSection, const std::string& sKey, int32_t iDefault) override;
     bool Write(const char* pszSection, const char* pszKey, const char* pszValue) override;
+    bool ReplaceSection(const std::string& sSection, const KeyValues& keys) override;
     std::vector<std::string> GetSectionNames(size_t cchBuffer, bool* pbFull = nullptr) override;
     std::vector<std::string> GetKeyNames(const std::string& sSection) override;
 

@@ -5,6 +5,7 @@
 namespace mv::win {
 
 CConfigProp::CConfigProp(const std::string& sCaption, HWND hOwner) : CPropertySheet(sCaption, hOwner) {
+    AddPage(&m_settingsPage);
     AddPage(&m_optionsPage);
     AddPage(&m_datePage);
     AddPage(&m_colorsPage);

@@ -3,6 +3,7 @@
 #include "ui/win32/DatePage.h"
 #include "ui/win32/InfoPage.h"
 #include "ui/win32/OptionsPage.h"
+#include "ui/win32/SettingsPage.h"
 #include "ui/win32/UninstallPage.h"
 #include "ui/win32/Window.h"
 
@@ -18,6 +19,7 @@ public:
     void ActivateToolTips(bool bOn);
 
 private:
+    CSettingsPage m_settingsPage;
     COptionsPage m_optionsPage;
     CDatePage m_datePage;
     CColorsPage m_colorsPage;

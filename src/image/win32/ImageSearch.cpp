@@ -1,0 +1,42 @@
+#include "image/win32/ImageSearch.h"
+
+#include "image/Drive.h"
+#include "resource.h"
+
+namespace mv::win {
+
+qvImageSearch::qvImageSearch() : CDialog(IDD_SEARCH) {}
+
+BOOL qvImageSearch::OnInitDialog() {
+    HWND hList = Item(IDC_SEARCH_DRIVES);
+    auto roots = qvDrive::FixedDriveRoots(GetLogicalDrives(), [](const std::string& sRoot) {
+        return GetDriveTypeA(sRoot.c_str()) == DRIVE_FIXED;
+    });
+    for (const std::string& sRoot : roots)
+        SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sRoot.c_str()));
+    if (SendMessageA(hList, LB_GETCOUNT, 0, 0) > 0) SendMessageA(hList, LB_SETSEL, TRUE, 0);
+    return TRUE;
+}
+
+void qvImageSearch::OnOK() {
+    HWND hList = Item(IDC_SEARCH_DRIVES);
+    LRESULT n = SendMessageA(hList, LB_GETSELCOUNT, 0, 0);
+    if (n <= 0) {
+        MessageBoxA(m_hWnd, "Please select at least one drive", "Drive selection", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::vector<int> items(static_cast<size_t>(n));
+    n = SendMessageA(hList, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(items.data()));
+    m_drives.clear();
+    for (LRESULT i = 0; i < n; ++i) {
+        LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(items[i]), 0);
+        if (len < 0) continue;
+        std::string s(static_cast<size_t>(len) + 1, '\0');
+        SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(items[i]), reinterpret_cast<LPARAM>(&s[0]));
+        s.resize(static_cast<size_t>(len));
+        m_drives.push_back(s);
+    }
+    End(IDOK);
+}
+
+}  // namespace mv::win

@@ -1,0 +1,478 @@
+// The Collections page and its dialogs driven through their controls in a
+// settings instance, with the collections file, the registry and the screen
+// checked afterwards; and the drive search on a real tree with real
+// attributes.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "image/Drive.h"
+#include "image/TestPictures.h"
+#include "platform/win32/Win32DirectoryLister.h"
+#include "resource.h"
+#include "win32/Screenshot.h"
+#include "win32/SheetDriver.h"
+
+using namespace mv;
+using namespace mv::test;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+std::string IniPath() {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\Murivane.ini";
+}
+
+void WriteIni(const std::string& s) { std::ofstream(IniPath(), std::ios::binary | std::ios::trunc) << s; }
+
+std::string IniValue(const char* sSection, const char* sKey) {
+    char buffer[1024] = {};
+    GetPrivateProfileStringA(sSection, sKey, "<none>", buffer, sizeof(buffer), IniPath().c_str());
+    return buffer;
+}
+
+Strings IniSections() {
+    std::vector<char> buffer(16384, '\0');
+    DWORD n = GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()), IniPath().c_str());
+    Strings names;
+    for (DWORD i = 0; i < n;) {
+        std::string s(&buffer[i]);
+        if (s.empty()) break;
+        names.push_back(s);
+        i += static_cast<DWORD>(s.size()) + 1;
+    }
+    return names;
+}
+
+// Item texts of a list box or combo box of the settings instance.
+Strings Items(HWND hCtl, bool bCombo) {
+    Strings items;
+    int n = static_cast<int>(SendMessageA(hCtl, bCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        // The folder list is subclassed as a Unicode window: ask in its form.
+        wchar_t text[1024] = {};
+        SendMessageW(hCtl, bCombo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        char narrow[1024] = {};
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+        items.push_back(narrow);
+    }
+    return items;
+}
+Strings Folders(HWND hPage) { return Items(GetDlgItem(hPage, IDC_COLL_FOLDERS), false); }
+Strings Collections(HWND hPage) { return Items(GetDlgItem(hPage, IDC_COLL_COMBO), true); }
+
+std::string SelectedCollection(HWND hPage) {
+    HWND h = GetDlgItem(hPage, IDC_COLL_COMBO);
+    int i = static_cast<int>(SendMessageA(h, CB_GETCURSEL, 0, 0));
+    Strings all = Collections(hPage);
+    return i >= 0 && i < static_cast<int>(all.size()) ? all[static_cast<size_t>(i)] : "<none>";
+}
+
+// Chooses an entry as the opened list would: the page reloads when it closes.
+void ChooseCollection(HWND hPage, int index) {
+    HWND h = GetDlgItem(hPage, IDC_COLL_COMBO);
+    SendMessageA(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(hPage, WM_COMMAND, MAKEWPARAM(IDC_COLL_COMBO, CBN_CLOSEUP), reinterpret_cast<LPARAM>(h));
+}
+
+// Presses a button that opens a message box and returns its text.
+std::string BoxAfterClick(Sheet& sheet, HWND hPage, int id) {
+    Click(hPage, id);
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+    if (!hBox) return "<no box>";
+    std::string s = WindowText(hBox) + ": " + BoxText(hBox);
+    DismissBox(hBox);
+    return s;
+}
+
+// New... with a name typed; the message shown, if any.
+std::string NewCollection(Sheet& sheet, HWND hPage, const char* sName) {
+    Click(hPage, IDC_COLL_NEW);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    if (!hDlg || WindowText(hDlg) != "New") return "<no New dialog>";
+    SetText(hDlg, IDC_NEW_NAME, sName);
+    PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    WaitGone(hDlg, 5000);
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 500);
+    if (!hBox) return "";
+    std::string s = BoxText(hBox);
+    DismissBox(hBox);
+    return s;
+}
+
+// Add... with the shell's folder browser pointed at a path.
+bool AddFolder(Process& process, Sheet& sheet, HWND hPage, const std::string& sPath) {
+    Click(hPage, IDC_COLL_ADD);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 10000);
+    if (!hDlg) return false;
+    void* remote = VirtualAllocEx(process.pi.hProcess, nullptr, sPath.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process.pi.hProcess, remote, sPath.c_str(), sPath.size() + 1, nullptr);
+    SendMessageA(hDlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
+    PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    bool bGone = WaitGone(hDlg, 5000);
+    VirtualFreeEx(process.pi.hProcess, remote, 0, MEM_RELEASE);
+    return bGone;
+}
+
+// Search... for the drives whose roots are given.
+bool StartSearch(Sheet& sheet, HWND hPage, const Strings& roots) {
+    Click(hPage, IDC_COLL_SEARCH);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    if (!hDlg || WindowText(hDlg) != "Search") return false;
+    HWND hList = GetDlgItem(hDlg, IDC_SEARCH_DRIVES);
+    SendMessageA(hList, LB_SETSEL, FALSE, -1);
+    for (const std::string& r : roots) {
+        LRESULT i = SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(r.c_str()));
+        if (i < 0) return false;
+        SendMessageA(hList, LB_SETSEL, TRUE, i);
+    }
+    PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    return WaitGone(hDlg, 5000);
+}
+
+bool WaitSearchIdle(HWND hPage, DWORD ms) {
+    for (DWORD waited = 0; waited <= ms; waited += 50) {
+        if (GetText(hPage, IDC_COLL_SEARCH) == "&Search...") return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+void MakeDir(const std::string& s) { CreateDirectoryA(s.c_str(), nullptr); }
+void Touch(const std::string& s) { std::ofstream(s) << "not really a picture"; }
+
+void RemoveTree(const std::string& sDir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((sDir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string p = sDir + "\\" + n;
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(p);
+            else DeleteFileA(p.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesA(sDir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(sDir.c_str());
+}
+
+// c:\mvtree: a tree with the cases of the search.
+const char kTree[] = "c:\\mvtree";
+const char kRootPicture[] = "c:\\mvtree-root-picture.jpg";
+
+void MakeTree() {
+    RemoveTree(kTree);
+    MakeDir(kTree);
+    MakeDir("c:\\mvtree\\pics");
+    Touch("c:\\mvtree\\pics\\a.JPG");
+    MakeDir("c:\\mvtree\\pics\\deeper");
+    Touch("c:\\mvtree\\pics\\deeper\\b.png");
+    MakeDir("c:\\mvtree\\hidden");
+    Touch("c:\\mvtree\\hidden\\h.jpg");
+    MakeDir("c:\\mvtree\\hidden\\inside");
+    Touch("c:\\mvtree\\hidden\\inside\\i.bmp");
+    SetFileAttributesA("c:\\mvtree\\hidden", FILE_ATTRIBUTE_HIDDEN);
+    MakeDir("c:\\mvtree\\system");
+    Touch("c:\\mvtree\\system\\s.jpeg");
+    SetFileAttributesA("c:\\mvtree\\system", FILE_ATTRIBUTE_SYSTEM);
+    MakeDir("c:\\mvtree\\gifs");
+    Touch("c:\\mvtree\\gifs\\g.gif");
+    MakeDir("c:\\mvtree\\jpe");
+    Touch("c:\\mvtree\\jpe\\old.jpe");
+    MakeDir("c:\\mvtree\\.dot");
+    Touch("c:\\mvtree\\.dot\\d.jpg");
+    Touch(kRootPicture);
+}
+
+struct CollectionsPage : ::testing::Test {
+    void SetUp() override {
+        CloseAllTrays();
+        ResetConfig();
+        DeleteFileA(IniPath().c_str());
+    }
+    void TearDown() override {
+        CloseAllTrays();
+        DeleteFileA(IniPath().c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(CollectionsPage, NewAndDeleteFollowTheirRules) {
+    WriteIni("[Default]\r\nFolderCount=0\r\n[Beta]\r\nFolder0=c:\\b\r\nFolderCount=1\r\n[Zeta]\r\nFolderCount=0\r\n");
+    WriteConfigString("Current", "ZETA");
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        EXPECT_EQ(Collections(hPage), (Strings{"Beta", "Default", "Zeta"}));
+        EXPECT_EQ(SelectedCollection(hPage), "Zeta");
+
+        EXPECT_EQ(NewCollection(sheet, hPage, "default"), "This name is already used: default\n");
+        EXPECT_EQ(Collections(hPage).size(), 3u);
+
+        // Deleting the last entry makes the new last one current at once.
+        Click(hPage, IDC_COLL_DELETE);
+        for (int i = 0; i < 100 && Collections(hPage).size() == 3; ++i) Sleep(50);
+        EXPECT_EQ(SelectedCollection(hPage), "Default");
+        EXPECT_EQ(ReadConfigString("Current"), "Default");
+        EXPECT_EQ(IniSections(), (Strings{"Default", "Beta"}));
+
+        EXPECT_EQ(BoxAfterClick(sheet, hPage, IDC_COLL_DELETE),
+                  "Error: 'Default' is the only collection that cannot be deleted.\n");
+
+        // A new collection is selected and reaches the file when stored.
+        ChooseCollection(hPage, 0);
+        EXPECT_EQ(Folders(hPage), (Strings{"c:\\b"}));
+        EXPECT_EQ(NewCollection(sheet, hPage, "Holiday Pictures"), "");
+        EXPECT_EQ(SelectedCollection(hPage), "Holiday Pictures");
+        EXPECT_TRUE(Folders(hPage).empty());
+        sheet.Cancel();
+        EXPECT_TRUE(settings.WaitExit(10000));
+    }
+    EXPECT_EQ(IniSections(), (Strings{"Default", "Beta"}));
+    EXPECT_EQ(ReadConfigString("Current"), "Default");
+
+    // Only the exact name "Default" is protected.
+    WriteIni("[default]\r\nFolderCount=0\r\n");
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    EXPECT_EQ(SelectedCollection(hPage), "default");
+    Click(hPage, IDC_COLL_DELETE);
+    for (int i = 0; i < 100 && IniSections().size() == 1; ++i) Sleep(50);
+    EXPECT_TRUE(IniSections().empty());
+    EXPECT_EQ(Collections(hPage), (Strings{"Default"}));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(IniSections(), (Strings{"Default"}));
+}
+
+TEST_F(CollectionsPage, FoldersByHandStoredOnOkOnly) {
+    MakeDir("c:\\mvpics");
+    MakeDir("c:\\mvpics\\More & More");
+    WriteIni("[Default]\r\nFolder0=c:\\keep\r\nFolderCount=1\r\nNextToUse=5\r\n");
+    const std::string sBefore = [] {
+        std::ifstream in(IniPath(), std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }();
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        ASSERT_TRUE(AddFolder(settings, sheet, hPage, "C:\\mvpics"));
+        ASSERT_TRUE(AddFolder(settings, sheet, hPage, "C:\\mvpics"));  // already listed: not added again
+        EXPECT_EQ(Folders(hPage), (Strings{"c:\\keep", "c:\\mvpics"}));
+        ClickNow(hPage, IDC_COLL_REMOVE_ALL);
+        EXPECT_TRUE(Folders(hPage).empty());
+        sheet.Cancel();
+        EXPECT_TRUE(settings.WaitExit(10000));
+    }
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::stringstream after;
+    after << in.rdbuf();
+    EXPECT_EQ(after.str(), sBefore);  // Cancel stores nothing of the edited collection
+
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    ASSERT_TRUE(AddFolder(settings, sheet, hPage, "C:\\mvpics\\More & More"));
+    ASSERT_TRUE(AddFolder(settings, sheet, hPage, "C:\\mvpics"));
+    // Remove the selected entry; the selection moves to the one now there.
+    SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
+    ClickNow(hPage, IDC_COLL_REMOVE);
+    EXPECT_EQ(Folders(hPage), (Strings{"c:\\mvpics", "c:\\mvpics\\More & More"}));
+    EXPECT_EQ(SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_GETCURSEL, 0, 0), 0);
+    ClickNow(hPage, IDC_COLL_CYCLE);
+    SendDlgItemMessageA(hPage, IDC_COLL_FRACTAL, TBM_SETPOS, TRUE, 30);
+    // Preview without a selection only hints in the status line.
+    SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ClickNow(hPage, IDC_COLL_PREVIEW);
+    EXPECT_EQ(GetText(hPage, IDC_COLL_STATUS), "Please select a folder from the above list");
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(IniValue("Default", "FolderCount"), "2");
+    // The collection keeps the order the folders were added in.
+    EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\mvpics\\More & More");
+    EXPECT_EQ(IniValue("Default", "Folder1"), "c:\\mvpics");
+    EXPECT_EQ(IniValue("Default", "Cycle"), "1");
+    EXPECT_EQ(IniValue("Default", "NextToUse"), "0");
+    EXPECT_EQ(IniValue("Default", "FractalProb"), "30");
+    EXPECT_EQ(ReadConfigString("Current"), "Default");
+    RemoveDirectoryA("c:\\mvpics\\More & More");
+    RemoveDirectoryA("c:\\mvpics");
+}
+
+TEST_F(CollectionsPage, DriveSearchOnARealTreeWithAttributes) {
+    MakeTree();
+    // The search itself, through the Windows lister.
+    Win32DirectoryLister lister;
+    Strings found;
+    qvDrive(lister, kTree).Search("*.jpg *.jpeg *.bmp *.png", found, false, true, false, nullptr, nullptr);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (Strings{"c:\\mvtree\\pics", "c:\\mvtree\\pics\\deeper", "c:\\mvtree\\system"}));
+
+    // The page's search of drive c: adds the root ("c:\") and the tree's
+    // folders, after the folder already listed.
+    WriteIni("[Default]\r\nFolder0=C:\\MVTREE\\PICS\r\nFolderCount=1\r\n");
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    ASSERT_TRUE(StartSearch(sheet, hPage, {"c:\\"}));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_COLL_ADD)));
+    ASSERT_TRUE(WaitSearchIdle(hPage, 120000));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hPage, IDC_COLL_ADD)));
+    Strings listed = Folders(hPage);
+    auto has = [&](const char* s) { return std::find(listed.begin(), listed.end(), s) != listed.end(); };
+    EXPECT_TRUE(has("c:\\"));
+    EXPECT_TRUE(has("C:\\MVTREE\\PICS"));
+    EXPECT_FALSE(has("c:\\mvtree\\pics"));
+    EXPECT_TRUE(has("c:\\mvtree\\pics\\deeper"));
+    EXPECT_TRUE(has("c:\\mvtree\\system"));
+    EXPECT_FALSE(has("c:\\mvtree\\hidden") || has("c:\\mvtree\\hidden\\inside"));
+    EXPECT_FALSE(has("c:\\mvtree\\gifs"));  // no Active Desktop under Wine
+    EXPECT_FALSE(has("c:\\mvtree\\jpe") || has("c:\\mvtree\\.dot"));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(IniValue("Default", "FolderCount"), std::to_string(listed.size()));
+    RemoveTree(kTree);
+    DeleteFileA(kRootPicture);
+}
+
+TEST_F(CollectionsPage, SearchStartedAndStoppedFiftyTimes) {
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> delay(0, 400);
+    // The whole Unix file system behind z: keeps a search busy; c: is short
+    // enough to end now and then before the stop.
+    const Strings drives[] = {{"c:\\"}, {"z:\\"}, {"c:\\", "z:\\"}};
+    int iteration = 0;
+    for (int round = 0; round < 5; ++round) {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        for (int i = 0; i < 10; ++i, ++iteration) {
+            SCOPED_TRACE(iteration);
+            ASSERT_TRUE(StartSearch(sheet, hPage, drives[iteration % 3]));
+            Sleep(static_cast<DWORD>(delay(random)));
+            if (i == 9) {
+                // OK or Cancel in the middle of a search closes the sheet.
+                if (round % 2) sheet.Ok(); else sheet.Cancel();
+                ASSERT_TRUE(settings.WaitExit(15000));
+                break;
+            }
+            if (GetText(hPage, IDC_COLL_SEARCH) == "Stop") {
+                Click(hPage, IDC_COLL_SEARCH);
+                ASSERT_TRUE(WaitSearchIdle(hPage, 10000));
+                // A search that ended just before the click opens the drive dialog again.
+                if (HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 100)) {
+                    PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+                    WaitGone(hDlg, 5000);
+                }
+            } else {
+                ASSERT_TRUE(WaitSearchIdle(hPage, 10000));
+            }
+            size_t n = Folders(hPage).size();
+            Sleep(300);
+            EXPECT_EQ(Folders(hPage).size(), n);  // nothing arrives after the stop
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(hPage, IDC_COLL_STATUS)));
+        }
+    }
+}
+
+TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
+    const std::string dir = "c:\\mvpreview";
+    RemoveTree(dir);
+    MakeDir(dir);
+    Pixels px;
+    px.width = 200;
+    px.height = 150;
+    px.data.assign(200 * 150 * 3, 0);
+    for (size_t i = 0; i < px.data.size(); i += 3) px.data[i] = 230;  // red
+    BmpLayout bmp;
+    bmp.width = 200;
+    bmp.height = 150;
+    bmp.bits = BmpRows24(px);
+    ASSERT_TRUE(WriteBytes(dir + "\\small.Bmp", MakeBmp(bmp)));
+    ASSERT_TRUE(WriteBytes(dir + "\\big.JPG", EncodeJpeg(Pixels::Pattern(900, 700), 90)));
+    ASSERT_TRUE(WriteBytes(dir + "\\broken.jpg", {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3}));
+    Touch(dir + "\\anim.gif");
+    WriteConfigDword("TilePercentage", 2);
+    WriteConfigDword("StretchPercentage", 70);
+    WriteConfigDword("CreateSeamless", 0);
+    WriteConfigDword("ShowDate", 0);
+    WriteIni("[Default]\r\nFolder0=" + dir + "\r\nFolderCount=1\r\n");
+
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
+    Click(hPage, IDC_COLL_PREVIEW);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hDlg, nullptr);
+    EXPECT_EQ(WindowText(hDlg), "Preview");
+    HWND hList = GetDlgItem(hDlg, IDC_PREVIEW_LIST);
+    // GIF files are listed only with Active Desktop, which Wine lacks.
+    EXPECT_EQ(Items(hList, false), (Strings{"big.JPG", "broken.jpg", "small.Bmp"}));
+    auto select = [&](int i) {
+        SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_PREVIEW_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hList));
+        return GetText(hDlg, IDC_PREVIEW_STATUS);
+    };
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    auto pct = [&](int w, int h) { return static_cast<int>(float(w) * float(h) / (float(cx) * float(cy)) * 100.0f); };
+    EXPECT_EQ(select(0), "Size 900x700, " + std::to_string(pct(900, 700)) + "% of screen");
+    EXPECT_TRUE(Checked(hDlg, pct(900, 700) > 70 ? IDC_PREVIEW_STRETCHED : IDC_PREVIEW_CENTERED));
+    EXPECT_EQ(select(1), "Could not load the image. Perhaps it is 256 color format, rather than 24-bit.");
+    EXPECT_EQ(select(2), "Size 200x150, " + std::to_string(pct(200, 150)) + "% of screen");
+    EXPECT_TRUE(Checked(hDlg, IDC_PREVIEW_CENTERED));
+    EXPECT_FALSE(Checked(hDlg, IDC_PREVIEW_TILED));
+
+    // Forced to tile (Wine's desktop does not stretch), the small red
+    // picture covers the screen, not just its middle.
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_CENTERED, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_TILED, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_MAKE, BM_CLICK, 0, 0);
+    EXPECT_EQ(ReadConfigString("LastImageShown"), dir + "\\small.Bmp");
+    bool bShown = false;
+    Color seen = 0;
+    for (int attempt = 0; attempt < 20 && !bShown; ++attempt) {
+        Sleep(250);
+        // A slow desktop gets one nudge to repaint from the values already set.
+        if (attempt == 8) RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        Image shot = TakeScreenshot();
+        ASSERT_TRUE(shot.IsValid());
+        seen = shot.Pixel(40, 300);  // left of the sheet, where a centred picture would not reach
+        bShown = Near(seen, MakeRGB(230, 0, 0), 12);
+    }
+    EXPECT_TRUE(bShown) << std::hex << seen;
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_CLOSE, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitGone(hDlg, 5000));
+    EXPECT_EQ(GetText(hPage, IDC_COLL_STATUS), "Last image shown: " + dir + "\\small.Bmp");
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    RemoveTree(dir);
+}
