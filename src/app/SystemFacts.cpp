@@ -8,6 +8,8 @@ bool IsWin98OrLater(const VersionFacts& v) {
 
 bool IsWin2000(const VersionFacts& v) { return v.platformId == 2 && v.major == 5; }
 
+bool CanTellScreenSaverRunning(const VersionFacts& v) { return IsWin98OrLater(v) || (v.platformId == 2 && v.major >= 5); }
+
 bool IsInstalledFlag(const std::string& sValue) {
     if (sValue.size() != 4) return false;
     return sValue[0] != 0 || sValue[1] != 0 || sValue[2] != 0 || sValue[3] != 0;

@@ -11,6 +11,9 @@ struct VersionFacts {
 
 bool IsWin98OrLater(const VersionFacts& v);
 bool IsWin2000(const VersionFacts& v);
+// Whether the system can tell that its screen saver runs: Windows 98 and
+// every NT from 2000 on (SPI_GETSCREENSAVERRUNNING).
+bool CanTellScreenSaverRunning(const VersionFacts& v);
 
 // The Active Setup "IsInstalled" text counts only when it is exactly four
 // bytes whose little-endian value is not zero.

@@ -13,6 +13,7 @@
 #include <jpeglib.h>
 
 #include "image/ByteSource.h"
+#include "image/RowResampler.h"
 
 namespace mv {
 
@@ -96,17 +97,13 @@ void Progress(j_common_ptr c) {
     if (d->input_scan_number > ImageJPEG::kMaxScans) ERREXIT(c, JERR_BAD_SCAN_SCRIPT);
 }
 
-// Decodes into *block; false on any failure. Only plain data lives in this
-// frame, so the jump from ErrorExit back here is safe.
-bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* limits) {
+// The library's error handling, memory cap and our source and progress
+// hooks. Called below a recovery point.
+void Begin(JpegState* st, const DecodeLimits* limits) {
     jpeg_decompress_struct* cinfo = &st->cinfo;
     cinfo->err = jpeg_std_error(&st->err);
     st->err.error_exit = ErrorExit;
     st->err.emit_message = EmitMessage;
-    if (setjmp(st->recovery)) {
-        jpeg_destroy_decompress(cinfo);
-        return false;
-    }
     jpeg_create_decompress(cinfo);
     cinfo->client_data = st;
     cinfo->mem->max_memory_to_use = static_cast<long>(
@@ -121,24 +118,102 @@ bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* 
     cinfo->src = &st->source;
     st->progress.progress_monitor = Progress;
     cinfo->progress = &st->progress;
+}
 
+// Reads the header: true for a three-component colour picture within the limits.
+bool ReadAcceptableHeader(JpegState* st, const DecodeLimits* limits) {
+    jpeg_decompress_struct* cinfo = &st->cinfo;
     jpeg_read_header(cinfo, TRUE);
     st->bHeaderRead = true;
     const bool bColour = cinfo->jpeg_color_space == JCS_RGB || cinfo->jpeg_color_space == JCS_YCbCr;
     const uint64_t width = cinfo->image_width, height = cinfo->image_height;
-    if (!bColour || cinfo->num_components != 3 || width == 0 || height == 0 || width > limits->maxSide ||
-        height > limits->maxSide || width > kMaxImageSide || height > kMaxImageSide ||
-        width * height > limits->maxPixels || width * height > kMaxImagePixels) {
-        jpeg_destroy_decompress(cinfo);
-        return false;
-    }
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = 1;
+    return bColour && cinfo->num_components == 3 && width != 0 && height != 0 && width <= limits->maxSide &&
+           height <= limits->maxSide && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= limits->maxPixels && width * height <= kMaxImagePixels;
+}
+
+void AskForDibOrder(j_decompress_ptr cinfo) {
 #ifdef JCS_EXTENSIONS
     cinfo->out_color_space = JCS_EXT_BGR;  // rows come out in DIB order
 #else
     cinfo->out_color_space = JCS_RGB;
 #endif
+}
+
+void ToDibOrder(uint8_t* row, uint32_t width) {
+#ifndef JCS_EXTENSIONS
+    for (uint32_t x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
+#else
+    (void)row;
+    (void)width;
+#endif
+}
+
+// The picture's size from its header; false when it is no picture we take.
+bool RunSizeReader(JpegState* st, const DecodeLimits* limits, int* pWidth, int* pHeight) {
+    if (setjmp(st->recovery)) return false;
+    Begin(st, limits);
+    if (!ReadAcceptableHeader(st, limits)) return false;
+    *pWidth = static_cast<int>(st->cinfo.image_width);
+    *pHeight = static_cast<int>(st->cinfo.image_height);
+    return true;
+}
+
+// Starts a decode at the smallest DCT scale (in eighths) whose output is
+// still at least dstWidth x dstHeight; the output size goes to *pWidth, *pHeight.
+bool RunScaledStart(JpegState* st, const DecodeLimits* limits, int dstWidth, int dstHeight, int* pWidth,
+                    int* pHeight) {
+    if (setjmp(st->recovery)) return false;
+    Begin(st, limits);
+    if (!ReadAcceptableHeader(st, limits)) return false;
+    jpeg_decompress_struct* cinfo = &st->cinfo;
+    AskForDibOrder(cinfo);
+    cinfo->scale_denom = 8;
+    for (unsigned m = 1; m <= 8; ++m) {
+        cinfo->scale_num = m;
+        jpeg_calc_output_dimensions(cinfo);
+        if (cinfo->output_width >= static_cast<JDIMENSION>(dstWidth) &&
+            cinfo->output_height >= static_cast<JDIMENSION>(dstHeight))
+            break;
+    }
+    jpeg_start_decompress(cinfo);
+    if (cinfo->out_color_components != 3 || cinfo->output_components != 3) return false;
+    *pWidth = static_cast<int>(cinfo->output_width);
+    *pHeight = static_cast<int>(cinfo->output_height);
+    return true;
+}
+
+// Reads the started decode's rows, top first, into row and hands each to push.
+bool RunScaledRows(JpegState* st, uint8_t* row, void (*push)(void*, const uint8_t*), void* context) {
+    if (setjmp(st->recovery)) return false;
+    jpeg_decompress_struct* cinfo = &st->cinfo;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        JSAMPROW rows[1] = {row};
+        if (jpeg_read_scanlines(cinfo, rows, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
+        ToDibOrder(row, cinfo->output_width);
+        push(context, row);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+// Decodes into *block; false on any failure. Only plain data lives in this
+// frame, so the jump from ErrorExit back here is safe.
+bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* limits) {
+    jpeg_decompress_struct* cinfo = &st->cinfo;
+    if (setjmp(st->recovery)) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
+    Begin(st, limits);
+    if (!ReadAcceptableHeader(st, limits)) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
+    const uint64_t width = cinfo->image_width, height = cinfo->image_height;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    AskForDibOrder(cinfo);
     jpeg_start_decompress(cinfo);
     if (cinfo->out_color_components != 3 || cinfo->output_components != 3 || cinfo->output_width != width ||
         cinfo->output_height != height) {
@@ -164,12 +239,7 @@ bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* 
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
 
-#ifndef JCS_EXTENSIONS
-    for (uint32_t y = 0; y < height; ++y) {
-        uint8_t* p = bits + static_cast<size_t>(y) * stride;
-        for (uint32_t x = 0; x < width; ++x, p += 3) std::swap(p[0], p[2]);
-    }
-#endif
+    for (uint32_t y = 0; y < height; ++y) ToDibOrder(bits + static_cast<size_t>(y) * stride, static_cast<uint32_t>(width));
     return true;
 }
 
@@ -202,6 +272,38 @@ void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
         if (RunDecoder(st.get(), &block, &limits)) Adopt(std::move(block));
     } catch (const std::bad_alloc&) {
         Invalidate();  // no memory for the pixels: an invalid picture
+    }
+}
+
+bool ImageJPEG::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
+    auto st = std::make_unique<JpegState>();
+    st->bytes = &src;
+    struct Release {
+        JpegState* st;
+        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
+    } release{st.get()};
+    return RunSizeReader(st.get(), &limits, &width, &height);
+}
+
+Image ImageJPEG::DecodeResized(ByteSource& src, int width, int height, Color* pAverage, const DecodeLimits& limits) {
+    auto st = std::make_unique<JpegState>();
+    st->bytes = &src;
+    struct Release {
+        JpegState* st;
+        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
+    } release{st.get()};
+    try {
+        int w = 0, h = 0;
+        if (!RunScaledStart(st.get(), &limits, width, height, &w, &h)) return Image();
+        RowResampler resampler(w, h, width, height);
+        if (!resampler.Valid()) return Image();
+        std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
+        auto push = [](void* context, const uint8_t* bgr) { static_cast<RowResampler*>(context)->PushRow(bgr); };
+        if (!RunScaledRows(st.get(), row.data(), push, &resampler) || !resampler.Complete()) return Image();
+        if (pAverage) *pAverage = resampler.Average();
+        return resampler.TakeResult();
+    } catch (const std::bad_alloc&) {
+        return Image();  // no memory: an invalid picture
     }
 }
 

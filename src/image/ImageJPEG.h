@@ -20,6 +20,15 @@ public:
 
     int RowPadding() const override { return static_cast<int>(m_uWidth % 4); }
 
+    // The picture's size from its header alone; false when the file is no
+    // picture this decoder takes.
+    static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());
+    // The picture resized to width x height as it is decoded: at the smallest
+    // DCT scale still at least that large, its rows resampled as they come,
+    // so the full-size picture never exists. The average colour of the
+    // result goes to *pAverage. Invalid on any failure.
+    static Image DecodeResized(ByteSource& src, int width, int height, Color* pAverage,
+                               const DecodeLimits& limits = DecodeLimits());
     // Most scans a progressive picture may have.
     static constexpr int kMaxScans = 500;
 

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include "image/ByteSource.h"
+#include "image/RowResampler.h"
 
 namespace mv {
 
@@ -37,14 +38,10 @@ void ReadData(png_structp png, png_bytep dst, png_size_t length) {
     if (n != length) png_error(png, "unexpected end of file");
 }
 
-// Decodes into *block; false on any failure. Nothing in this frame needs a
-// destructor, so the jump from OnError back here is safe.
-bool RunDecoder(PngReader* r, std::vector<uint8_t>* block, const DecodeLimits* limits) {
-    if (setjmp(png_jmpbuf(r->png))) {
-        // An error after the last row (in the chunks behind the pixels)
-        // leaves the picture intact.
-        return r->bPixelsRead;
-    }
+// Reads the header and sets up the transforms that give 8-bit blue-green-red
+// rows; false for a picture this decoder does not take. Called below a
+// recovery point.
+bool Prepare(PngReader* r, const DecodeLimits* limits, png_uint_32* pWidth, png_uint_32* pHeight, int* pInterlace) {
     png_set_read_fn(r->png, r, ReadData);
     const png_uint_32 side = limits->maxSide < kMaxImageSide ? limits->maxSide : kMaxImageSide;
     png_set_user_limits(r->png, side, side);
@@ -76,6 +73,57 @@ bool RunDecoder(PngReader* r, std::vector<uint8_t>* block, const DecodeLimits* l
     if (png_get_channels(r->png, r->info) != 3 || png_get_bit_depth(r->png, r->info) != 8 ||
         png_get_rowbytes(r->png, r->info) != 3 * static_cast<size_t>(width))
         return false;
+    *pWidth = width;
+    *pHeight = height;
+    *pInterlace = interlace;
+    return true;
+}
+
+// The picture's size, from its header.
+bool RunSizeReader(PngReader* r, const DecodeLimits* limits, int* pWidth, int* pHeight) {
+    if (setjmp(png_jmpbuf(r->png))) return false;
+    png_uint_32 width = 0, height = 0;
+    int interlace = 0;
+    if (!Prepare(r, limits, &width, &height, &interlace)) return false;
+    *pWidth = static_cast<int>(width);
+    *pHeight = static_cast<int>(height);
+    return true;
+}
+
+// Rows of a picture that is not interlaced, top first, handed to push as
+// they are read. *pbInterlaced tells the caller to decode whole instead.
+bool RunRowReader(PngReader* r, const DecodeLimits* limits, uint8_t* (*rowFor)(void*, png_uint_32, png_uint_32),
+                  void (*push)(void*, const uint8_t*), void* context, bool* pbInterlaced) {
+    if (setjmp(png_jmpbuf(r->png))) return r->bPixelsRead;
+    png_uint_32 width = 0, height = 0;
+    int interlace = 0;
+    if (!Prepare(r, limits, &width, &height, &interlace)) return false;
+    if (interlace != PNG_INTERLACE_NONE) {
+        *pbInterlaced = true;
+        return false;
+    }
+    uint8_t* row = rowFor(context, width, height);
+    if (!row) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(r->png, row, nullptr);
+        push(context, row);
+    }
+    r->bPixelsRead = true;
+    png_read_end(r->png, nullptr);
+    return true;
+}
+
+// Decodes into *block; false on any failure. Nothing in this frame needs a
+// destructor, so the jump from OnError back here is safe.
+bool RunDecoder(PngReader* r, std::vector<uint8_t>* block, const DecodeLimits* limits) {
+    if (setjmp(png_jmpbuf(r->png))) {
+        // An error after the last row (in the chunks behind the pixels)
+        // leaves the picture intact.
+        return r->bPixelsRead;
+    }
+    png_uint_32 width = 0, height = 0;
+    int interlace = 0;
+    if (!Prepare(r, limits, &width, &height, &interlace)) return false;
 
     const uint32_t stride = Image::BytesPerRow(width, 24);
     DibHeader h;
@@ -130,6 +178,72 @@ void ImagePNG::Decode(ByteSource& src, const DecodeLimits& limits) {
         if (RunDecoder(reader.get(), &block, &limits)) Adopt(std::move(block));
     } catch (const std::bad_alloc&) {
         Invalidate();  // no memory for the pixels: an invalid picture
+    }
+}
+
+namespace {
+
+// The reader's structures for one pass over the file, released on every way out.
+struct ReaderHolder {
+    std::unique_ptr<PngReader> reader = std::make_unique<PngReader>();
+    explicit ReaderHolder(ByteSource& src) {
+        reader->bytes = &src;
+        reader->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+        if (reader->png) reader->info = png_create_info_struct(reader->png);
+    }
+    ~ReaderHolder() {
+        if (reader->png) png_destroy_read_struct(&reader->png, reader->info ? &reader->info : nullptr, nullptr);
+    }
+    bool Ok() const { return reader->png && reader->info; }
+};
+
+struct ResizeContext {
+    int width, height;
+    std::unique_ptr<RowResampler> resampler;
+    std::vector<uint8_t> row;
+};
+
+}  // namespace
+
+bool ImagePNG::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
+    ReaderHolder holder(src);
+    return holder.Ok() && RunSizeReader(holder.reader.get(), &limits, &width, &height);
+}
+
+Image ImagePNG::DecodeResized(ByteSource& src, int width, int height, Color* pAverage, const DecodeLimits& limits) {
+    try {
+        bool bInterlaced = false;
+        ResizeContext context{width, height, nullptr, {}};
+        {
+            ReaderHolder holder(src);
+            if (!holder.Ok()) return Image();
+            auto rowFor = [](void* c, png_uint_32 w, png_uint_32 h) -> uint8_t* {
+                auto* ctx = static_cast<ResizeContext*>(c);
+                ctx->resampler = std::make_unique<RowResampler>(static_cast<int>(w), static_cast<int>(h), ctx->width,
+                                                                ctx->height);
+                if (!ctx->resampler->Valid()) return nullptr;
+                ctx->row.resize(static_cast<size_t>(w) * 3);
+                return ctx->row.data();
+            };
+            auto push = [](void* c, const uint8_t* bgr) { static_cast<ResizeContext*>(c)->resampler->PushRow(bgr); };
+            if (RunRowReader(holder.reader.get(), &limits, rowFor, push, &context, &bInterlaced) &&
+                context.resampler && context.resampler->Complete()) {
+                if (pAverage) *pAverage = context.resampler->Average();
+                return context.resampler->TakeResult();
+            }
+        }
+        if (!bInterlaced) return Image();
+        // Passes over the whole picture: decoded whole, then resized.
+        ImagePNG whole;
+        whole.Decode(src, limits);
+        if (!whole.IsValid()) return Image();
+        RowResampler resampler(static_cast<int>(whole.Width()), static_cast<int>(whole.Height()), width, height);
+        if (!resampler.Valid()) return Image();
+        for (int y = 0; y < static_cast<int>(whole.Height()); ++y) resampler.PushRow(whole.Row24(y));
+        if (pAverage) *pAverage = resampler.Average();
+        return resampler.TakeResult();
+    } catch (const std::bad_alloc&) {
+        return Image();  // no memory: an invalid picture
     }
 }
 

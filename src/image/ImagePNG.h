@@ -19,6 +19,13 @@ public:
     explicit ImagePNG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
     static ImagePNG FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
 
+    // The picture's size from its header alone.
+    static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());
+    // The picture resized to width x height, its rows resampled as they are
+    // read (an interlaced picture is decoded whole first); the average colour
+    // of the result goes to *pAverage. Invalid on any failure.
+    static Image DecodeResized(ByteSource& src, int width, int height, Color* pAverage,
+                               const DecodeLimits& limits = DecodeLimits());
     static constexpr Color kBackground = MakeRGB(31, 127, 255);
 
 private:

@@ -1,6 +1,7 @@
 #include "wallpaper/BackgroundChanger.h"
 
 #include <cctype>
+#include <optional>
 
 #include "Patterns/ColorHSL.h"
 #include "app/OutputFolder.h"
@@ -49,23 +50,30 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     bool bIsGif = false;
     bool bUseDirectImage = false;
     std::unique_ptr<Image> picture;
+    // The size alone first, where the header tells it: the layout decides
+    // whether the picture is decoded whole or straight to the screen's size.
+    std::optional<Size> probed;
+    const DecoderKind kind = DecoderForExtension(sExt);
     if (ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
         // The shell shows a GIF itself; it is neither decoded nor dated.
         bUseDirectImage = true;
         bIsGif = true;
         bAddDate = false;
     } else {
-        picture = steps.Decode(DecoderForExtension(sExt), sFilePathName);
+        probed = steps.PictureSize(kind, sFilePathName);
+        if (!probed) picture = steps.Decode(kind, sFilePathName);
     }
     MV_TRACE(trace, bUseDirectImage);
     if (trace && trace->IsOn())
         trace->TraceLine(FormatTrace(__FILE__, __LINE__, "gApp.IsUsingActiveDesktop()",
                                      (m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) ? 1 : 0));
 
-    const bool bDecoded = picture && picture->IsValid();
+    const bool bDecoded = probed || (picture && picture->IsValid());
     if (!bIsGif && !bDecoded) return true;  // nothing written, nothing applied
 
-    uint64_t pictureArea = bDecoded ? static_cast<uint64_t>(picture->Width()) * picture->Height() : 0;
+    uint64_t pictureArea = probed    ? static_cast<uint64_t>(probed->cx) * static_cast<uint64_t>(probed->cy)
+                           : bDecoded ? static_cast<uint64_t>(picture->Width()) * picture->Height()
+                                      : 0;
     Size screen = m_ctx.desktop.ScreenSize();
     uint64_t screenArea = screen.cx > 0 && screen.cy > 0 ? static_cast<uint64_t>(screen.cx) * screen.cy : 0;
 
@@ -78,11 +86,25 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
         MV_TRACE(trace, bIsGif);
     }
 
+    // A picture stretched over a smaller screen is decoded straight to the
+    // screen's size; it is then written at that size, not its own.
+    Image resized;
+    Color resizedAverage = 0;
+    if (probed) {
+        if (layout.bStretch && screenArea != 0 && (probed->cx > screen.cx || probed->cy > screen.cy)) {
+            resized = steps.DecodeResized(kind, sFilePathName, screen, resizedAverage);
+            if (!resized.IsValid()) return true;
+        } else {
+            picture = steps.Decode(kind, sFilePathName);
+            if (!picture || !picture->IsValid()) return true;
+        }
+    }
+
     Color iconColor = settings.IconTextColor;
     const Color backgroundColor = settings.BackgroundColor;
-    if (!bIsGif && bDecoded && settings.ChooseIconColor && picture->HasDeepColor() &&
+    if (!bIsGif && bDecoded && settings.ChooseIconColor && (resized.IsValid() || picture->HasDeepColor()) &&
         (layout.bTiling || layout.bStretch)) {
-        Color sample = colorHint != 0 ? colorHint : picture->AverageColor();
+        Color sample = colorHint != 0 ? colorHint : resized.IsValid() ? resizedAverage : picture->AverageColor();
         iconColor = IconColorForSample(sample);
     }
 
@@ -92,9 +114,9 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     } else {
         // A picture that cannot be composed or written (out of memory, a
         // full disk) changes nothing: the desktop keeps what it shows.
-        Image working = steps.DrawToWorking(*picture);
-        picture.reset();
+        Image working = resized.IsValid() ? std::move(resized) : steps.DrawToWorking(std::move(picture));
         if (!working.IsValid()) return true;
+        const bool bScreenSizedAlready = working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch;
         const bool bSeamless = (!bForcePosition && settings.CreateSeamless) || (bForcePosition && bDoTileSeamless);
         const bool bScreenSized = bAddDate || settings.SmartTiling != 0;
         Image result;
@@ -111,6 +133,9 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
             result = steps.ComposeTiled(working, screen);
         } else if (!bAddDate) {
             m_lastComposition = Composition::PictureItself;
+            result = std::move(working);
+        } else if (bScreenSizedAlready) {
+            m_lastComposition = Composition::DatedScreen;
             result = std::move(working);
         } else {
             m_lastComposition = Composition::DatedScreen;

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Patterns/Color.h"
@@ -27,9 +28,19 @@ class ChangeSteps {
 public:
     virtual ~ChangeSteps() = default;
     virtual std::unique_ptr<Image> Decode(DecoderKind kind, const std::string& sPath) = 0;
-    // The decoded picture drawn into a 24-bit working picture of its own size;
-    // invalid when the working picture cannot be made.
-    virtual Image DrawToWorking(const Image& picture) = 0;
+    // The picture's size from its header alone, where the decoder can tell it
+    // without decoding; nothing otherwise (the picture is then decoded first).
+    virtual std::optional<Size> PictureSize(DecoderKind kind, const std::string& sPath) { return std::nullopt; }
+    // The picture decoded straight to the given size, with the average colour
+    // of the result; invalid on failure. For pictures stretched over a smaller
+    // screen, so the full-size picture never has to exist.
+    virtual Image DecodeResized(DecoderKind kind, const std::string& sPath, Size size, Color& average) {
+        return Image();
+    }
+    // The decoded picture as a 24-bit working picture of its own size (a
+    // picture that is one already is taken over, not copied); invalid when
+    // the working picture cannot be made.
+    virtual Image DrawToWorking(std::unique_ptr<Image> picture) = 0;
     virtual Image MakeSeamlessTile(const Image& picture) = 0;
     virtual Image ComposeTiled(const Image& tile, Size screen) = 0;
     virtual Image ComposeScreen(const Image& picture, bool bStretch, Size screen, Color background) = 0;

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "image/ByteSource.h"
 #include "image/DibDraw.h"
 #include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
@@ -28,7 +29,32 @@ std::unique_ptr<Image> DefaultChangeSteps::Decode(DecoderKind kind, const std::s
     }
 }
 
-Image DefaultChangeSteps::DrawToWorking(const Image& picture) { return DrawTo24(picture); }
+std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind kind, const std::string& sPath) {
+    if (kind == DecoderKind::Bmp) return std::nullopt;
+    FileSource file(sPath);
+    int width = 0, height = 0;
+    if (!file.IsOpen()) return std::nullopt;
+    const bool bKnown = kind == DecoderKind::Png ? ImagePNG::ReadSize(file, width, height)
+                                                 : ImageJPEG::ReadSize(file, width, height);
+    if (!bKnown) return std::nullopt;
+    return Size{width, height};
+}
+
+Image DefaultChangeSteps::DecodeResized(DecoderKind kind, const std::string& sPath, Size size, Color& average) {
+    FileSource file(sPath);
+    if (!file.IsOpen()) return Image();
+    return kind == DecoderKind::Png ? ImagePNG::DecodeResized(file, size.cx, size.cy, &average)
+                                    : ImageJPEG::DecodeResized(file, size.cx, size.cy, &average);
+}
+
+Image DefaultChangeSteps::DrawToWorking(std::unique_ptr<Image> picture) {
+    if (!picture || !picture->IsValid()) return Image();
+    const DibHeader h = picture->Header();
+    // Bottom-up 24-bit rows right behind the header: the working picture already.
+    if (h.biBitCount == 24 && h.biCompression == kBiRgb && h.biHeight > 0 && h.biClrUsed == 0)
+        return Image(std::move(*picture));
+    return DrawTo24(*picture);
+}
 
 Image DefaultChangeSteps::MakeSeamlessTile(const Image& picture) { return ::mv::MakeSeamlessTile(picture); }
 

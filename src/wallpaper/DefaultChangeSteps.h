@@ -39,7 +39,9 @@ public:
           m_pCaptions(pCaptions) {}
 
     std::unique_ptr<Image> Decode(DecoderKind kind, const std::string& sPath) override;
-    Image DrawToWorking(const Image& picture) override;
+    std::optional<Size> PictureSize(DecoderKind kind, const std::string& sPath) override;
+    Image DecodeResized(DecoderKind kind, const std::string& sPath, Size size, Color& average) override;
+    Image DrawToWorking(std::unique_ptr<Image> picture) override;
     Image MakeSeamlessTile(const Image& picture) override;
     Image ComposeTiled(const Image& tile, Size screen) override;
     Image ComposeScreen(const Image& picture, bool bStretch, Size screen, Color background) override;

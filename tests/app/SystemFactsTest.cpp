@@ -13,6 +13,11 @@ TEST(SystemFacts, VersionFamilies) {
     EXPECT_TRUE(IsWin2000({2, 5, 1}));        // XP counts
     EXPECT_FALSE(IsWin2000({2, 6, 1}));       // later NT: neither, so the registry decides
     EXPECT_FALSE(IsWin98OrLater({2, 6, 1}));
+    // The screen saver is asked about on 98, 2000, XP and every later Windows.
+    for (VersionFacts v : {VersionFacts{1, 4, 10}, {2, 5, 0}, {2, 5, 1}, {2, 6, 1}, {2, 10, 0}})
+        EXPECT_TRUE(CanTellScreenSaverRunning(v)) << v.major << "." << v.minor;
+    EXPECT_FALSE(CanTellScreenSaverRunning({1, 4, 0}));
+    EXPECT_FALSE(CanTellScreenSaverRunning({2, 4, 0}));
 }
 
 TEST(SystemFacts, ActiveDesktopInstalledFlag) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/portable/MemoryDesktop.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/PortableEnvironment.h"
@@ -19,6 +21,8 @@ struct RecordingSteps : ChangeSteps {
     bool decodeFails = false;
     bool workingFails = false;
     bool composeFails = false;
+    bool probes = false;  // the header tells the size (JPEG and PNG do)
+    Size resizedTo;
     bool writeFails = false;
     DecoderKind lastKind = DecoderKind::Jpeg;
     Color stampedColor = 0xFFFFFFFF;
@@ -53,10 +57,21 @@ struct RecordingSteps : ChangeSteps {
         }
         return img;
     }
-    Image DrawToWorking(const Image& p) override {
+    std::optional<Size> PictureSize(DecoderKind, const std::string&) override {
+        if (!probes) return std::nullopt;
+        calls.push_back("Size");
+        return Size{decodedWidth, decodedHeight};
+    }
+    Image DecodeResized(DecoderKind, const std::string&, Size size, Color& average) override {
+        calls.push_back("Resized");
+        resizedTo = size;
+        average = decodedColor;
+        return Filled(size.cx, size.cy, decodedColor);
+    }
+    Image DrawToWorking(std::unique_ptr<Image> p) override {
         calls.push_back("Draw");
         if (workingFails) return Image();
-        return Filled(p.Width(), p.Height(), decodedColor);
+        return Filled(p->Width(), p->Height(), decodedColor);
     }
     Image MakeSeamlessTile(const Image& p) override {
         calls.push_back("Seamless");
@@ -254,6 +269,41 @@ TEST_F(Pipeline, StretchedWithoutDateIsHandedOverAtItsOwnSize) {
     EXPECT_EQ(steps.appliedTile, 0);
     EXPECT_EQ(steps.appliedStyle, 2);
     EXPECT_EQ(steps.writtenSize.cx, 800);
+}
+
+// A picture stretched over a smaller screen comes from the decoder at the
+// screen's size and is written so, with the stretch style kept; one that
+// fits is decoded whole.
+TEST_F(Pipeline, LargePictureIsDecodedStraightToTheScreenSize) {
+    steps.probes = true;
+    steps.decodedWidth = 6000;
+    steps.decodedHeight = 4000;
+    steps.decodedColor = 0x00F0F0F0;  // light: black captions
+    Change("C:\\big.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Size", "Resized", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.resizedTo.cx, 1024);
+    EXPECT_EQ(steps.resizedTo.cy, 768);
+    EXPECT_EQ(steps.writtenSize.cx, 1024);
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 2);
+    EXPECT_EQ(steps.appliedIcon, kBlack);
+
+    steps = RecordingSteps();
+    steps.probes = true;
+    settings.ShowDate = true;
+    steps.decodedWidth = 6000;
+    steps.decodedHeight = 4000;
+    Change("C:\\big.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Size", "Resized", "Date", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedStyle, 0);
+
+    steps = RecordingSteps();
+    steps.probes = true;
+    steps.decodedWidth = 800;  // stretched, but smaller than the screen
+    steps.decodedHeight = 600;
+    Change("C:\\s.jpg", "jpg");
+    EXPECT_EQ(steps.calls[0], "Size");
+    EXPECT_EQ(steps.calls[1], "Decode");
 }
 
 TEST_F(Pipeline, ForcedLayoutOverridesThePercentageRule) {

@@ -132,9 +132,7 @@ void CMainAppWnd::LocalTime(int& hour, int& minute) {
 
 bool CMainAppWnd::ScreenSaverCheckApplies() {
     if (!gApp.GetSettings().TestForScreensaver) return false;
-    // Every Windows since 98 and 2000 can tell whether the screen saver runs.
-    VersionFacts v = GetVersionFacts();
-    return IsWin98OrLater(v) || (v.platformId == 2 && v.major >= 5);
+    return CanTellScreenSaverRunning(GetVersionFacts());
 }
 
 bool CMainAppWnd::IsScreenSaverRunning() {

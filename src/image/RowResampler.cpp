@@ -1,0 +1,154 @@
+#include "image/RowResampler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace mv {
+
+void RowResampler::MakeTaps(int srcSize, int dstSize, std::vector<int>& start, std::vector<Tap>& taps) {
+    start.clear();
+    taps.clear();
+    const double scale = static_cast<double>(srcSize) / dstSize;
+    std::vector<double> w;
+    std::vector<int> idx;
+    for (int d = 0; d < dstSize; ++d) {
+        start.push_back(static_cast<int>(taps.size()));
+        w.clear();
+        idx.clear();
+        if (dstSize == srcSize) {
+            idx.push_back(d);
+            w.push_back(1.0);
+        } else if (dstSize < srcSize) {
+            // Area average over [d*scale, (d+1)*scale).
+            const double lo = d * scale, hi = (d + 1) * scale;
+            const int first = static_cast<int>(std::floor(lo));
+            const int last = std::min(srcSize - 1, static_cast<int>(std::ceil(hi)) - 1);
+            for (int s = first; s <= last; ++s) {
+                const double cover = std::min(hi, s + 1.0) - std::max(lo, static_cast<double>(s));
+                if (cover <= 0) continue;
+                idx.push_back(s);
+                w.push_back(cover / scale);
+            }
+        } else {
+            // Bilinear between the two nearest source centres.
+            double x = (d + 0.5) * scale - 0.5;
+            x = std::max(0.0, std::min(x, static_cast<double>(srcSize - 1)));
+            const int i0 = static_cast<int>(x);
+            const int i1 = std::min(i0 + 1, srcSize - 1);
+            const double f = x - i0;
+            idx.push_back(i0);
+            w.push_back(1.0 - f);
+            if (i1 != i0 && f > 0.0) {
+                idx.push_back(i1);
+                w.push_back(f);
+            }
+        }
+        // Whole weights that add up to exactly 16384; the rest goes to the largest.
+        int32_t total = 0;
+        size_t largest = 0;
+        const size_t first = taps.size();
+        for (size_t k = 0; k < w.size(); ++k) {
+            const int32_t q = static_cast<int32_t>(std::lround(w[k] * 16384.0));
+            taps.push_back({idx[k], q});
+            total += q;
+            if (q > taps[first + largest].weight) largest = k;
+        }
+        taps[first + largest].weight += 16384 - total;
+    }
+    start.push_back(static_cast<int>(taps.size()));
+}
+
+RowResampler::RowResampler(int srcWidth, int srcHeight, int dstWidth, int dstHeight)
+    : m_srcW(srcWidth), m_srcH(srcHeight), m_dstW(dstWidth), m_dstH(dstHeight) {
+    if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
+    MakeTaps(srcWidth, dstWidth, m_xStart, m_xTaps);
+
+    // Vertical taps by output row, then turned around by source row.
+    std::vector<int> byDst;
+    std::vector<Tap> dstTaps;
+    MakeTaps(srcHeight, dstHeight, byDst, dstTaps);
+    std::vector<std::vector<Tap>> bySrc(static_cast<size_t>(srcHeight));
+    m_yRemaining.assign(static_cast<size_t>(dstHeight), 0);
+    for (int d = 0; d < dstHeight; ++d) {
+        for (int k = byDst[d]; k < byDst[d + 1]; ++k)
+            bySrc[static_cast<size_t>(dstTaps[k].index)].push_back({d, dstTaps[k].weight});
+        m_yRemaining[static_cast<size_t>(d)] = byDst[d + 1] - byDst[d];
+    }
+    // The most output rows open at once (first source row pushed, last one
+    // not yet): the size of the ring of rows in progress.
+    auto firstSrc = [&](int d) { return dstTaps[byDst[d]].index; };
+    auto lastSrc = [&](int d) { return dstTaps[byDst[d + 1] - 1].index; };
+    int span = 1;
+    for (int s = 0, lo = 0, hi = 0; s < srcHeight; ++s) {
+        while (hi < dstHeight && firstSrc(hi) <= s) ++hi;
+        while (lo < hi && lastSrc(lo) < s) ++lo;
+        span = std::max(span, hi - lo);
+    }
+    for (const auto& list : bySrc) {
+        m_yStart.push_back(static_cast<int>(m_yTaps.size()));
+        m_yTaps.insert(m_yTaps.end(), list.begin(), list.end());
+    }
+    m_yStart.push_back(static_cast<int>(m_yTaps.size()));
+
+    m_across.assign(static_cast<size_t>(dstWidth) * 3, 0);
+    m_acc.assign(static_cast<size_t>(span), std::vector<int32_t>(static_cast<size_t>(dstWidth) * 3, 0));
+    m_out = Image::Create24(dstWidth, dstHeight);
+}
+
+void RowResampler::PushRow(const uint8_t* bgr) {
+    if (!Valid() || m_nextSrc >= m_srcH) return;
+    // Across: 8-bit samples times 1/16384ths, kept in 1/64ths.
+    int32_t* across = m_across.data();
+    for (int x = 0; x < m_dstW; ++x) {
+        int32_t b = 0, g = 0, r = 0;
+        for (int k = m_xStart[x]; k < m_xStart[x + 1]; ++k) {
+            const uint8_t* p = bgr + 3 * m_xTaps[k].index;
+            const int32_t w = m_xTaps[k].weight;
+            b += p[0] * w;
+            g += p[1] * w;
+            r += p[2] * w;
+        }
+        across[3 * x] = (b + 128) >> 8;
+        across[3 * x + 1] = (g + 128) >> 8;
+        across[3 * x + 2] = (r + 128) >> 8;
+    }
+    // Down: into every output row this source row feeds.
+    const size_t n = static_cast<size_t>(m_dstW) * 3;
+    const int ring = static_cast<int>(m_acc.size());
+    for (int k = m_yStart[m_nextSrc]; k < m_yStart[m_nextSrc + 1]; ++k) {
+        const int d = m_yTaps[k].index;
+        const int32_t w = m_yTaps[k].weight;
+        int32_t* acc = m_acc[static_cast<size_t>(d % ring)].data();
+        for (size_t i = 0; i < n; ++i) acc[i] += across[i] * w;
+        if (--m_yRemaining[static_cast<size_t>(d)] == 0) FinishRow(d);
+    }
+    ++m_nextSrc;
+}
+
+void RowResampler::FinishRow(int d) {
+    std::vector<int32_t>& acc = m_acc[static_cast<size_t>(d) % m_acc.size()];
+    uint8_t* row = m_out.Row24(d);
+    const size_t n = static_cast<size_t>(m_dstW) * 3;
+    uint32_t sum[3] = {0, 0, 0};
+    for (size_t i = 0; i < n; ++i) {
+        // 1/64ths times 1/16384ths: 20 bits below the point.
+        const int32_t v = (acc[i] + (1 << 19)) >> 20;
+        row[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+        sum[i % 3] += row[i];
+        acc[i] = 0;
+    }
+    for (int c = 0; c < 3; ++c) m_sum[c] += sum[c];
+}
+
+Image RowResampler::TakeResult() {
+    if (!Complete()) return Image();
+    return std::move(m_out);
+}
+
+Color RowResampler::Average() const {
+    const uint64_t n = static_cast<uint64_t>(m_dstW) * static_cast<uint64_t>(m_dstH);
+    if (n == 0) return 0;
+    return MakeRGB(static_cast<int>(m_sum[2] / n), static_cast<int>(m_sum[1] / n), static_cast<int>(m_sum[0] / n));
+}
+
+}  // namespace mv
