@@ -26,6 +26,7 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\${APP}"
 InstallDirRegKey HKCU "${CONFIG_KEY}" "InstallFolder"
 RequestExecutionLevel admin
+ManifestDPIAware true
 BrandingText "${APP} ${VERSION}"
 
 VIProductVersion "${VERSION}"
