@@ -56,7 +56,8 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 ; Closes a running Murivane the way the program itself does: WM_CLOSE to the
 ; window titled "Murivane", then waits for its process to end so that its
-; files can be replaced. Sets $R9 to 1 when one was running.
+; files can be replaced. An open settings sheet has that title too, and is
+; cancelled. Sets $R9 to 1 when a tray instance was running.
 !macro CloseMurivane
   StrCpy $R9 0
   StrCpy $R8 0
@@ -67,12 +68,17 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
       ${ExitDo}
     ${EndIf}
     IntOp $R8 $R8 + 1
-    StrCpy $R9 1
+    System::Call "user32::GetClassName(p r0, t .r3, i 64)"
+    ${IfThen} $3 == "MurivaneFrame" ${|} StrCpy $R9 1 ${|}
     System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
     System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2" ; SYNCHRONIZE
-    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-    System::Call "kernel32::WaitForSingleObject(p r2, i 5000)"
-    System::Call "kernel32::CloseHandle(p r2)"
+    System::Call "user32::PostMessage(p r0, i ${WM_CLOSE}, p 0, p 0)"
+    ${If} $2 P<> 0
+      System::Call "kernel32::WaitForSingleObject(p r2, i 10000)"
+      System::Call "kernel32::CloseHandle(p r2)"
+    ${Else}
+      Sleep 1000
+    ${EndIf}
   ${Loop}
 !macroend
 
