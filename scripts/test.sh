@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native suite (with ASan and UBSan),
-# the Windows suite under Wine, and the fuzz harnesses. Ends with one line
-# "tests: N passed, N failed" counting every test case of the two suites.
+# the Windows suite under Wine, the setup program under Wine, and the fuzz
+# harnesses. Ends with one line "tests: N passed, N failed" counting every
+# test case of the three suites.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 LOGS="$ROOT/build/test-logs"
@@ -22,6 +23,12 @@ grep -E '^[0-9]+: \[ *(RUN|OK|FAILED) *\]|Failure|Expected|Which is|Value of|Act
 grep -E 'tests passed|Total Test time' "$LOGS/win32.log" || true
 grep -q '100% tests passed' "$LOGS/win32.log" || status=1
 
+echo "== setup program under Wine"
+{ bash "$ROOT/scripts/package.sh" --no-build && bash "$ROOT/scripts/test-installer.sh"; } >"$LOGS/installer.log" 2>&1 || true
+grep -E '^package:|^\[ *(RUN|OK|FAILED|PASSED) *\]|Failure|Expected|Which is|Value of|Actual' "$LOGS/installer.log" \
+  | grep -vE '\[ *RUN *\]' || true
+grep -q '^\[  PASSED  \]' "$LOGS/installer.log" && ! grep -q '^\[  FAILED  \]' "$LOGS/installer.log" || status=1
+
 fuzz_status=0
 if [ -x "$ROOT/scripts/fuzz.sh" ]; then
   echo "== fuzz harnesses"
@@ -29,7 +36,7 @@ if [ -x "$ROOT/scripts/fuzz.sh" ]; then
 fi
 
 # Count test cases: every native ctest entry is one test; the Windows suite
-# reports its own cases.
+# and the setup program's tests report their own cases.
 native_total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$LOGS/native.log" | tail -1)
 native_failed=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$LOGS/native.log" | tail -1)
 win_passed=$(sed -n 's/^[0-9]*: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$LOGS/win32.log" | tail -1)
@@ -37,7 +44,12 @@ win_failed=$(sed -n 's/^[0-9]*: \[  FAILED  \] \([0-9]*\) tests\?, listed below.
 native_total=${native_total:-0}; native_failed=${native_failed:-0}
 win_passed=${win_passed:-0}; win_failed=${win_failed:-0}
 if ! grep -q '100% tests passed' "$LOGS/win32.log" && [ "$win_failed" = 0 ]; then win_failed=1; fi
-passed=$((native_total - native_failed + win_passed))
-failed=$((native_failed + win_failed + fuzz_status))
+inst_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$LOGS/installer.log" | tail -1)
+inst_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$LOGS/installer.log" | tail -1)
+inst_passed=${inst_passed:-0}; inst_failed=${inst_failed:-0}
+# No result at all (the setup program was not built, or the run broke) is a failure.
+if [ "$inst_passed" = 0 ] && [ "$inst_failed" = 0 ]; then inst_failed=1; fi
+passed=$((native_total - native_failed + win_passed + inst_passed))
+failed=$((native_failed + win_failed + inst_failed + fuzz_status))
 echo "tests: $passed passed, $failed failed"
 exit $status

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Windows setup program build/Murivane-Setup-<version>.exe with
+# NSIS: sets up and builds the Windows build (skipped with --no-build), then
+# packs Murivane.exe, stripped of its symbols, and the help document. The
+# version is the product version of the version resource in res/Murivane.rc.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" != "--no-build" ]; then
+  bash "$ROOT/scripts/setup.sh"
+  bash "$ROOT/scripts/build.sh" win32
+fi
+
+RC="$ROOT/res/Murivane.rc"
+VERSION=$(sed -n 's/^ *PRODUCTVERSION *\([0-9]\+\) *, *\([0-9]\+\) *, *\([0-9]\+\) *, *\([0-9]\+\) *$/\1.\2.\3.\4/p' "$RC")
+# The Information page shows the ProductVersion string: both must agree.
+SHOWN=$(sed -n 's/^ *VALUE "ProductVersion", "\(.*\)".*/\1/p' "$RC" | tr -d ' ' | tr , .)
+if [ -z "$VERSION" ] || [ "$VERSION" != "$SHOWN" ]; then
+  echo "package: PRODUCTVERSION ($VERSION) and the ProductVersion string ($SHOWN) of $RC differ" >&2
+  exit 1
+fi
+
+STAGE="$ROOT/build/package"
+OUT="$ROOT/build/Murivane-Setup-$VERSION.exe"
+rm -rf "$STAGE"
+mkdir -p "$STAGE"
+i686-w64-mingw32-strip -o "$STAGE/Murivane.exe" "$ROOT/build/win32/Murivane.exe"
+cp "$ROOT/build/win32/Murivane.htm" "$STAGE/Murivane.htm"
+# The picture of the welcome and finish pages: the program's icon on blue.
+convert -size 164x314 gradient:'#2a64b0'-'#0b2244' \
+  \( "$ROOT/res/icons/Murivane.ico[2]" -filter point -resize 96x96 \) \
+  -gravity north -geometry +0+36 -composite -type TrueColor "BMP3:$STAGE/welcome.bmp"
+makensis -V2 -WX -DVERSION="$VERSION" -DSTAGE="$STAGE" -DOUTFILE="$OUT" "$ROOT/installer/Murivane.nsi"
+echo "package: $OUT ($(stat -c %s "$OUT") bytes)"
