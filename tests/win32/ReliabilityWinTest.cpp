@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+#include <png.h>
+
 #include "image/ImageBMP.h"
 #include "image/TestPictures.h"
 #include "shell/ChangeCycle.h"
@@ -247,4 +250,119 @@ TEST_F(TrayRun, SoakOfTwoHundredChanges) {
     std::printf("soak: GDI %lu->%lu, USER %lu->%lu, handles %lu->%lu, private bytes %lu->%lu\n", first.gdi, last.gdi,
                 first.user, last.user, first.handles, last.handles, static_cast<unsigned long>(first.privateBytes),
                 static_cast<unsigned long>(last.privateBytes));
+}
+
+namespace {
+
+// A gradient row, made afresh for each row so the huge test pictures never
+// exist whole in this process either.
+void GradientRow(std::vector<uint8_t>& row, int width, int y) {
+    for (int x = 0; x < width; ++x) {
+        row[3 * x] = static_cast<uint8_t>(x * 255 / width);
+        row[3 * x + 1] = static_cast<uint8_t>((x + y) & 0xFF);
+        row[3 * x + 2] = static_cast<uint8_t>(y % 251);
+    }
+}
+
+bool WriteHugeJpeg(const std::string& sPath, int width, int height) {
+    FILE* f = fopen(sPath.c_str(), "wb");
+    if (!f) return false;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(width);
+    c.image_height = static_cast<JDIMENSION>(height);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 75, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        GradientRow(row, width, y);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    return fclose(f) == 0;
+}
+
+bool WriteHugePng(const std::string& sPath, int width, int height) {
+    FILE* f = fopen(sPath.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        GradientRow(row, width, y);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return fclose(f) == 0;
+}
+
+}  // namespace
+
+// Pictures far larger than the screen become the wallpaper in a 32-bit
+// process without ever being held whole: the peak working set stays small,
+// and the wallpaper file has the screen's size.
+TEST_F(TrayRun, HugePicturesBecomeTheWallpaperInLittleMemory) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string sFolder = std::string(temp) + "murivane-huge";
+    CreateDirectoryA(sFolder.c_str(), nullptr);
+    struct Huge {
+        const char* name;
+        bool (*write)(const std::string&, int, int);
+        int w, h;
+    } pictures[] = {{"huge.jpg", WriteHugeJpeg, 12000, 9000}, {"huge.png", WriteHugePng, 8000, 6000}};
+    for (const Huge& p : pictures) {
+        SCOPED_TRACE(p.name);
+        const std::string sPath = sFolder + "\\" + p.name;
+        ASSERT_TRUE(p.write(sPath, p.w, p.h));
+        std::string ini = WindowsFile("Murivane.ini");
+        DeleteFileA(ini.c_str());
+        WritePrivateProfileStringA("Default", "Folder0", sFolder.c_str(), ini.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", "0", ini.c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, mv::test::kConfigKey, "LastImageShown");
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+
+        mv::test::Process tray("/tray");
+        ASSERT_NE(mv::test::WaitForWindow(mv::test::kTray, 10000), nullptr);
+        mv::Size written;
+        ASSERT_TRUE(PollUntil(
+            [&] {
+                mv::ImageBMP bmp(WindowsFile("Murivane.bmp"));
+                if (!bmp.IsValid()) return false;
+                written = {bmp.Width(), bmp.Height()};
+                return true;
+            },
+            60000));
+        EXPECT_EQ(AsciiLower(mv::test::ReadConfigString("LastImageShown")), AsciiLower(sPath));
+        EXPECT_EQ(written.cx, GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_EQ(written.cy, GetSystemMetrics(SM_CYSCREEN));
+        PROCESS_MEMORY_COUNTERS pmc = {};
+        pmc.cb = sizeof(pmc);
+        ASSERT_TRUE(GetProcessMemoryInfo(tray.pi.hProcess, &pmc, sizeof(pmc)));
+        EXPECT_LT(pmc.PeakWorkingSetSize, 100u << 20) << pmc.PeakWorkingSetSize;
+        std::printf("%s: peak working set %lu bytes\n", p.name, static_cast<unsigned long>(pmc.PeakWorkingSetSize));
+        mv::test::CloseAllTrays();
+        DeleteFileA(sPath.c_str());
+    }
+    RemoveDirectoryA(sFolder.c_str());
 }
