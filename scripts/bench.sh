@@ -16,12 +16,12 @@ trap 'rm -rf "$WORK"' EXIT
 
 echo "== Release build (no sanitizers) in $BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURIVANE_BENCH=ON -DMURIVANE_SANITIZE=OFF >/dev/null
-cmake --build "$BUILD" --target murivane_bench >/dev/null
+cmake --build "$BUILD" --target murivane_bench change_once >/dev/null
 
 echo "== Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2- | sed 's/^ *//')"
 echo "== Murivane pipeline (the run writes its input files into $WORK)"
 MURIVANE_BENCH_DIR="$WORK" "$BUILD/bench/murivane_bench" \
-    --benchmark_filter='^BM_Pipeline' --benchmark_repetitions="$REPEAT" \
+    --benchmark_filter='^BM_(Pipeline|Change|Bare)' --benchmark_repetitions="$REPEAT" \
     --benchmark_report_aggregates_only=true --benchmark_out="$WORK/ours.csv" --benchmark_out_format=csv
 # Median real time of each benchmark, in ms.
 ours() { awk -F, -v n="\"$1/real_time_median\"" '$1 == n { printf "%.1f", $3 }' "$WORK/ours.csv"; }
@@ -71,3 +71,20 @@ echo
 echo "(*) convert only crops the 1640x1640 middle; it does not blend the cut strips"
 echo "    into the opposite edges as the seamless tile does."
 echo "convert times include starting the process; Murivane's are in-process."
+
+# The change as the program makes it, beside its references, from this run.
+TJ=$(time_ms convert "$J" -filter Triangle -resize '1920x1080!' "BMP3:$O")
+TP=$(time_ms convert "$P" -filter Triangle -resize '1920x1080!' "BMP3:$O")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+peak() { "$BUILD/tools/change_once" "$@" 1920 1080 ${DATE:-} | sed -n 's/^peak \([0-9]*\) KB.*/\1/p' | awk '{ printf "%.0f", $1 / 1024 }'; }
+CJ0=$(ours BM_ChangeJpegStretch) CJD=$(ours BM_ChangeJpegStretchDated) CP0=$(ours BM_ChangePngStretch)
+BARE=$(ours BM_BareJpegDecode) WJ=$(ours BM_PipelineJpegStretch) WP=$(ours BM_PipelinePngStretch)
+echo
+echo "The change through the program's own code (BackgroundChanger), 1920x1080 screen, median ms"
+printf '%-30s %9s %11s %11s %9s %12s %9s %9s\n' "case" "Murivane" "whole-pic." "convert -T" "ratio" "bare decode" "ratio" "peak MB"
+printf '%-30s %9s %11s %11s %9s %12s %9s %9s\n' "6000x4000 JPEG, defaults" "$CJ0" "$WJ" "$TJ" "$(ratio "$CJ0" "$TJ")" "$BARE" "$(ratio "$CJ0" "$BARE")" "$(peak "$J")"
+printf '%-30s %9s %11s %11s %9s %12s %9s %9s\n' "6000x4000 JPEG, date on" "$CJD" "$WJ" "$TJ" "$(ratio "$CJD" "$TJ")" "$BARE" "$(ratio "$CJD" "$BARE")" "$(DATE=--date peak "$J")"
+printf '%-30s %9s %11s %11s %9s %12s %9s %9s\n' "4000x3000 PNG, defaults" "$CP0" "$WP" "$TP" "$(ratio "$CP0" "$TP")" "-" "-" "$(peak "$P")"
+echo "whole-pic.: the route before decoding to size (full decode, working copy, two-pass resample, write)."
+echo "convert -T: convert -filter Triangle -resize 1920x1080! to BMP. Targets: JPEG <= 0.25x convert -T and"
+echo "<= 1.2x the bare full decode (libjpeg-turbo, every scanline), peak < 64 MB; PNG <= 0.4x convert -T."

@@ -1,5 +1,7 @@
 #include "app/TraceLog.h"
 
+#include <memory>
+
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -62,14 +64,13 @@ void TraceLog::TraceLine(const std::string& sText) {
     const std::string& sLine = sText.size() > 1023 ? std::string("Trace string too long") : sText;
     std::lock_guard<std::mutex> guard(m_lock);
     std::string sPath = FilePath();
-    std::FILE* f = std::fopen(NativePath(sPath).c_str(), "ab");
-    if (!f) return;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(NativePath(sPath).c_str(), "ab"), std::fclose);
+    if (!file) return;
     if (!m_stopwatch) m_stopwatch.emplace(0, m_clock);
     std::string sOut = TracePrefix(m_stopwatch->ElapsedAndRestart());
     sOut += sLine;
     sOut += "\r\n";
-    std::fwrite(sOut.data(), 1, sOut.size(), f);  // written literally: a % stays a %
-    std::fclose(f);
+    std::fwrite(sOut.data(), 1, sOut.size(), file.get());  // written literally: a % stays a %
 }
 
 void TraceLog::StartNewTraceFile() {

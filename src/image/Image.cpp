@@ -152,10 +152,15 @@ std::vector<uint8_t> Image::ToBmpFile() const {
 
 bool Image::Save(const std::string& sPath) const {
     if (!m_bValid) return true;
+    if (m_block.size() < kDibHeaderSize) return false;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(NativePath(sPath).c_str(), "wb"), std::fclose);
     if (!file) return false;
-    std::vector<uint8_t> bytes = ToBmpFile();  // may throw: the file is closed all the same
-    bool bOk = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    // The file header, then the picture's own block: no copy of the pixels.
+    uint8_t header[14] = {'B', 'M'};
+    Put32(&header[2], static_cast<uint32_t>(14 + m_block.size()));
+    Put32(&header[10], static_cast<uint32_t>(14 + m_uBitsOffset));
+    bool bOk = std::fwrite(header, 1, sizeof header, file.get()) == sizeof header &&
+               std::fwrite(m_block.data(), 1, m_block.size(), file.get()) == m_block.size();
     return (std::fclose(file.release()) == 0) && bOk;
 }
 

@@ -62,6 +62,23 @@ RowResampler::RowResampler(int srcWidth, int srcHeight, int dstWidth, int dstHei
     : m_srcW(srcWidth), m_srcH(srcHeight), m_dstW(dstWidth), m_dstH(dstHeight) {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
     MakeTaps(srcWidth, dstWidth, m_xStart, m_xTaps);
+    // The same taps at a fixed count per output pixel (zero weights fill the
+    // gaps), so the loop across has a fixed shape.
+    for (int x = 0; x < dstWidth; ++x) m_xSpan = std::max(m_xSpan, m_xStart[x + 1] - m_xStart[x]);
+    if (m_xSpan <= 5) {
+        for (int x = 0; x < dstWidth; ++x) {
+            const int count = m_xStart[x + 1] - m_xStart[x];
+            int first = m_xTaps[m_xStart[x]].index;
+            if (first + m_xSpan > srcWidth) first = srcWidth - m_xSpan;
+            m_xFirst.push_back(first);
+            for (int k = 0; k < m_xSpan; ++k) {
+                int32_t w = 0;
+                for (int t = 0; t < count; ++t)
+                    if (m_xTaps[m_xStart[x] + t].index == first + k) w = m_xTaps[m_xStart[x] + t].weight;
+                m_xWeights.push_back(w);
+            }
+        }
+    }
 
     // Vertical taps by output row, then turned around by source row.
     std::vector<int> byDst;
@@ -95,22 +112,53 @@ RowResampler::RowResampler(int srcWidth, int srcHeight, int dstWidth, int dstHei
     m_out = Image::Create24(dstWidth, dstHeight);
 }
 
+namespace {
+
+// One output pixel across from K taps starting at the first source pixel;
+// the weights of a pixel's taps stand together.
+template <int K>
+void AcrossFixed(const uint8_t* bgr, const int* first, const int32_t* weights, int32_t* out, int n) {
+    for (int x = 0; x < n; ++x, weights += K, out += 3) {
+        const uint8_t* p = bgr + 3 * first[x];
+        int32_t b = 0, g = 0, r = 0;
+        for (int k = 0; k < K; ++k) {
+            b += p[3 * k] * weights[k];
+            g += p[3 * k + 1] * weights[k];
+            r += p[3 * k + 2] * weights[k];
+        }
+        out[0] = (b + 128) >> 8;
+        out[1] = (g + 128) >> 8;
+        out[2] = (r + 128) >> 8;
+    }
+}
+
+}  // namespace
+
 void RowResampler::PushRow(const uint8_t* bgr) {
     if (!Valid() || m_nextSrc >= m_srcH) return;
     // Across: 8-bit samples times 1/16384ths, kept in 1/64ths.
     int32_t* across = m_across.data();
-    for (int x = 0; x < m_dstW; ++x) {
-        int32_t b = 0, g = 0, r = 0;
-        for (int k = m_xStart[x]; k < m_xStart[x + 1]; ++k) {
-            const uint8_t* p = bgr + 3 * m_xTaps[k].index;
-            const int32_t w = m_xTaps[k].weight;
-            b += p[0] * w;
-            g += p[1] * w;
-            r += p[2] * w;
+    switch (m_xSpan) {
+    case 1: AcrossFixed<1>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
+    case 2: AcrossFixed<2>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
+    case 3: AcrossFixed<3>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
+    case 4: AcrossFixed<4>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
+    case 5: AcrossFixed<5>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
+    default:
+        for (int x = 0; x < m_dstW; ++x) {
+            int32_t b = 0, g = 0, r = 0;
+            for (int k = m_xStart[x]; k < m_xStart[x + 1]; ++k) {
+                const uint8_t* p = bgr + 3 * m_xTaps[k].index;
+                const int32_t w = m_xTaps[k].weight;
+                b += p[0] * w;
+                g += p[1] * w;
+                r += p[2] * w;
+            }
+            across[3 * x] = (b + 128) >> 8;
+            across[3 * x + 1] = (g + 128) >> 8;
+            across[3 * x + 2] = (r + 128) >> 8;
         }
-        across[3 * x] = (b + 128) >> 8;
-        across[3 * x + 1] = (g + 128) >> 8;
-        across[3 * x + 2] = (r + 128) >> 8;
+        break;
     }
     // Down: into every output row this source row feeds.
     const size_t n = static_cast<size_t>(m_dstW) * 3;
@@ -126,16 +174,20 @@ void RowResampler::PushRow(const uint8_t* bgr) {
 }
 
 void RowResampler::FinishRow(int d) {
-    std::vector<int32_t>& acc = m_acc[static_cast<size_t>(d) % m_acc.size()];
+    int32_t* a = m_acc[static_cast<size_t>(d) % m_acc.size()].data();
     uint8_t* row = m_out.Row24(d);
-    const size_t n = static_cast<size_t>(m_dstW) * 3;
-    uint32_t sum[3] = {0, 0, 0};
-    for (size_t i = 0; i < n; ++i) {
+    const int n = 3 * m_dstW;
+    for (int i = 0; i < n; ++i) {
         // 1/64ths times 1/16384ths: 20 bits below the point.
-        const int32_t v = (acc[i] + (1 << 19)) >> 20;
+        const int32_t v = (a[i] + (1 << 19)) >> 20;
         row[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-        sum[i % 3] += row[i];
-        acc[i] = 0;
+        a[i] = 0;
+    }
+    uint32_t sum[3] = {0, 0, 0};
+    for (int i = 0; i < n; i += 3) {
+        sum[0] += row[i];
+        sum[1] += row[i + 1];
+        sum[2] += row[i + 2];
     }
     for (int c = 0; c < 3; ++c) m_sum[c] += sum[c];
 }

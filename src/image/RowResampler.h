@@ -35,6 +35,9 @@ private:
     int m_srcW, m_srcH, m_dstW, m_dstH;
     std::vector<int> m_xStart;
     std::vector<Tap> m_xTaps;
+    int m_xSpan = 0;               // most taps of one output pixel
+    std::vector<int> m_xFirst;     // per output pixel, its first source pixel
+    std::vector<int32_t> m_xWeights;  // m_xSpan weights per output pixel
     // Vertical taps turned around: for each source row, the output rows it feeds.
     std::vector<int> m_yStart;
     std::vector<Tap> m_yTaps;

@@ -312,6 +312,15 @@ TEST(DecoderMemory, RefusedPixelBlockLeavesNothingBehind) {
         EXPECT_FALSE(Png(png).IsValid());
     }
     EXPECT_TRUE(Jpeg(progressive).IsValid());
+
+    // Writing a picture asks for no memory once the file is open.
+    test::TempDir dir;
+    Image screen = Image::Create24(1024, 768);
+    {
+        test::RefuseLargeAllocations gate(64u << 10);
+        EXPECT_TRUE(screen.Save(dir.File("out.bmp")));
+    }
+    EXPECT_EQ(dir.ReadFile("out.bmp").size(), 2359350u);
 }
 
 }  // namespace mv

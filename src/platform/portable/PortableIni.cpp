@@ -1,5 +1,7 @@
 #include "platform/portable/PortableIni.h"
 
+#include <memory>
+
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -69,15 +71,13 @@ std::string CopyEntry(const std::string& sValue, size_t cchBuffer) {
 }
 
 bool ReadWholeFile(const std::string& sPath, std::string& sBytes) {
-    std::FILE* f = std::fopen(sPath.c_str(), "rb");
-    if (!f) return false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(sPath.c_str(), "rb"), std::fclose);
+    if (!file) return false;
     sBytes.clear();
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) sBytes.append(buf, n);
-    bool bOk = !std::ferror(f);
-    std::fclose(f);
-    return bOk;
+    while ((n = std::fread(buf, 1, sizeof buf, file.get())) > 0) sBytes.append(buf, n);
+    return !std::ferror(file.get());
 }
 
 }  // namespace
