@@ -366,3 +366,20 @@ TEST_F(TrayRun, HugePicturesBecomeTheWallpaperInLittleMemory) {
     }
     RemoveDirectoryA(sFolder.c_str());
 }
+
+// A finished fractal is applied as soon as its file is ready, not at the
+// next poll of the fractal timer (every 5 s).
+TEST_F(TrayRun, AFinishedFractalIsAppliedAtOnce) {
+    mv::test::WriteConfigDword("ChangeOnStartup", 0);
+    DeleteFileA(WindowsFile("Murivane.ini").c_str());  // no pictures: every change is a fractal
+    mv::test::Process tray("/tray");
+    HWND h = mv::test::WaitForWindow(mv::test::kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    const DWORD start = GetTickCount();
+    SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    ASSERT_TRUE(PollUntil([] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
+                          30000));
+    const DWORD elapsed = GetTickCount() - start;
+    std::printf("fractal: command to wallpaper in %lu ms\n", static_cast<unsigned long>(elapsed));
+    EXPECT_LT(elapsed, 4500u);
+}

@@ -255,6 +255,24 @@ TEST_F(SettingsSheetTest, DISABLED_PageScreenshots) {
         Sleep(300);
         EXPECT_TRUE(mv::test::SaveScreenPng(std::string(dir) + "/page" + std::to_string(i) + ".png"));
     }
+    // The Collections page's own dialogs.
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    const struct {
+        int id;
+        const char* name;
+    } dialogs[] = {{IDC_COLL_NEW, "new"}, {IDC_COLL_SEARCH, "search"}, {IDC_COLL_PREVIEW, "preview"}};
+    for (const auto& d : dialogs) {
+        if (d.id == IDC_COLL_PREVIEW) SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
+        Click(hPage, d.id);
+        HWND hDialog = WaitForOwnedDialog(sheet.hWnd, 3000);
+        if (!hDialog) hDialog = WaitForOwnedDialog(hPage, 3000);
+        Sleep(500);
+        EXPECT_TRUE(mv::test::SaveScreenPng(std::string(dir) + "/dialog-" + d.name + ".png"));
+        if (hDialog) {
+            PostMessageA(hDialog, WM_COMMAND, IDCANCEL, 0);
+            WaitGone(hDialog, 3000);
+        }
+    }
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(15000));
 }
