@@ -107,62 +107,95 @@ RowResampler::RowResampler(int srcWidth, int srcHeight, int dstWidth, int dstHei
     }
     m_yStart.push_back(static_cast<int>(m_yTaps.size()));
 
-    m_across.assign(static_cast<size_t>(dstWidth) * 3, 0);
-    m_acc.assign(static_cast<size_t>(span), std::vector<int32_t>(static_cast<size_t>(dstWidth) * 3, 0));
+    // Fewer output rows than source rows: summing down first, at the source's
+    // width, leaves one pass across per output row instead of per source row.
+    m_bDownFirst = dstHeight < srcHeight;
+    const size_t accWidth = static_cast<size_t>(m_bDownFirst ? srcWidth : dstWidth) * 3;
+    m_across.assign(accWidth, 0);
+    m_acc.assign(static_cast<size_t>(span), std::vector<int32_t>(accWidth, 0));
     m_out = Image::Create24(dstWidth, dstHeight);
 }
 
 namespace {
 
-// One output pixel across from K taps starting at the first source pixel;
-// the weights of a pixel's taps stand together.
-template <int K>
-void AcrossFixed(const uint8_t* bgr, const int* first, const int32_t* weights, int32_t* out, int n) {
-    for (int x = 0; x < n; ++x, weights += K, out += 3) {
-        const uint8_t* p = bgr + 3 * first[x];
+// Output pixels across, each from K taps starting at its first source pixel
+// (the weights of a pixel's taps stand together). From 8-bit samples the
+// result is kept in 1/64ths; from rows already summed down (1/64ths) it is
+// the final 8-bit value.
+template <int K, typename In, bool bFinal>
+void AcrossFixed(const In* in, const int* first, const int32_t* weights, void* out, int n) {
+    for (int x = 0; x < n; ++x, weights += K) {
+        const In* p = in + 3 * first[x];
         int32_t b = 0, g = 0, r = 0;
         for (int k = 0; k < K; ++k) {
             b += p[3 * k] * weights[k];
             g += p[3 * k + 1] * weights[k];
             r += p[3 * k + 2] * weights[k];
         }
-        out[0] = (b + 128) >> 8;
-        out[1] = (g + 128) >> 8;
-        out[2] = (r + 128) >> 8;
+        if (bFinal) {
+            uint8_t* o = static_cast<uint8_t*>(out) + 3 * x;
+            const int32_t v[3] = {(b + (1 << 19)) >> 20, (g + (1 << 19)) >> 20, (r + (1 << 19)) >> 20};
+            for (int c = 0; c < 3; ++c) o[c] = static_cast<uint8_t>(v[c] < 0 ? 0 : v[c] > 255 ? 255 : v[c]);
+        } else {
+            int32_t* o = static_cast<int32_t*>(out) + 3 * x;
+            o[0] = (b + 128) >> 8;
+            o[1] = (g + 128) >> 8;
+            o[2] = (r + 128) >> 8;
+        }
     }
 }
 
 }  // namespace
 
+template <typename In, bool bFinal>
+void RowResampler::Across(const In* in, void* out) const {
+    switch (m_xSpan) {
+    case 1: AcrossFixed<1, In, bFinal>(in, m_xFirst.data(), m_xWeights.data(), out, m_dstW); return;
+    case 2: AcrossFixed<2, In, bFinal>(in, m_xFirst.data(), m_xWeights.data(), out, m_dstW); return;
+    case 3: AcrossFixed<3, In, bFinal>(in, m_xFirst.data(), m_xWeights.data(), out, m_dstW); return;
+    case 4: AcrossFixed<4, In, bFinal>(in, m_xFirst.data(), m_xWeights.data(), out, m_dstW); return;
+    case 5: AcrossFixed<5, In, bFinal>(in, m_xFirst.data(), m_xWeights.data(), out, m_dstW); return;
+    default: break;
+    }
+    for (int x = 0; x < m_dstW; ++x) {
+        int32_t sum[3] = {0, 0, 0};
+        for (int k = m_xStart[x]; k < m_xStart[x + 1]; ++k) {
+            const In* p = in + 3 * m_xTaps[k].index;
+            for (int c = 0; c < 3; ++c) sum[c] += p[c] * m_xTaps[k].weight;
+        }
+        for (int c = 0; c < 3; ++c) {
+            if (bFinal) {
+                const int32_t v = (sum[c] + (1 << 19)) >> 20;
+                static_cast<uint8_t*>(out)[3 * x + c] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+            } else {
+                static_cast<int32_t*>(out)[3 * x + c] = (sum[c] + 128) >> 8;
+            }
+        }
+    }
+}
+
 void RowResampler::PushRow(const uint8_t* bgr) {
     if (!Valid() || m_nextSrc >= m_srcH) return;
-    // Across: 8-bit samples times 1/16384ths, kept in 1/64ths.
-    int32_t* across = m_across.data();
-    switch (m_xSpan) {
-    case 1: AcrossFixed<1>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
-    case 2: AcrossFixed<2>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
-    case 3: AcrossFixed<3>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
-    case 4: AcrossFixed<4>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
-    case 5: AcrossFixed<5>(bgr, m_xFirst.data(), m_xWeights.data(), across, m_dstW); break;
-    default:
-        for (int x = 0; x < m_dstW; ++x) {
-            int32_t b = 0, g = 0, r = 0;
-            for (int k = m_xStart[x]; k < m_xStart[x + 1]; ++k) {
-                const uint8_t* p = bgr + 3 * m_xTaps[k].index;
-                const int32_t w = m_xTaps[k].weight;
-                b += p[0] * w;
-                g += p[1] * w;
-                r += p[2] * w;
-            }
-            across[3 * x] = (b + 128) >> 8;
-            across[3 * x + 1] = (g + 128) >> 8;
-            across[3 * x + 2] = (r + 128) >> 8;
+    const int ring = static_cast<int>(m_acc.size());
+    if (m_bDownFirst) {
+        // Down first, at the source's width: each output row is summed from
+        // its source rows, then resampled across once when it is complete.
+        const size_t n = static_cast<size_t>(m_srcW) * 3;
+        for (int k = m_yStart[m_nextSrc]; k < m_yStart[m_nextSrc + 1]; ++k) {
+            const int d = m_yTaps[k].index;
+            const int32_t w = m_yTaps[k].weight;
+            int32_t* acc = m_acc[static_cast<size_t>(d % ring)].data();
+            for (size_t i = 0; i < n; ++i) acc[i] += bgr[i] * w;
+            if (--m_yRemaining[static_cast<size_t>(d)] == 0) FinishRow(d);
         }
-        break;
+        ++m_nextSrc;
+        return;
     }
+    // Across first: 8-bit samples times 1/16384ths, kept in 1/64ths.
+    int32_t* across = m_across.data();
+    Across<uint8_t, false>(bgr, across);
     // Down: into every output row this source row feeds.
     const size_t n = static_cast<size_t>(m_dstW) * 3;
-    const int ring = static_cast<int>(m_acc.size());
     for (int k = m_yStart[m_nextSrc]; k < m_yStart[m_nextSrc + 1]; ++k) {
         const int d = m_yTaps[k].index;
         const int32_t w = m_yTaps[k].weight;
@@ -176,15 +209,26 @@ void RowResampler::PushRow(const uint8_t* bgr) {
 void RowResampler::FinishRow(int d) {
     int32_t* a = m_acc[static_cast<size_t>(d) % m_acc.size()].data();
     uint8_t* row = m_out.Row24(d);
-    const int n = 3 * m_dstW;
-    for (int i = 0; i < n; ++i) {
-        // 1/64ths times 1/16384ths: 20 bits below the point.
-        const int32_t v = (a[i] + (1 << 19)) >> 20;
-        row[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-        a[i] = 0;
+    if (m_bDownFirst) {
+        // The summed row (1/16384ths) to 1/64ths, then across to 8 bits.
+        const int n = 3 * m_srcW;
+        int32_t* across = m_across.data();
+        for (int i = 0; i < n; ++i) {
+            across[i] = (a[i] + 128) >> 8;
+            a[i] = 0;
+        }
+        Across<int32_t, true>(across, row);
+    } else {
+        const int n = 3 * m_dstW;
+        for (int i = 0; i < n; ++i) {
+            // 1/64ths times 1/16384ths: 20 bits below the point.
+            const int32_t v = (a[i] + (1 << 19)) >> 20;
+            row[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+            a[i] = 0;
+        }
     }
     uint32_t sum[3] = {0, 0, 0};
-    for (int i = 0; i < n; i += 3) {
+    for (int i = 0; i < 3 * m_dstW; i += 3) {
         sum[0] += row[i];
         sum[1] += row[i + 1];
         sum[2] += row[i + 2];

@@ -31,6 +31,8 @@ private:
     };
     static void MakeTaps(int srcSize, int dstSize, std::vector<int>& start, std::vector<Tap>& taps);
     void FinishRow(int d);
+    template <typename In, bool bFinal>
+    void Across(const In* in, void* out) const;
 
     int m_srcW, m_srcH, m_dstW, m_dstH;
     std::vector<int> m_xStart;
@@ -42,8 +44,9 @@ private:
     std::vector<int> m_yStart;
     std::vector<Tap> m_yTaps;
     std::vector<int> m_yRemaining;  // taps still to come per output row
-    std::vector<int32_t> m_across;  // the current row resampled across, 1/64ths
+    std::vector<int32_t> m_across;  // a row resampled across (or summed down), 1/64ths
     std::vector<std::vector<int32_t>> m_acc;  // output rows in progress, a ring
+    bool m_bDownFirst = false;  // rows summed down before they are resampled across
     int m_nextSrc = 0;
     Image m_out;
     uint64_t m_sum[3] = {0, 0, 0};
