@@ -248,6 +248,16 @@ bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* 
     return true;
 }
 
+// One decoder's state, zeroed (no library memory yet), released on every
+// way out, an exception included; destroying twice is harmless.
+struct Decoder {
+    std::unique_ptr<JpegState> st = std::make_unique<JpegState>();
+    explicit Decoder(ByteSource& src) { st->bytes = &src; }
+    ~Decoder() { jpeg_destroy_decompress(&st->cinfo); }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+};
+
 }  // namespace
 
 ImageJPEG::ImageJPEG(const std::string& sPath, const DecodeLimits& limits) {
@@ -264,47 +274,31 @@ ImageJPEG ImageJPEG::FromMemory(const uint8_t* data, size_t size, const DecodeLi
 
 void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
     Invalidate();
-    auto st = std::make_unique<JpegState>();  // zeroed: no library memory yet
-    st->bytes = &src;
-    // The library's working memory goes on every way out, an exception
-    // (no memory for the pixels) included; destroying twice is harmless.
-    struct Release {
-        JpegState* st;
-        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
-    } release{st.get()};
+    Decoder decoder(src);
     std::vector<uint8_t> block;
     try {
-        if (RunDecoder(st.get(), &block, &limits)) Adopt(std::move(block));
+        if (RunDecoder(decoder.st.get(), &block, &limits)) Adopt(std::move(block));
     } catch (const std::bad_alloc&) {
         Invalidate();  // no memory for the pixels: an invalid picture
     }
 }
 
 bool ImageJPEG::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
-    auto st = std::make_unique<JpegState>();
-    st->bytes = &src;
-    struct Release {
-        JpegState* st;
-        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
-    } release{st.get()};
-    return RunSizeReader(st.get(), &limits, &width, &height);
+    Decoder decoder(src);
+    return RunSizeReader(decoder.st.get(), &limits, &width, &height);
 }
 
 Image ImageJPEG::DecodeResized(ByteSource& src, int width, int height, Color* pAverage, const DecodeLimits& limits) {
-    auto st = std::make_unique<JpegState>();
-    st->bytes = &src;
-    struct Release {
-        JpegState* st;
-        ~Release() { jpeg_destroy_decompress(&st->cinfo); }
-    } release{st.get()};
+    Decoder decoder(src);
+    JpegState* st = decoder.st.get();
     try {
         int w = 0, h = 0;
-        if (!RunScaledStart(st.get(), &limits, width, height, &w, &h)) return Image();
+        if (!RunScaledStart(st, &limits, width, height, &w, &h)) return Image();
         RowResampler resampler(w, h, width, height);
         if (!resampler.Valid()) return Image();
         std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
         auto push = [](void* context, const uint8_t* bgr) { static_cast<RowResampler*>(context)->PushRow(bgr); };
-        if (!RunScaledRows(st.get(), row.data(), push, &resampler) || !resampler.Complete()) return Image();
+        if (!RunScaledRows(st, row.data(), push, &resampler) || !resampler.Complete()) return Image();
         if (pAverage) *pAverage = resampler.Average();
         return resampler.TakeResult();
     } catch (const std::bad_alloc&) {

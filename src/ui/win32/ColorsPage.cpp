@@ -75,11 +75,7 @@ INT_PTR CColorsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         Color c = 0;
         if (!SampleColor(dis->CtlID, c)) return FALSE;
-        HBRUSH hBrush = CreateSolidBrush(c & 0xFFFFFF);
-        FillRect(dis->hDC, &dis->rcItem, hBrush);
-        DeleteObject(hBrush);
-        // A thin frame keeps the white sample visible on a white page.
-        FrameRect(dis->hDC, &dis->rcItem, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        PaintSwatch(dis, c);
         return TRUE;
     }
     return FALSE;

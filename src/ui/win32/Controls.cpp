@@ -203,6 +203,13 @@ void SetupPercentSlider(HWND hDlg, int id, int pos) {
     SendMessageA(h, TBM_SETPOS, TRUE, pos);
 }
 
+void PaintSwatch(const DRAWITEMSTRUCT* dis, Color colour) {
+    HBRUSH hBrush = CreateSolidBrush(colour & 0xFFFFFF);
+    FillRect(dis->hDC, &dis->rcItem, hBrush);
+    DeleteObject(hBrush);
+    FrameRect(dis->hDC, &dis->rcItem, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+}
+
 void ShowFieldMessage(HWND hOwner, const std::string& sText) {
     std::string sTitle = LoadString(IDR_MAINFRAME_TITLE);
     MessageBoxA(hOwner, sText.c_str(), sTitle.empty() ? "Murivane" : sTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);

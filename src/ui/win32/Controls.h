@@ -69,6 +69,10 @@ void SetSpinRange(HWND hDlg, int idSpin, int lo, int hi);
 // A slider's range 0..100 with a tick every 10, and its position.
 void SetupPercentSlider(HWND hDlg, int id, int pos);
 
+// Paints an owner-drawn colour swatch or sample: the colour, framed in grey
+// so that a white one still shows on a white page.
+void PaintSwatch(const DRAWITEMSTRUCT* dis, Color colour);
+
 // The message box of a failed field check: the program's title, the
 // exclamation icon, OK.
 void ShowFieldMessage(HWND hOwner, const std::string& sText);

@@ -178,10 +178,7 @@ INT_PTR COptionsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (dis->CtlID != IDC_OPT_BG_SWATCH && dis->CtlID != IDC_OPT_TEXT_SWATCH) return FALSE;
         Color c = dis->CtlID == IDC_OPT_BG_SWATCH ? m_values.BackgroundColor : m_values.IconTextColor;
-        HBRUSH hBrush = CreateSolidBrush(c & 0xFFFFFF);
-        FillRect(dis->hDC, &dis->rcItem, hBrush);
-        DeleteObject(hBrush);
-        FrameRect(dis->hDC, &dis->rcItem, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        PaintSwatch(dis, c);
         return TRUE;
     }
     return FALSE;
