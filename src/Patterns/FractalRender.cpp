@@ -34,7 +34,8 @@ long long SteadySeconds() {
 }
 
 RenderResult RenderFractal(Image& target, PatternCalculator& pattern, const Palette& palette,
-                           const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock) {
+                           const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock,
+                           const RenderOptions& /*options*/) {
     RenderResult result;
     if (!target.IsValid() || target.BitCount() != 24) return result;
     const int width = target.Width();

@@ -28,8 +28,16 @@ struct RenderResult {
 // columns; the clock gives whole seconds (any origin).
 using ProgressFn = std::function<void(const std::string&)>;
 using ClockFn = std::function<long long()>;
+
+// How a render may use the machine.
+struct RenderOptions {
+    int iWorkers = 0;                    // threads; 0 means one per processor
+    std::function<void()> onWorkerStart; // run first on every thread the render starts
+};
+
 RenderResult RenderFractal(Image& target, PatternCalculator& pattern, const Palette& palette,
-                           const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock);
+                           const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock,
+                           const RenderOptions& options = RenderOptions());
 
 // Whole seconds of the steady clock, the default for RenderFractal.
 long long SteadySeconds();
