@@ -5,7 +5,7 @@
 //
 //   fractal_tool SEED WIDTH HEIGHT BRIGHTNESS OUT.bmp [--info]
 //   fractal_tool --compare A.bmp B.bmp
-//   fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS]
+//   fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS [scalar|sse2|avx2]]
 //       prints "{seed, hash, average}," for each seed at brightness 50, the
 //       lines of the reference table in tests/conformance
 #include <atomic>
@@ -33,7 +33,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: fractal_tool SEED WIDTH HEIGHT BRIGHTNESS OUT.bmp [--info]\n"
                  "       fractal_tool --compare A.bmp B.bmp\n"
-                 "       fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS]\n");
+                 "       fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS [scalar|sse2|avx2]]\n");
     return 2;
 }
 
@@ -65,10 +65,14 @@ int Compare(const char* sA, const char* sB) {
     return differing == 0 ? 0 : 1;
 }
 
-int Hashes(int width, int height, int first, int last, int workers) {
+int Hashes(int width, int height, int first, int last, int workers, const char* sSimd) {
     Settings settings;
     RenderOptions options;
     options.iWorkers = workers;
+    using fractal_kernel::SimdLevel;
+    if (std::strcmp(sSimd, "scalar") == 0) options.simd = SimdLevel::Scalar;
+    if (std::strcmp(sSimd, "sse2") == 0) options.simd = SimdLevel::Sse2;
+    if (std::strcmp(sSimd, "avx2") == 0) options.simd = SimdLevel::Avx2;
     for (int seed = first; seed <= last; ++seed) {
         SeedPicture s = RenderSeed(seed, width, height, 50, settings.ColorTable, options);
         if (!s.image.IsValid()) return Usage();
@@ -83,9 +87,9 @@ int Hashes(int width, int height, int first, int last, int workers) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
-    if ((argc == 6 || argc == 7) && std::strcmp(argv[1], "--hashes") == 0)
+    if (argc >= 6 && argc <= 8 && std::strcmp(argv[1], "--hashes") == 0)
         return Hashes(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
-                      argc == 7 ? std::atoi(argv[6]) : 0);
+                      argc >= 7 ? std::atoi(argv[6]) : 0, argc == 8 ? argv[7] : "best");
     if (argc < 6) return Usage();
     int seed = std::atoi(argv[1]);
     int width = std::atoi(argv[2]);
