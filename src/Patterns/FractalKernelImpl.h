@@ -14,12 +14,13 @@ namespace mv {
 namespace fractal_kernel {
 namespace {
 
-constexpr int W = MV_KERNEL_WIDTH;
+constexpr int W = MV_KERNEL_WIDTH;  // floats a vector
+constexpr int DW = W / 2;            // doubles a vector: each float vector is done in two halves
 typedef float VF __attribute__((vector_size(W * 4)));
 typedef int32_t VI __attribute__((vector_size(W * 4)));
-typedef double VD __attribute__((vector_size(W * 8)));
-typedef int64_t VL __attribute__((vector_size(W * 8)));
-typedef uint64_t VU __attribute__((vector_size(W * 8)));
+typedef double VD __attribute__((vector_size(DW * 8)));
+typedef int64_t VL __attribute__((vector_size(DW * 8)));
+typedef uint64_t VU __attribute__((vector_size(DW * 8)));
 
 // The constants of FractalMath.cpp.
 constexpr double kPi = 3.14159265358979323846;
@@ -34,57 +35,101 @@ constexpr double kLn2 = 0.69314718055994530942;
 constexpr double kInvLn2 = 1.44269504088896340736;
 constexpr double kSqrtHalf = 0.70710678118654752440;
 constexpr double kTanPiOver8 = 0.41421356237309504880;
+// 1.5 * 2^52: a whole number k below 2^51 added to it lies in the low bits.
+constexpr double kMagic = 6755399441055744.0;
+constexpr uint64_t kSign = 0x8000000000000000ull;
+constexpr uint64_t kOneBits = 0x3FF0000000000000ull;
 
 inline VF SplatF(float v) { return VF{} + v; }
 inline VD SplatD(double v) { return VD{} + v; }
 
+template <class V>
+inline V Bits(const void* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 inline bool Any(VI m) {
 #if MV_KERNEL_WIDTH == 8
-    __m256 v;
-    std::memcpy(&v, &m, sizeof v);
-    return _mm256_movemask_ps(v) != 0;
+    return _mm256_movemask_ps(Bits<__m256>(&m)) != 0;
 #else
-    __m128 v;
-    std::memcpy(&v, &m, sizeof v);
-    return _mm_movemask_ps(v) != 0;
+    return _mm_movemask_ps(Bits<__m128>(&m)) != 0;
+#endif
+}
+inline bool AnyD(VL m) {
+#if MV_KERNEL_WIDTH == 8
+    return _mm256_movemask_pd(Bits<__m256d>(&m)) != 0;
+#else
+    return _mm_movemask_pd(Bits<__m128d>(&m)) != 0;
 #endif
 }
 
-inline VI ToI(VL m) { return __builtin_convertvector(m, VI); }
-inline VL ToL(VI m) { return __builtin_convertvector(m, VL); }
-inline VD ToD(VF v) { return __builtin_convertvector(v, VD); }
-inline VF ToF(VD v) { return __builtin_convertvector(v, VF); }
+// The two halves of a float vector as doubles, and back (exact one way,
+// rounded to nearest the other, as a cast rounds).
+inline void Split(VF v, VD& lo, VD& hi) {
+#if MV_KERNEL_WIDTH == 8
+    __m256 f = Bits<__m256>(&v);
+    __m256d a = _mm256_cvtps_pd(_mm256_castps256_ps128(f)), b = _mm256_cvtps_pd(_mm256_extractf128_ps(f, 1));
+#else
+    __m128 f = Bits<__m128>(&v);
+    __m128d a = _mm_cvtps_pd(f), b = _mm_cvtps_pd(_mm_movehl_ps(f, f));
+#endif
+    lo = Bits<VD>(&a);
+    hi = Bits<VD>(&b);
+}
+inline VF Join(VD lo, VD hi) {
+#if MV_KERNEL_WIDTH == 8
+    __m256 f = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(Bits<__m256d>(&lo))),
+                                    _mm256_cvtpd_ps(Bits<__m256d>(&hi)), 1);
+#else
+    __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(Bits<__m128d>(&lo)), _mm_cvtpd_ps(Bits<__m128d>(&hi)));
+#endif
+    return Bits<VF>(&f);
+}
 
-inline VD AbsD(VD v) { return reinterpret_cast<VD>(reinterpret_cast<VL>(v) & 0x7FFFFFFFFFFFFFFFll); }
+inline VD AbsD(VD v) { return reinterpret_cast<VD>(reinterpret_cast<VU>(v) & ~kSign); }
 inline VF AbsF(VF v) { return reinterpret_cast<VF>(reinterpret_cast<VI>(v) & 0x7FFFFFFF); }
-inline VL SignBitD(VD v) { return reinterpret_cast<VL>(v) < 0; }
+// Lanes whose sign bit is set (signbit), found by a double comparison.
+inline VL SignBitD(VD v) {
+    return reinterpret_cast<VD>((reinterpret_cast<VU>(v) & kSign) | kOneBits) < 0.0;
+}
+// Flips the sign of the lanes whose bit 0 of b is set.
+inline VD FlipIf(VD v, VU b) { return reinterpret_cast<VD>(reinterpret_cast<VU>(v) ^ (b << 63)); }
+// Lanes whose bit 0 of b is set.
+inline VL MaskOf(VU b) { return reinterpret_cast<VD>((b << 63) | kOneBits) < 0.0; }
 
 inline VD SqrtD(VD v) {
-    double a[W];
-    std::memcpy(a, &v, sizeof a);
 #if MV_KERNEL_WIDTH == 8
-    for (int k = 0; k < W; k += 4) _mm256_storeu_pd(a + k, _mm256_sqrt_pd(_mm256_loadu_pd(a + k)));
+    __m256d r = _mm256_sqrt_pd(Bits<__m256d>(&v));
 #else
-    for (int k = 0; k < W; k += 2) _mm_storeu_pd(a + k, _mm_sqrt_pd(_mm_loadu_pd(a + k)));
+    __m128d r = _mm_sqrt_pd(Bits<__m128d>(&v));
 #endif
-    VD r;
-    std::memcpy(&r, a, sizeof r);
-    return r;
+    return Bits<VD>(&r);
 }
+
+// Truncation of lanes in [0, 2^31).
+inline VD TruncPos(VD v) {
+#if MV_KERNEL_WIDTH == 8
+    __m256d r = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(Bits<__m256d>(&v)));
+#else
+    __m128d r = _mm_cvtepi32_pd(_mm_cvttpd_epi32(Bits<__m128d>(&v)));
+#endif
+    return Bits<VD>(&r);
+}
+
+// The two's complement bits of whole lanes below 2^51 in magnitude.
+inline VU IntBits(VD k) { return reinterpret_cast<VU>(k + kMagic); }
 
 // Nearest: the magnitude plus one half, truncated; the sign put back for
 // negative values. Lanes must stay below 2^31.
 inline VD Nearest(VD v) {
-    VD a = AbsD(v);
-    VD n = __builtin_convertvector(__builtin_convertvector(a + 0.5, VI), VD);
+    VD n = TruncPos(AbsD(v) + 0.5);
     return v < 0.0 ? -n : n;
 }
 
 // 2^k for whole k in the normal range.
-inline VD Pow2(VD k) {
-    VL e = ToL(__builtin_convertvector(k, VI)) + 1023;
-    return reinterpret_cast<VD>(e << 52);
-}
+inline VD Pow2(VD k) { return reinterpret_cast<VD>((IntBits(k) + 1023) << 52); }
 
 inline VD SinKernel(VD r) {
     VD r2 = r * r;
@@ -120,17 +165,11 @@ template <bool bSin, bool bCos>
 inline void SinCos(VD x, VD& s, VD& c) {
     VD k = Nearest(x * kTwoOverPi);
     VD r = (x - k * kPio2Hi) - k * kPio2Lo;
-    VI q = __builtin_convertvector(k, VI) & 3;
-    VL odd = ToL((q & 1) != 0);
+    VU q = IntBits(k);
+    VL odd = MaskOf(q);
     VD sk = SinKernel(r), ck = CosKernel(r);
-    if (bSin) {
-        VD v = odd ? ck : sk;
-        s = ToL(q >= 2) ? -v : v;
-    }
-    if (bCos) {
-        VD v = odd ? sk : ck;
-        c = ToL((q == 1) | (q == 2)) ? -v : v;
-    }
+    if (bSin) s = FlipIf(odd ? ck : sk, q >> 1);
+    if (bCos) c = FlipIf(odd ? sk : ck, q ^ (q >> 1));
 }
 
 // exp(a) for 0 <= a < 700 in every lane.
@@ -165,7 +204,7 @@ inline void SinhCosh(VD y, VD& sh, VD& ch) {
         VD big = (e - inv) / 2.0;
         big = y < 0.0 ? -big : big;
         VL small = a < 0.5;
-        if (Any(ToI(small))) {
+        if (AnyD(small)) {
             VD x2 = y * y;
             VD p = SplatD(1.0 / 1307674368000.0);
             p = p * x2 + 1.0 / 6227020800.0;
@@ -185,16 +224,17 @@ inline void SinhCosh(VD y, VD& sh, VD& ch) {
 // log of a positive normal double.
 inline VD LogPositive(VD x) {
     VU bits = reinterpret_cast<VU>(x);
-    VL e = reinterpret_cast<VL>(bits >> 52) - 1022;
+    // The exponent as a double: exact through the magic number.
+    VD e = reinterpret_cast<VD>((bits >> 52) + reinterpret_cast<VU>(SplatD(kMagic))) - (kMagic + 1022.0);
     VD m = reinterpret_cast<VD>((bits & 0x000FFFFFFFFFFFFFull) | (1022ull << 52));
     VL low = m < kSqrtHalf;
     m = low ? m * 2.0 : m;
-    e = low ? e - 1 : e;
+    e = low ? e - 1.0 : e;
     VD s = (m - 1.0) / (m + 1.0);
     VD s2 = s * s;
     VD p = SplatD(0.0);
     for (int k = 11; k >= 0; --k) p = p * s2 + 1.0 / (2 * k + 1);
-    return __builtin_convertvector(e, VD) * kLn2 + 2.0 * s * p;
+    return e * kLn2 + 2.0 * s * p;
 }
 
 struct AtanTable {
@@ -270,48 +310,67 @@ inline void Transform(VF re, VF im, VF& wr, VF& wi, VI& unsafe) {
         }
         case 2:
         case 3: {
-            VD x = ToD(re), y = ToD(im);
-            unsafe = ToI(~(AbsD(x) < 1e6) | ~(AbsD(y) < 700.0));
+            // |x| < 1e6 and |y| < 700 in single precision are the same tests in double.
+            unsafe = ~(AbsF(re) < 1e6f) | ~(AbsF(im) < 700.0f);
+            VF sre = re, sim = im;
             if (Any(unsafe)) {
-                x = ToL(unsafe) ? SplatD(0.0) : x;
-                y = ToL(unsafe) ? SplatD(0.0) : y;
+                sre = unsafe ? SplatF(0.0f) : re;
+                sim = unsafe ? SplatF(0.0f) : im;
             }
-            VD s = VD{}, c = VD{}, sh = VD{}, ch = VD{};
-            SinCos<Adj == 2 || bIm, Adj == 3 || bIm>(x, s, c);
-            SinhCosh<bIm, true>(y, sh, ch);
-            if (Adj == 2) {
-                wr = ToF(s * ch);
-                if (bIm) wi = ToF(c * sh);
-            } else {
-                wr = ToF(c * ch);
-                if (bIm) wi = ToF(-(s * sh));
+            VD x[2], y[2], r[2], i[2];
+            Split(sre, x[0], x[1]);
+            Split(sim, y[0], y[1]);
+            for (int h = 0; h < 2; ++h) {
+                VD sn = VD{}, cs = VD{}, sh = VD{}, ch = VD{};
+                SinCos<Adj == 2 || bIm, Adj == 3 || bIm>(x[h], sn, cs);
+                SinhCosh<bIm, true>(y[h], sh, ch);
+                if (Adj == 2) {
+                    r[h] = sn * ch;
+                    if (bIm) i[h] = cs * sh;
+                } else {
+                    r[h] = cs * ch;
+                    if (bIm) i[h] = -(sn * sh);
+                }
             }
+            wr = Join(r[0], r[1]);
+            if (bIm) wi = Join(i[0], i[1]);
             break;
         }
         case 4: {
-            VD x = ToD(re), y = ToD(im);
             unsafe = ~(AbsF(re) <= 3.40282347e38f) | ~(AbsF(im) <= 3.40282347e38f);
             VI zero = (re == 0.0f) & (im == 0.0f);
-            VD modulus = SqrtD(x * x + y * y);
-            modulus = ToL(zero | unsafe) ? SplatD(1.0) : modulus;
-            wr = zero ? re : ToF(LogPositive(modulus));
-            if (bIm) wi = zero ? im : ToF(Atan2(y, x));
+            VF sre = (zero | unsafe) ? SplatF(1.0f) : re;
+            VF sim = unsafe ? SplatF(0.0f) : im;
+            VD x[2], y[2], r[2], i[2];
+            Split(sre, x[0], x[1]);
+            Split(sim, y[0], y[1]);
+            for (int h = 0; h < 2; ++h) {
+                r[h] = LogPositive(SqrtD(x[h] * x[h] + y[h] * y[h]));
+                if (bIm) i[h] = Atan2(y[h], x[h]);
+            }
+            wr = zero ? re : Join(r[0], r[1]);
+            if (bIm) wi = zero ? im : Join(i[0], i[1]);
             break;
         }
         case 5: {
-            VD x = ToD(re), y = ToD(im);
             unsafe = ~(AbsF(re) <= 3.40282347e38f) | ~(AbsF(im) <= 3.40282347e38f);
             VI zero = (re == 0.0f) & (im == 0.0f);
-            VD modulus = SqrtD(x * x + y * y);
-            VD ax = AbsD(x);
-            VD root = SqrtD((modulus + ax) / 2.0);
-            VD other = AbsD(y) / (2.0 * root);
-            VL ySign = SignBitD(y);
-            VL xPos = x >= 0.0;
-            VD rr = xPos ? root : other;
-            VD ri = xPos ? (ySign ? -other : other) : (ySign ? -root : root);
-            wr = zero ? SplatF(0.0f) : ToF(rr);
-            if (bIm) wi = zero ? im : ToF(ri);
+            VF sre = (zero | unsafe) ? SplatF(1.0f) : re;
+            VF sim = unsafe ? SplatF(0.0f) : im;
+            VD x[2], y[2], r[2], i[2];
+            Split(sre, x[0], x[1]);
+            Split(sim, y[0], y[1]);
+            for (int h = 0; h < 2; ++h) {
+                VD modulus = SqrtD(x[h] * x[h] + y[h] * y[h]);
+                VD root = SqrtD((modulus + AbsD(x[h])) / 2.0);
+                VD other = AbsD(y[h]) / (2.0 * root);
+                VL ySign = SignBitD(y[h]);
+                VL xPos = x[h] >= 0.0;
+                r[h] = xPos ? root : other;
+                if (bIm) i[h] = xPos ? (ySign ? -other : other) : (ySign ? -root : root);
+            }
+            wr = zero ? SplatF(0.0f) : Join(r[0], r[1]);
+            if (bIm) wi = zero ? im : Join(i[0], i[1]);
             break;
         }
         case 6:
