@@ -171,10 +171,14 @@ TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
 TEST_F(TrayProgram, EmptyCollectionMakesAFractalWallpaper) {
     Process tray("/tray");
     ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
-    // While it renders, the tool tip tells the progress.
+    // While it renders, the tool tip tells the progress, unless the render
+    // (on every processor) is done before the tool tip can be read.
+    auto applied = [&] {
+        return ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper") == WindowsFile("Murivane.bmp");
+    };
     std::string progress;
-    for (int i = 0; i < 40 && progress.rfind("Creating fractal", 0) != 0; ++i) progress = TrayToolTip(i);
-    EXPECT_EQ(progress.rfind("Creating fractal", 0), 0u) << progress;
+    for (int i = 0; i < 40 && progress.rfind("Creating fractal", 0) != 0 && !applied(); ++i) progress = TrayToolTip(i);
+    EXPECT_TRUE(progress.rfind("Creating fractal", 0) == 0 || applied()) << progress;
     // The worker renders a screen-sized picture; timer 2 applies it within 5 s of completion.
     // The pipeline records the picture before it applies it: wait for both.
     ASSERT_TRUE(WaitFor(
