@@ -88,3 +88,38 @@ printf '%-30s %9s %11s %11s %9s %12s %9s %9s\n' "4000x3000 PNG, defaults" "$CP0"
 echo "whole-pic.: the route before decoding to size (full decode, working copy, two-pass resample, write)."
 echo "convert -T: convert -filter Triangle -resize 1920x1080! to BMP. Targets: JPEG <= 0.25x convert -T and"
 echo "<= 1.2x the bare full decode (libjpeg-turbo, every scanline), peak < 64 MB; PNG <= 0.4x convert -T."
+
+# --- Fractal -----------------------------------------------------------------
+# Full renders at 1920x1080, all in this one run: the plain scalar
+# std::complex<float> Julia loop (same constant, window and escape limit, so
+# the same number of orbit steps), the one-point renderer, and the renderer on
+# one thread and on every processor. ns/step = time / orbit steps.
+echo
+echo "== Fractal renders, 1920x1080 (one run; ratios are of times in this run)"
+"$BUILD/bench/murivane_bench" --benchmark_filter='^BM_Fractal(JuliaBaseline|OnePoint|Render)/' \
+    --benchmark_out="$WORK/fractal.csv" --benchmark_out_format=csv >/dev/null
+awk -F, '
+    !/^"BM_Fractal/ { for (i = 1; i <= NF; ++i) if ($i == "iters" || $i == "\"iters\"") col = i; next }
+    {
+        name = $1; gsub(/"/, "", name); sub(/\/real_time$/, "", name)
+        split(name, part, "/"); seed = part[2]
+        kind = part[1] == "BM_FractalJuliaBaseline" ? "base" : part[1] == "BM_FractalOnePoint" ? "one" : (part[3] == "1" ? "t1" : "all")
+        ms[seed, kind] = $3; steps[seed] = $col
+        if (!(seed in seen)) { seen[seed] = 1; order[++n] = seed }
+    }
+    END {
+        printf "%-5s %9s %11s %11s %11s %11s %9s %9s %9s\n", "seed", "Msteps", "base ms", "before ms", "1 thr ms", "all ms", "1thr/base", "all/base", "ns/step"
+        for (k = 1; k <= n; ++k) {
+            s = order[k]
+            printf "%-5s %9.1f %11.1f %11.1f %11.1f %11.1f %9.3f %9.3f %9.2f\n", s, steps[s] / 1e6, ms[s, "base"], ms[s, "one"],
+                ms[s, "t1"], ms[s, "all"], ms[s, "t1"] / ms[s, "base"], ms[s, "all"] / ms[s, "base"], ms[s, "all"] * 1e6 / steps[s]
+            if (s + 0 <= 10) { sb += ms[s, "base"]; s1 += ms[s, "t1"]; sa += ms[s, "all"]; so += ms[s, "one"] }
+            else if (s + 0 != 0) trans[s] = ms[s, "all"] / steps[s]
+        }
+        printf "\nSeeds 1-10, time per orbit step against the plain std::complex<float> loop:\n"
+        printf "  before (one-point) %.3f   now on one thread %.3f   now on every processor %.3f   (target 0.3)\n", so / sb, s1 / sb, sa / sb
+        plainSteps = 0
+        for (k = 1; k <= n; ++k) if (order[k] + 0 <= 10) plainSteps += steps[order[k]]
+        printf "Transform seeds, time per orbit step against seeds 1-10 (target at most 4):\n"
+        for (k = 1; k <= n; ++k) { s = order[k]; if (s in trans) printf "  seed %s  %.1fx\n", s, trans[s] / (sa / plainSteps) }
+    }' "$WORK/fractal.csv"

@@ -5,6 +5,9 @@
 //
 //   fractal_tool SEED WIDTH HEIGHT BRIGHTNESS OUT.bmp [--info]
 //   fractal_tool --compare A.bmp B.bmp
+//   fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS [scalar|sse2|avx2]]
+//       prints "{seed, hash, average}," for each seed at brightness 50, the
+//       lines of the reference table in tests/conformance
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +19,7 @@
 
 #include "Patterns/Fractal.h"
 #include "Patterns/FractalRender.h"
+#include "Patterns/FractalSeed.h"
 #include "Patterns/Palette.h"
 #include "app/Random.h"
 #include "config/Settings.h"
@@ -28,7 +32,8 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: fractal_tool SEED WIDTH HEIGHT BRIGHTNESS OUT.bmp [--info]\n"
-                 "       fractal_tool --compare A.bmp B.bmp\n");
+                 "       fractal_tool --compare A.bmp B.bmp\n"
+                 "       fractal_tool --hashes WIDTH HEIGHT FIRST LAST [WORKERS [scalar|sse2|avx2]]\n");
     return 2;
 }
 
@@ -60,10 +65,31 @@ int Compare(const char* sA, const char* sB) {
     return differing == 0 ? 0 : 1;
 }
 
+int Hashes(int width, int height, int first, int last, int workers, const char* sSimd) {
+    Settings settings;
+    RenderOptions options;
+    options.iWorkers = workers;
+    using fractal_kernel::SimdLevel;
+    if (std::strcmp(sSimd, "scalar") == 0) options.simd = SimdLevel::Scalar;
+    if (std::strcmp(sSimd, "sse2") == 0) options.simd = SimdLevel::Sse2;
+    if (std::strcmp(sSimd, "avx2") == 0) options.simd = SimdLevel::Avx2;
+    for (int seed = first; seed <= last; ++seed) {
+        SeedPicture s = RenderSeed(seed, width, height, 50, settings.ColorTable, options);
+        if (!s.image.IsValid()) return Usage();
+        std::printf("    {%d, 0x%016llxull, 0x%06x},\n", seed, static_cast<unsigned long long>(PictureHash(s.image)),
+                    static_cast<unsigned>(s.result.average));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
+    if (argc >= 6 && argc <= 8 && std::strcmp(argv[1], "--hashes") == 0)
+        return Hashes(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                      argc >= 7 ? std::atoi(argv[6]) : 0, argc == 8 ? argv[7] : "best");
     if (argc < 6) return Usage();
     int seed = std::atoi(argv[1]);
     int width = std::atoi(argv[2]);
@@ -72,32 +98,22 @@ int main(int argc, char** argv) {
     const char* sOut = argv[5];
     bool bInfo = argc > 6 && std::strcmp(argv[6], "--info") == 0;
 
-    Random app(seed);
     Settings settings;  // the default colour weights
-    Random local(app.next());
-    Palette palette = BuildPalette(local, brightness, settings.ColorTable);
-
-    Random fractalRandom(app.next());
-    PatternFractal fractal(&fractalRandom);
-    PatternContext context;
-    context.iPaletteSize = Palette::kSize;
-    context.iGroups = palette.groups;
-    fractal.SetUp(2, 1, true, 2, context);
-
-    Image image = Image::Create24(width, height);
+    SeedPicture s = RenderSeed(seed, width, height, brightness, settings.ColorTable);
+    const Image& image = s.image;
+    const Palette& palette = s.palette;
+    const RenderResult& result = s.result;
     if (!image.IsValid()) {
         std::fprintf(stderr, "bad size %d x %d\n", width, height);
         return 2;
     }
-    std::atomic<bool> running(true);
-    RenderResult result = RenderFractal(image, fractal, palette, running, nullptr, nullptr);
     if (!image.Save(NativePath(sOut))) {
         std::fprintf(stderr, "cannot write %s\n", sOut);
         return 1;
     }
     if (bInfo) {
         const Palette::Draws& d = palette.draws;
-        PatternFractal::Parameters p = fractal.GetParameters();
+        const PatternFractal::Parameters& p = s.parameters;
         std::printf("palette dark=%d light=%d min=%d max=%d low=%d high=%d parity=%d exponent=%d groups=%d\n",
                     d.bDark, d.bLight, d.iMinLength, d.iMaxLength, d.iLow, d.iHigh, d.iParity, d.iExponent,
                     palette.groups);

@@ -84,8 +84,12 @@ int PatternFractal::Iterate(float x, float y, bool bColouring) const {
         ++i;
     }
     if (!bColouring) return i;
+    return Finish(i, z.real(), w, fMinNorm, fMinRe);
+}
+
+int PatternFractal::Finish(int i, float zr, Complex w, float fMinNorm, float fMinRe) const {
     if (m_bUseAngle) {
-        if (z.real() == 0.0f) {
+        if (zr == 0.0f) {
             i = 0;
         } else {
             float a = (CheckedAtan2(w.imag(), w.real(), m_pTrace) / kPiF + 1.0f) / 2.0f;
@@ -100,6 +104,74 @@ int PatternFractal::Iterate(float x, float y, bool bColouring) const {
 
 void PatternFractal::Compute(const float* pInput, float* pOutput) {
     pOutput[0] = static_cast<float>(Iterate(pInput[0], pInput[1], true)) / static_cast<float>(m_iMaxIter - 1);
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+#define MV_FRACTAL_KERNEL 1
+#else
+#define MV_FRACTAL_KERNEL 0
+#endif
+
+namespace {
+
+// The one-point transform, for the rare vector lane outside the range the
+// vector maths covers.
+void OnePointTransform(int iAdjZ, float re, float im, float& outRe, float& outIm, void* pContext) {
+    Complex w = PatternFractal::Transform(iAdjZ, Complex(re, im), static_cast<TraceSink*>(pContext));
+    outRe = w.real();
+    outIm = w.imag();
+}
+
+}  // namespace
+
+bool PatternFractal::CanComputeColumns() const { return m_bReady && !(m_pTrace && m_pTrace->IsOn()); }
+
+void PatternFractal::ComputeColumn(float x, const float* pYs, int n, float* pOutput,
+                                   fractal_kernel::SimdLevel level) const {
+    using namespace fractal_kernel;
+    const float fDivisor = static_cast<float>(m_iMaxIter - 1);
+#if MV_FRACTAL_KERNEL
+    const SimdLevel best = BestLevel();
+    if (level == SimdLevel::Best || (level == SimdLevel::Avx2 && best != SimdLevel::Avx2)) level = best;
+#else
+    level = SimdLevel::Scalar;
+#endif
+    if (level == SimdLevel::Scalar) {
+        for (int k = 0; k < n; ++k) pOutput[k] = static_cast<float>(Iterate(x, pYs[k], true)) / fDivisor;
+        return;
+    }
+#if MV_FRACTAL_KERNEL
+    Params p;
+    p.fScaleX = m_fScaleX;
+    p.fCentreX = m_fCentreX;
+    p.fScaleY = m_fScaleY;
+    p.fCentreY = m_fCentreY;
+    p.cr = m_c.real();
+    p.ci = m_c.imag();
+    p.fBailout = m_fBailout;
+    p.iMaxIter = m_iMaxIter;
+    p.iAdjZ = m_iAdjZ;
+    p.bUseAngle = m_bUseAngle;
+    p.bUseMinNormZ = m_bUseMinNormZ;
+    p.bUseMinAbsReal = m_bUseMinAbsReal;
+    auto orbits = level == SimdLevel::Avx2 ? &OrbitsAvx2 : &OrbitsSse2;
+    constexpr int kBlock = 64;
+    Orbit block[kBlock];
+    for (int k0 = 0; k0 < n; k0 += kBlock) {
+        const int m = n - k0 < kBlock ? n - k0 : kBlock;
+        orbits(p, x, pYs + k0, m, block, &OnePointTransform, m_pTrace);
+        for (int k = 0; k < m; ++k) {
+            const Orbit& o = block[k];
+            Complex w(o.wr, o.wi);
+            if (!o.bTransformed) {
+                // The orbit did not follow w; only the angle needs the last one.
+                w = Complex(o.zr, o.zi);
+                if (m_bUseAngle && o.i > 0 && m_iAdjZ != 0) w = Transform(m_iAdjZ, w, m_pTrace);
+            }
+            pOutput[k0 + k] = static_cast<float>(Finish(o.i, o.zr, w, o.fMinNorm, o.fMinRe)) / fDivisor;
+        }
+    }
+#endif
 }
 
 void PatternFractal::SetUp(int /*iInputs*/, int /*iOutputs*/, bool bNoAngle, int /*iFourth*/,

@@ -1,6 +1,8 @@
 #pragma once
 #include <complex>
 
+#include "Patterns/FractalKernel.h"
+
 namespace mv {
 
 class Random;
@@ -28,6 +30,13 @@ public:
     // Compute, with every output v turned into 2v - 1. Returns the output count.
     virtual int ComputeSigned(const float* pInput, float* pOutput);
 
+    // A faster Compute of a column of points that several threads may call
+    // at once: pOutput[k] is what Compute gives for (x, pYs[k]), k < n.
+    // Patterns without it answer false to CanComputeColumns.
+    virtual bool CanComputeColumns() const { return false; }
+    virtual void ComputeColumn(float x, const float* pYs, int n, float* pOutput,
+                               fractal_kernel::SimdLevel level) const {}
+
     bool IsReady() const { return m_bReady; }
 
 protected:
@@ -48,6 +57,11 @@ public:
     // output[0] = Iterate(input[0], input[1], true) / (m_iMaxIter - 1).
     void Compute(const float* pInput, float* pOutput) override;
     int OutputCount() const override { return 1; }
+    // Columns in vector lanes, unless the trace is on (its lines keep the
+    // one-point order then).
+    bool CanComputeColumns() const override;
+    void ComputeColumn(float x, const float* pYs, int n, float* pOutput,
+                       fractal_kernel::SimdLevel level) const override;
 
     // The escape count of (x, y) in [-1, 1)^2, with the colouring modifiers
     // when bColouring is set: 0 .. m_iMaxIter - 1.
@@ -74,6 +88,10 @@ public:
     void SetParameters(const Parameters& p);
 
 private:
+    // Steps 5 to 8 of the escape count: the colouring modifiers applied to
+    // the count i of an orbit that ended at z, with w its transform.
+    int Finish(int i, float zr, Complex w, float fMinNorm, float fMinRe) const;
+
     bool m_bUseAngle = false;
     bool m_bUseMinNormZ = false;
     bool m_bUseMinAbsReal = false;

@@ -34,9 +34,12 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
     context.pTrace = in.pTrace;
     fractal.SetUp(2, 1, true, 2, context);
 
+    // The picture is shared out in bands over every processor.
+    RenderOptions options;
+    options.onWorkerStart = in.onWorkerStart;
     RenderResult result =
         RenderFractal(picture, fractal, state.palette, state.running,
-                      [&host](const std::string& sText) { host.SetToolTip(sText); }, clock);
+                      [&host](const std::string& sText) { host.SetToolTip(sText); }, clock, options);
 
     bool bPublished = false;
     if (result.bCompleted && state.running) {

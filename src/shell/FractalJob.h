@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -26,6 +27,9 @@ struct FractalJobInput {
     Size screen;
     std::string sOutputPath;
     TraceSink* pTrace = nullptr;
+    // Run first on each further thread the render starts (the platform
+    // lowers its priority there, as it does for the worker's own).
+    std::function<void()> onWorkerStart;
 };
 
 // One worker's own flags: a stopped worker stays stopped whatever later

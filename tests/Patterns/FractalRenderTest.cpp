@@ -149,3 +149,101 @@ TEST(FractalRender, OneSeedOnePicture) {
     EXPECT_EQ(render(42), render(42));
     EXPECT_NE(render(42), render(43));
 }
+
+// The vector paths give what the one-point loop gives, for every transform
+// and every mix of the colouring modifiers, the angle included (the seeds
+// of the reference set never use it).
+TEST(FractalRender, ColumnPathsMatchTheOnePointLoop) {
+    using fractal_kernel::SimdLevel;
+    std::vector<SimdLevel> levels = {SimdLevel::Scalar, SimdLevel::Sse2};
+    if (fractal_kernel::BestLevel() == SimdLevel::Avx2) levels.push_back(SimdLevel::Avx2);
+    const int kW = 24, kH = 37;  // a column length that is no multiple of the vector widths
+    std::vector<float> ys(kH);
+    for (int y = 0; y < kH; ++y) ys[static_cast<size_t>(y)] = static_cast<float>(y) / kH * 2.0f - 1.0f;
+    for (int adj = 0; adj <= 10; ++adj) {
+        for (int flags = 1; flags < 8; ++flags) {
+            PatternFractal::Parameters p;
+            p.bUseAngle = flags & 1;
+            p.bUseMinNormZ = flags & 2;
+            p.bUseMinAbsReal = flags & 4;
+            p.iAdjZ = adj;
+            p.fBailout = static_cast<float>(4 + (adj + flags) % 20);
+            p.c = PatternFractal::Complex(-0.75f + 0.03f * static_cast<float>(adj), 0.11f * static_cast<float>(flags % 3));
+            p.fScaleX = 1.6f;
+            p.fScaleY = 1.2f;
+            p.fCentreX = 0.05f;
+            PatternFractal f(nullptr);
+            f.SetParameters(p);
+            ASSERT_TRUE(f.CanComputeColumns());
+            for (SimdLevel level : levels) {
+                std::vector<float> out(kH);
+                for (int x = 0; x < kW; ++x) {
+                    float in[2] = {static_cast<float>(x) / kW * 2.0f - 1.0f, 0.0f};
+                    f.ComputeColumn(in[0], ys.data(), kH, out.data(), level);
+                    for (int y = 0; y < kH; ++y) {
+                        in[1] = ys[static_cast<size_t>(y)];
+                        float expected;
+                        f.Compute(in, &expected);
+                        ASSERT_EQ(out[static_cast<size_t>(y)], expected)
+                            << "transform " << adj << " flags " << flags << " level " << static_cast<int>(level)
+                            << " at " << x << ", " << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Several threads: every one starts through the hook, progress only rises
+// and ends on 99 %, the picture is the one thread's; a stop ends them all.
+TEST(FractalRender, BandsOnSeveralThreads) {
+    Random app(7);
+    float w[12];
+    for (float& x : w) x = 50;
+    ColorChoiceTable table;
+    table.Build(w);
+    Random local(app.next());
+    Palette palette = BuildPalette(local, 50, table);
+    Random fr(app.next());
+    PatternFractal fractal(&fr);
+    fractal.SetUp(2, 1, true, 2, PatternContext{Palette::kSize, palette.groups, nullptr});
+
+    auto render = [&](int workers, std::vector<int>* percents, int stopAt, std::atomic<int>* started) {
+        Image image = Image::Create24(300, 80);
+        std::atomic<bool> running(true);
+        RenderOptions options;
+        options.iWorkers = workers;
+        if (started) options.onWorkerStart = [started] { ++*started; };
+        RenderResult r = RenderFractal(
+            image, fractal, palette, running,
+            [&](const std::string& s) {
+                int percent = std::stoi(s.substr(s.find(", ") + 2));
+                if (percents) percents->push_back(percent);
+                if (percent >= stopAt) running = false;
+            },
+            [] { return 0LL; }, options);
+        if (r.bCompleted) {
+            EXPECT_EQ(r.average, image.AverageColor());
+        }
+        return std::make_pair(r, image.Block());
+    };
+
+    std::atomic<int> started(0);
+    std::vector<int> percents;
+    auto many = render(4, &percents, 100, &started);
+    auto one = render(1, nullptr, 100, nullptr);
+    EXPECT_EQ(started.load(), 3);
+    ASSERT_TRUE(many.first.bCompleted);
+    EXPECT_EQ(many.second, one.second);
+    EXPECT_EQ(many.first.average, one.first.average);
+    ASSERT_FALSE(percents.empty());
+    for (size_t k = 1; k < percents.size(); ++k) EXPECT_GT(percents[k], percents[k - 1]);
+    EXPECT_EQ(percents.back(), 99);
+
+    percents.clear();
+    auto stopped = render(4, &percents, 30, nullptr);
+    EXPECT_FALSE(stopped.first.bCompleted);
+    EXPECT_EQ(stopped.first.average, 0u);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 30);  // nothing reported after the stop
+}

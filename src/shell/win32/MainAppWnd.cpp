@@ -186,6 +186,7 @@ void CMainAppWnd::StartFractalWorker() {
     in.screen = app.DesktopSeam().ScreenSize();
     in.sOutputPath = OutputFile(app.Env(), kWallpaperFileName);
     in.pTrace = &m_trace;
+    in.onWorkerStart = [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); };
     in.jobId = ++m_uJobId;
     m_sFractalPath = in.sOutputPath;
     auto job = std::make_shared<FractalJobState>();
