@@ -233,7 +233,13 @@ TEST_F(TrayRun, SoakOfTwoHundredChanges) {
         }
         ASSERT_TRUE(tray.Running()) << "change " << i;
         mv::Color c = 0;
-        EXPECT_TRUE(PollUntil([&] { return WallpaperColour(c); }, 2000)) << "change " << i;
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        EXPECT_TRUE(PollUntil([&] { return WallpaperColour(c); }, 5000))
+            << "change " << i << ": file "
+            << (GetFileAttributesExA(WindowsFile("Murivane.bmp").c_str(), GetFileExInfoStandard, &data)
+                    ? std::to_string(data.nFileSizeLow) + " bytes"
+                    : "missing")
+            << ", last image " << mv::test::ReadConfigString("LastImageShown");
     }
     Sleep(200);
     const Sample last = sample();
