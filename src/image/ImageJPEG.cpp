@@ -31,6 +31,7 @@ struct JpegState {
     uint64_t position = 0;
     bool bHeaderRead = false;
     int endsSupplied = 0;  // end-of-image markers made up at the end of the data
+    uint8_t* row = nullptr;  // the row a streamed decode fills next
     JOCTET buffer[16384];
 };
 
@@ -188,15 +189,17 @@ bool RunScaledStart(JpegState* st, const DecodeLimits* limits, int dstWidth, int
     return true;
 }
 
-// Reads the started decode's rows, top first, into row and hands each to push.
-bool RunScaledRows(JpegState* st, uint8_t* row, void (*push)(void*, const uint8_t*), void* context) {
+// Reads the started decode's rows, top first, each into the buffer push
+// gave last (row at first), handing each to push.
+bool RunScaledRows(JpegState* st, uint8_t* row, uint8_t* (*push)(void*, uint8_t*), void* context) {
+    st->row = row;  // kept outside this frame: it changes between the jumps
     if (setjmp(st->recovery)) return false;
     jpeg_decompress_struct* cinfo = &st->cinfo;
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW rows[1] = {row};
+        JSAMPROW rows[1] = {st->row};
         if (jpeg_read_scanlines(cinfo, rows, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
-        ToDibOrder(row, cinfo->output_width);
-        push(context, row);
+        ToDibOrder(st->row, cinfo->output_width);
+        st->row = push(context, st->row);
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -296,13 +299,17 @@ Image ImageJPEG::DecodeResized(ByteSource& src, int width, int height, Color* pA
         if (!RunScaledStart(st, &limits, width, height, &w, &h)) return Image();
         RowResampler resampler(w, h, width, height);
         if (!resampler.Valid()) return Image();
-        std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-        auto push = [](void* context, const uint8_t* bgr) { static_cast<RowResampler*>(context)->PushRow(bgr); };
-        if (!RunScaledRows(st, row.data(), push, &resampler) || !resampler.Complete()) return Image();
+        bool bRead = false;
+        {
+            RowPipeline pipeline(resampler, static_cast<size_t>(w) * 3);
+            auto push = [](void* context, uint8_t*) { return static_cast<RowPipeline*>(context)->Push(); };
+            bRead = RunScaledRows(st, pipeline.Row(), push, &pipeline);
+        }
+        if (!bRead || !resampler.Complete()) return Image();
         if (pAverage) *pAverage = resampler.Average();
         return resampler.TakeResult();
-    } catch (const std::bad_alloc&) {
-        return Image();  // no memory: an invalid picture
+    } catch (const std::exception&) {
+        return Image();  // no memory, or no thread: an invalid picture
     }
 }
 

@@ -93,7 +93,7 @@ bool RunSizeReader(PngReader* r, const DecodeLimits* limits, int* pWidth, int* p
 // Rows of a picture that is not interlaced, top first, handed to push as
 // they are read. *pbInterlaced tells the caller to decode whole instead.
 bool RunRowReader(PngReader* r, const DecodeLimits* limits, uint8_t* (*rowFor)(void*, png_uint_32, png_uint_32),
-                  void (*push)(void*, const uint8_t*), void* context, bool* pbInterlaced) {
+                  uint8_t* (*push)(void*, uint8_t*), void* context, bool* pbInterlaced) {
     if (setjmp(png_jmpbuf(r->png))) return r->bPixelsRead;
     png_uint_32 width = 0, height = 0;
     int interlace = 0;
@@ -106,7 +106,7 @@ bool RunRowReader(PngReader* r, const DecodeLimits* limits, uint8_t* (*rowFor)(v
     if (!row) return false;
     for (png_uint_32 y = 0; y < height; ++y) {
         png_read_row(r->png, row, nullptr);
-        push(context, row);
+        row = push(context, row);
     }
     r->bPixelsRead = true;
     png_read_end(r->png, nullptr);
@@ -200,7 +200,7 @@ struct ReaderHolder {
 struct ResizeContext {
     int width, height;
     std::unique_ptr<RowResampler> resampler;
-    std::vector<uint8_t> row;
+    std::unique_ptr<RowPipeline> pipeline;
 };
 
 }  // namespace
@@ -213,7 +213,7 @@ bool ImagePNG::ReadSize(ByteSource& src, int& width, int& height, const DecodeLi
 Image ImagePNG::DecodeResized(ByteSource& src, int width, int height, Color* pAverage, const DecodeLimits& limits) {
     try {
         bool bInterlaced = false;
-        ResizeContext context{width, height, nullptr, {}};
+        ResizeContext context{width, height, nullptr, nullptr};
         {
             ReaderHolder holder(src);
             if (!holder.Ok()) return Image();
@@ -222,12 +222,13 @@ Image ImagePNG::DecodeResized(ByteSource& src, int width, int height, Color* pAv
                 ctx->resampler = std::make_unique<RowResampler>(static_cast<int>(w), static_cast<int>(h), ctx->width,
                                                                 ctx->height);
                 if (!ctx->resampler->Valid()) return nullptr;
-                ctx->row.resize(static_cast<size_t>(w) * 3);
-                return ctx->row.data();
+                ctx->pipeline = std::make_unique<RowPipeline>(*ctx->resampler, static_cast<size_t>(w) * 3);
+                return ctx->pipeline->Row();
             };
-            auto push = [](void* c, const uint8_t* bgr) { static_cast<ResizeContext*>(c)->resampler->PushRow(bgr); };
-            if (RunRowReader(holder.reader.get(), &limits, rowFor, push, &context, &bInterlaced) &&
-                context.resampler && context.resampler->Complete()) {
+            auto push = [](void* c, uint8_t*) { return static_cast<ResizeContext*>(c)->pipeline->Push(); };
+            const bool bRead = RunRowReader(holder.reader.get(), &limits, rowFor, push, &context, &bInterlaced);
+            if (context.pipeline) context.pipeline->Finish();
+            if (bRead && context.resampler && context.resampler->Complete()) {
                 if (pAverage) *pAverage = context.resampler->Average();
                 return context.resampler->TakeResult();
             }
@@ -242,8 +243,8 @@ Image ImagePNG::DecodeResized(ByteSource& src, int width, int height, Color* pAv
         for (int y = 0; y < static_cast<int>(whole.Height()); ++y) resampler.PushRow(whole.Row24(y));
         if (pAverage) *pAverage = resampler.Average();
         return resampler.TakeResult();
-    } catch (const std::bad_alloc&) {
-        return Image();  // no memory: an invalid picture
+    } catch (const std::exception&) {
+        return Image();  // no memory, or no thread: an invalid picture
     }
 }
 

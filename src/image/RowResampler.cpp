@@ -247,4 +247,40 @@ Color RowResampler::Average() const {
     return MakeRGB(static_cast<int>(m_sum[2] / n), static_cast<int>(m_sum[1] / n), static_cast<int>(m_sum[0] / n));
 }
 
+RowPipeline::RowPipeline(RowResampler& resampler, size_t rowBytes)
+    : m_resampler(resampler), m_slots(kDepth, std::vector<uint8_t>(rowBytes)) {
+    m_thread = std::thread([this] { Consume(); });
+}
+
+uint8_t* RowPipeline::Push() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    ++m_produced;
+    m_rowReady.notify_one();
+    m_slotFree.wait(lock, [this] { return m_produced - m_consumed < kDepth; });
+    return m_slots[m_produced % kDepth].data();
+}
+
+void RowPipeline::Finish() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bDone = true;
+    }
+    m_rowReady.notify_one();
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void RowPipeline::Consume() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+        m_rowReady.wait(lock, [this] { return m_consumed < m_produced || m_bDone; });
+        if (m_consumed == m_produced) return;  // done, and every row taken
+        const uint8_t* row = m_slots[m_consumed % kDepth].data();
+        lock.unlock();
+        m_resampler.PushRow(row);
+        lock.lock();
+        ++m_consumed;
+        m_slotFree.notify_one();
+    }
+}
+
 }  // namespace mv

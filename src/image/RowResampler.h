@@ -1,5 +1,8 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "image/Image.h"
@@ -50,6 +53,38 @@ private:
     int m_nextSrc = 0;
     Image m_out;
     uint64_t m_sum[3] = {0, 0, 0};
+};
+
+// Feeds a RowResampler on a thread of its own, so that on two cores the
+// decoder fills the next rows while the rows before are resampled. The
+// producer writes into Row(), hands it over with Push(), and ends with
+// Finish() (the destructor finishes too, on any way out); only then may the
+// resampler be read.
+class RowPipeline {
+public:
+    RowPipeline(RowResampler& resampler, size_t rowBytes);
+    ~RowPipeline() { Finish(); }
+    RowPipeline(const RowPipeline&) = delete;
+    RowPipeline& operator=(const RowPipeline&) = delete;
+
+    uint8_t* Row() { return m_slots[m_produced % kDepth].data(); }
+    // Hands the row over; returns the next row to fill.
+    uint8_t* Push();
+    void Finish();
+
+private:
+    static constexpr size_t kDepth = 8;
+    void Consume();
+
+    RowResampler& m_resampler;
+    std::vector<std::vector<uint8_t>> m_slots;
+    size_t m_produced = 0;
+    size_t m_consumed = 0;
+    bool m_bDone = false;
+    std::mutex m_lock;
+    std::condition_variable m_rowReady;
+    std::condition_variable m_slotFree;
+    std::thread m_thread;
 };
 
 }  // namespace mv
