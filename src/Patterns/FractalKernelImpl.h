@@ -247,7 +247,11 @@ constexpr double kExpC[13] = {1.0 / 479001600.0, 1.0 / 39916800.0, 1.0 / 3628800
 // for one another.
 template <bool bSin, bool bCos, bool bSinh, int K>
 __attribute__((always_inline)) inline void SinCosCosh(const VD* x, const VD* y, VD* s, VD* c, VD* sh, VD* ch) {
+    // With only one of sin and cos wanted, each lane needs one of the two
+    // series: one chain does both, with the factors of its lane's series.
+    constexpr bool bOne = bSin != bCos;
     VD r[K], m[K], ps[K], pc[K], a[K], k2[K], re[K], pe[K];
+    VL cosLane[K];
     VU q[K];
 #pragma GCC unroll 4
     for (int j = 0; j < K; ++j) {
@@ -258,27 +262,46 @@ __attribute__((always_inline)) inline void SinCosCosh(const VD* x, const VD* y, 
         a[j] = AbsD(y[j]);
         k2[j] = NearestPos(a[j] * kInvLn2);
         re[j] = (a[j] - k2[j] * kLn2Hi) - k2[j] * kLn2Lo;
-        ps[j] = SplatD(1.0 / 1307674368000.0);
-        pc[j] = SplatD(1.0 / 20922789888000.0);
         pe[j] = SplatD(1.0 / 6227020800.0);
+        if (bOne) {
+            // Lanes that take the cos series start it at 1/16!; the others
+            // start at 0, which the first step turns into the 1/15! of the sin series.
+            cosLane[j] = bSin ? MaskOf(q[j]) : ~MaskOf(q[j]);
+            pc[j] = cosLane[j] ? SplatD(1.0 / 20922789888000.0) : SplatD(0.0);
+        } else {
+            ps[j] = SplatD(1.0 / 1307674368000.0);
+            pc[j] = SplatD(1.0 / 20922789888000.0);
+        }
     }
 #pragma GCC unroll 13
     for (int i = 0; i < 13; ++i) {
 #pragma GCC unroll 4
         for (int j = 0; j < K; ++j) {
             pe[j] = pe[j] * re[j] + kExpC[i];
-            if (i < 8) pc[j] = pc[j] * m[j] + kCosC[i];
-            if (i < 7) ps[j] = ps[j] * m[j] + kSinC[i];
+            if (bOne) {
+                if (i < 8)
+                    pc[j] = pc[j] * m[j] +
+                            (cosLane[j] ? SplatD(kCosC[i]) : SplatD(i == 0 ? 1.0 / 1307674368000.0 : kSinC[i - 1]));
+            } else {
+                if (i < 8) pc[j] = pc[j] * m[j] + kCosC[i];
+                if (i < 7) ps[j] = ps[j] * m[j] + kSinC[i];
+            }
         }
     }
     VL small[K];
     bool bAnySmall = false;
 #pragma GCC unroll 4
     for (int j = 0; j < K; ++j) {
-        VD sk = r[j] * ps[j], ck = pc[j];
-        VL odd = MaskOf(q[j]);
-        if (bSin) s[j] = FlipIf(odd ? ck : sk, q[j] >> 1);
-        if (bCos) c[j] = FlipIf(odd ? sk : ck, q[j] ^ (q[j] >> 1));
+        if (bOne) {
+            VD v = cosLane[j] ? pc[j] : r[j] * pc[j];
+            if (bSin) s[j] = FlipIf(v, q[j] >> 1);
+            if (bCos) c[j] = FlipIf(v, q[j] ^ (q[j] >> 1));
+        } else {
+            VD sk = r[j] * ps[j], ck = pc[j];
+            VL odd = MaskOf(q[j]);
+            if (bSin) s[j] = FlipIf(odd ? ck : sk, q[j] >> 1);
+            if (bCos) c[j] = FlipIf(odd ? sk : ck, q[j] ^ (q[j] >> 1));
+        }
         VD e = pe[j] * Pow2(k2[j]);
         VD inv = 1.0 / e;
         ch[j] = (e + inv) / 2.0;
