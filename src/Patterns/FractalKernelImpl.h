@@ -121,13 +121,6 @@ inline VD TruncPos(VD v) {
 // The two's complement bits of whole lanes below 2^51 in magnitude.
 inline VU IntBits(VD k) { return reinterpret_cast<VU>(k + kMagic); }
 
-// Nearest: the magnitude plus one half, truncated; the sign put back for
-// negative values. Lanes must stay below 2^31.
-inline VD Nearest(VD v) {
-    VD n = TruncPos(AbsD(v) + 0.5);
-    return v < 0.0 ? -n : n;
-}
-
 // Nearest of a lane that is not negative.
 inline VD NearestPos(VD v) { return TruncPos(v + 0.5); }
 
@@ -142,97 +135,8 @@ inline VD NearestSigned(VD v) {
 // 2^k for whole k in the normal range.
 inline VD Pow2(VD k) { return reinterpret_cast<VD>((IntBits(k) + 1023) << 52); }
 
-inline VD SinKernel(VD r) {
-    VD r2 = r * r;
-    VD m = -r2;
-    VD p = SplatD(1.0 / 1307674368000.0);
-    p = p * m + 1.0 / 6227020800.0;
-    p = p * m + 1.0 / 39916800.0;
-    p = p * m + 1.0 / 362880.0;
-    p = p * m + 1.0 / 5040.0;
-    p = p * m + 1.0 / 120.0;
-    p = p * m + 1.0 / 6.0;
-    p = p * m + 1.0;
-    return r * p;
-}
-
-inline VD CosKernel(VD r) {
-    VD r2 = r * r;
-    VD m = -r2;
-    VD p = SplatD(1.0 / 20922789888000.0);
-    p = p * m + 1.0 / 87178291200.0;
-    p = p * m + 1.0 / 479001600.0;
-    p = p * m + 1.0 / 3628800.0;
-    p = p * m + 1.0 / 40320.0;
-    p = p * m + 1.0 / 720.0;
-    p = p * m + 1.0 / 24.0;
-    p = p * m + 1.0 / 2.0;
-    p = p * m + 1.0;
-    return p;
-}
-
-// sin and cos of x from one reduction; |x| < 1e6 in every lane.
-template <bool bSin, bool bCos>
-inline void SinCos(VD x, VD& s, VD& c) {
-    VD k = Nearest(x * kTwoOverPi);
-    VD r = (x - k * kPio2Hi) - k * kPio2Lo;
-    VU q = IntBits(k);
-    VL odd = MaskOf(q);
-    VD sk = SinKernel(r), ck = CosKernel(r);
-    if (bSin) s = FlipIf(odd ? ck : sk, q >> 1);
-    if (bCos) c = FlipIf(odd ? sk : ck, q ^ (q >> 1));
-}
-
-// exp(a) for 0 <= a < 700 in every lane.
-inline VD ExpSmall(VD x) {
-    VD k = Nearest(x * kInvLn2);
-    VD r = (x - k * kLn2Hi) - k * kLn2Lo;
-    VD p = SplatD(1.0 / 6227020800.0);
-    p = p * r + 1.0 / 479001600.0;
-    p = p * r + 1.0 / 39916800.0;
-    p = p * r + 1.0 / 3628800.0;
-    p = p * r + 1.0 / 362880.0;
-    p = p * r + 1.0 / 40320.0;
-    p = p * r + 1.0 / 5040.0;
-    p = p * r + 1.0 / 720.0;
-    p = p * r + 1.0 / 120.0;
-    p = p * r + 1.0 / 24.0;
-    p = p * r + 1.0 / 6.0;
-    p = p * r + 1.0 / 2.0;
-    p = p * r + 1.0;
-    p = p * r + 1.0;
-    return p * Pow2(k);
-}
-
-// sinh and cosh of y from one exponential; |y| < 700 in every lane.
-template <bool bSinh, bool bCosh>
-inline void SinhCosh(VD y, VD& sh, VD& ch) {
-    VD a = AbsD(y);
-    VD e = ExpSmall(a);
-    VD inv = 1.0 / e;
-    if (bCosh) ch = (e + inv) / 2.0;
-    if (bSinh) {
-        VD big = (e - inv) / 2.0;
-        big = y < 0.0 ? -big : big;
-        VL small = a < 0.5;
-        if (AnyD(small)) {
-            VD x2 = y * y;
-            VD p = SplatD(1.0 / 1307674368000.0);
-            p = p * x2 + 1.0 / 6227020800.0;
-            p = p * x2 + 1.0 / 39916800.0;
-            p = p * x2 + 1.0 / 362880.0;
-            p = p * x2 + 1.0 / 5040.0;
-            p = p * x2 + 1.0 / 120.0;
-            p = p * x2 + 1.0 / 6.0;
-            p = p * x2 + 1.0;
-            sh = small ? y * p : big;
-        } else {
-            sh = big;
-        }
-    }
-}
-
-// The factors of the series above, in the order they are taken in.
+// The factors of the sin, cos and exp series (Taylor, the first omitted term
+// below 1e-16), in the order they are taken in after the first.
 constexpr double kSinC[7] = {1.0 / 6227020800.0, 1.0 / 39916800.0, 1.0 / 362880.0, 1.0 / 5040.0,
                              1.0 / 120.0,        1.0 / 6.0,        1.0};
 constexpr double kCosC[8] = {1.0 / 87178291200.0, 1.0 / 479001600.0, 1.0 / 3628800.0, 1.0 / 40320.0,
@@ -241,10 +145,11 @@ constexpr double kExpC[13] = {1.0 / 479001600.0, 1.0 / 39916800.0, 1.0 / 3628800
                               1.0 / 5040.0,      1.0 / 720.0,      1.0 / 120.0,     1.0 / 24.0,     1.0 / 6.0,
                               1.0 / 2.0,         1.0,              1.0};
 
-// SinCos of x[j] and SinhCosh of y[j] for j < K together: the same
-// operations as those, but the series of all of them are taken a term at a
-// time side by side, so that their long chains overlap instead of waiting
-// for one another.
+// sin and cos of x[j] (|x| < 1e6) from one reduction, and sinh and cosh of
+// y[j] (|y| < 700) from one exponential, for j < K: the operations of
+// fmath's Sin, Cos, Sinh and Cosh, but the series of all of them are taken a
+// term at a time side by side, so that their long chains overlap instead of
+// waiting for one another.
 template <bool bSin, bool bCos, bool bSinh, int K>
 __attribute__((always_inline)) inline void SinCosCosh(const VD* x, const VD* y, VD* s, VD* c, VD* sh, VD* ch) {
     // With only one of sin and cos wanted, each lane needs one of the two
@@ -329,23 +234,7 @@ __attribute__((always_inline)) inline void SinCosCosh(const VD* x, const VD* y, 
     }
 }
 
-// log of a positive normal double.
-inline VD LogPositive(VD x) {
-    VU bits = reinterpret_cast<VU>(x);
-    // The exponent as a double: exact through the magic number.
-    VD e = reinterpret_cast<VD>((bits >> 52) + reinterpret_cast<VU>(SplatD(kMagic))) - (kMagic + 1022.0);
-    VD m = reinterpret_cast<VD>((bits & 0x000FFFFFFFFFFFFFull) | (1022ull << 52));
-    VL low = m < kSqrtHalf;
-    m = low ? m * 2.0 : m;
-    e = low ? e - 1.0 : e;
-    VD s = (m - 1.0) / (m + 1.0);
-    VD s2 = s * s;
-    VD p = SplatD(0.0);
-    for (int k = 11; k >= 0; --k) p = p * s2 + 1.0 / (2 * k + 1);
-    return e * kLn2 + 2.0 * s * p;
-}
-
-// LogPositive of x[j] for j < K, the series side by side.
+// log of positive normal doubles x[j] for j < K, the series side by side.
 template <int K>
 __attribute__((always_inline)) inline void LogPositiveK(const VD* x, VD* out) {
     VD e[K], s[K], s2[K], p[K];
@@ -439,50 +328,6 @@ inline void Transform(VF re, VF im, VF& wr, VF& wi, VI& unsafe) {
             wr = re * re - im * im;
             VF p = re * im;
             wi = p + p;
-            break;
-        }
-        case 2:
-        case 3: {
-            // |x| < 1e6 and |y| < 700 in single precision are the same tests in double.
-            unsafe = ~(AbsF(re) < 1e6f) | ~(AbsF(im) < 700.0f);
-            VF sre = re, sim = im;
-            if (Any(unsafe)) {
-                sre = unsafe ? SplatF(0.0f) : re;
-                sim = unsafe ? SplatF(0.0f) : im;
-            }
-            VD x[2], y[2], r[2], i[2];
-            Split(sre, x[0], x[1]);
-            Split(sim, y[0], y[1]);
-            VD sns[2] = {}, css[2] = {}, shs[2] = {}, chs[2] = {};
-            SinCosCosh<Adj == 2 || bIm, Adj == 3 || bIm, bIm, 2>(x, y, sns, css, shs, chs);
-            for (int h = 0; h < 2; ++h) {
-                VD sn = sns[h], cs = css[h], sh = shs[h], ch = chs[h];
-                if (Adj == 2) {
-                    r[h] = sn * ch;
-                    if (bIm) i[h] = cs * sh;
-                } else {
-                    r[h] = cs * ch;
-                    if (bIm) i[h] = -(sn * sh);
-                }
-            }
-            wr = Join(r[0], r[1]);
-            if (bIm) wi = Join(i[0], i[1]);
-            break;
-        }
-        case 4: {
-            unsafe = ~(AbsF(re) <= 3.40282347e38f) | ~(AbsF(im) <= 3.40282347e38f);
-            VI zero = (re == 0.0f) & (im == 0.0f);
-            VF sre = (zero | unsafe) ? SplatF(1.0f) : re;
-            VF sim = unsafe ? SplatF(0.0f) : im;
-            VD x[2], y[2], r[2], i[2];
-            Split(sre, x[0], x[1]);
-            Split(sim, y[0], y[1]);
-            for (int h = 0; h < 2; ++h) {
-                r[h] = LogPositive(SqrtD(x[h] * x[h] + y[h] * y[h]));
-                if (bIm) i[h] = Atan2(y[h], x[h]);
-            }
-            wr = zero ? re : Join(r[0], r[1]);
-            if (bIm) wi = zero ? im : Join(i[0], i[1]);
             break;
         }
         case 5: {
@@ -589,18 +434,16 @@ __attribute__((always_inline)) inline void TransformG(const VF* re, const VF* im
 }
 
 struct Lanes {
-    VF zr, zi, wr, wi, minNorm, minRe;
+    VF zr, zi;
     VI count;
 };
 
-// The orbit loop of W points. With bFollow the transform and the minimum
-// modifiers run on every step (bNorm: smallest norm of w; bRe: smallest
-// |re w|); bIm: the imaginary part of w is needed.
-template <int Adj, bool bFollow, bool bNorm, bool bRe, bool bIm>
-void Loop(const Params& p, Lanes& s, Fallback fallback, void* pContext) {
+// The orbit loop of W points in step, for colouring that needs only where
+// the orbit ended (the caller transforms the last z when it needs w).
+void Loop(const Params& p, Lanes& s) {
     const VF bail = SplatF(p.fBailout);
     const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
-    VF zr = s.zr, zi = s.zi, wr = s.wr, wi = s.wi, minNorm = s.minNorm, minRe = s.minRe;
+    VF zr = s.zr, zi = s.zi;
     VI count = s.count;
     VI active = VI{} - 1;
     for (int it = 0; it < p.iMaxIter - 1; ++it) {
@@ -612,38 +455,9 @@ void Loop(const Params& p, Lanes& s, Fallback fallback, void* pContext) {
         zr = active ? sr + cr : zr;
         zi = active ? si + ci : zi;
         count -= active;
-        if (bFollow) {
-            VF tr, ti = wi;
-            VI unsafe = VI{};
-            Transform<Adj, bIm>(zr, zi, tr, ti, unsafe);
-            unsafe &= active;
-            if (Any(unsafe)) {
-                for (int k = 0; k < W; ++k) {
-                    if (!unsafe[k]) continue;
-                    float a, b;
-                    fallback(Adj, zr[k], zi[k], a, b, pContext);
-                    tr[k] = a;
-                    ti[k] = b;
-                }
-            }
-            wr = active ? tr : wr;
-            if (bIm) wi = active ? ti : wi;
-            if (bNorm) {
-                VF n = wr * wr + wi * wi;
-                minNorm = (active & (n < minNorm)) ? n : minNorm;
-            }
-            if (bRe) {
-                VF a = AbsF(wr);
-                minRe = (active & (a < minRe)) ? a : minRe;
-            }
-        }
     }
     s.zr = zr;
     s.zi = zi;
-    s.wr = wr;
-    s.wi = wi;
-    s.minNorm = minNorm;
-    s.minRe = minRe;
     s.count = count;
 }
 
@@ -829,21 +643,17 @@ void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOu
         Lanes s;
         s.zr = SplatF(zr0);
         s.zi = y * p.fScaleY + p.fCentreY;
-        s.wr = s.zr;
-        s.wi = s.zi;
-        s.minNorm = SplatF(fMinNorm);
-        s.minRe = SplatF(fMinRe);
         s.count = VI{};
-        Loop<0, false, false, false, false>(p, s, fallback, pContext);
+        Loop(p, s);
         for (int k = 0; k < W && k0 + k < n; ++k) {
             Orbit& o = pOut[k0 + k];
             o.i = s.count[k];
             o.zr = s.zr[k];
             o.zi = s.zi[k];
-            o.wr = s.wr[k];
-            o.wi = s.wi[k];
-            o.fMinNorm = s.minNorm[k];
-            o.fMinRe = s.minRe[k];
+            o.wr = s.zr[k];
+            o.wi = s.zi[k];
+            o.fMinNorm = fMinNorm;
+            o.fMinRe = fMinRe;
             o.bTransformed = false;
         }
     }
