@@ -108,7 +108,7 @@ inline VD SqrtD(VD v) {
     return Bits<VD>(&r);
 }
 
-// Truncation of lanes in [0, 2^31).
+// Truncation toward zero of lanes below 2^31 in magnitude.
 inline VD TruncPos(VD v) {
 #if MV_KERNEL_WIDTH == 8
     __m256d r = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(Bits<__m256d>(&v)));
@@ -121,120 +121,142 @@ inline VD TruncPos(VD v) {
 // The two's complement bits of whole lanes below 2^51 in magnitude.
 inline VU IntBits(VD k) { return reinterpret_cast<VU>(k + kMagic); }
 
-// Nearest: the magnitude plus one half, truncated; the sign put back for
-// negative values. Lanes must stay below 2^31.
-inline VD Nearest(VD v) {
-    VD n = TruncPos(AbsD(v) + 0.5);
-    return v < 0.0 ? -n : n;
+// Nearest of a lane that is not negative.
+inline VD NearestPos(VD v) { return TruncPos(v + 0.5); }
+
+// Nearest by truncating v + 0.5 or v - 0.5 (the same bits as the magnitude
+// plus one half; a zero result may lose its sign, which the callers' sums
+// do not see).
+inline VD NearestSigned(VD v) {
+    VD half = reinterpret_cast<VD>((reinterpret_cast<VU>(v) & kSign) | reinterpret_cast<VU>(SplatD(0.5)));
+    return TruncPos(v + half);
 }
 
 // 2^k for whole k in the normal range.
 inline VD Pow2(VD k) { return reinterpret_cast<VD>((IntBits(k) + 1023) << 52); }
 
-inline VD SinKernel(VD r) {
-    VD r2 = r * r;
-    VD m = -r2;
-    VD p = SplatD(1.0 / 1307674368000.0);
-    p = p * m + 1.0 / 6227020800.0;
-    p = p * m + 1.0 / 39916800.0;
-    p = p * m + 1.0 / 362880.0;
-    p = p * m + 1.0 / 5040.0;
-    p = p * m + 1.0 / 120.0;
-    p = p * m + 1.0 / 6.0;
-    p = p * m + 1.0;
-    return r * p;
-}
+// The factors of the sin, cos and exp series (Taylor, the first omitted term
+// below 1e-16), in the order they are taken in after the first.
+constexpr double kSinC[7] = {1.0 / 6227020800.0, 1.0 / 39916800.0, 1.0 / 362880.0, 1.0 / 5040.0,
+                             1.0 / 120.0,        1.0 / 6.0,        1.0};
+constexpr double kCosC[8] = {1.0 / 87178291200.0, 1.0 / 479001600.0, 1.0 / 3628800.0, 1.0 / 40320.0,
+                             1.0 / 720.0,         1.0 / 24.0,        1.0 / 2.0,       1.0};
+constexpr double kExpC[13] = {1.0 / 479001600.0, 1.0 / 39916800.0, 1.0 / 3628800.0, 1.0 / 362880.0, 1.0 / 40320.0,
+                              1.0 / 5040.0,      1.0 / 720.0,      1.0 / 120.0,     1.0 / 24.0,     1.0 / 6.0,
+                              1.0 / 2.0,         1.0,              1.0};
 
-inline VD CosKernel(VD r) {
-    VD r2 = r * r;
-    VD m = -r2;
-    VD p = SplatD(1.0 / 20922789888000.0);
-    p = p * m + 1.0 / 87178291200.0;
-    p = p * m + 1.0 / 479001600.0;
-    p = p * m + 1.0 / 3628800.0;
-    p = p * m + 1.0 / 40320.0;
-    p = p * m + 1.0 / 720.0;
-    p = p * m + 1.0 / 24.0;
-    p = p * m + 1.0 / 2.0;
-    p = p * m + 1.0;
-    return p;
-}
-
-// sin and cos of x from one reduction; |x| < 1e6 in every lane.
-template <bool bSin, bool bCos>
-inline void SinCos(VD x, VD& s, VD& c) {
-    VD k = Nearest(x * kTwoOverPi);
-    VD r = (x - k * kPio2Hi) - k * kPio2Lo;
-    VU q = IntBits(k);
-    VL odd = MaskOf(q);
-    VD sk = SinKernel(r), ck = CosKernel(r);
-    if (bSin) s = FlipIf(odd ? ck : sk, q >> 1);
-    if (bCos) c = FlipIf(odd ? sk : ck, q ^ (q >> 1));
-}
-
-// exp(a) for 0 <= a < 700 in every lane.
-inline VD ExpSmall(VD x) {
-    VD k = Nearest(x * kInvLn2);
-    VD r = (x - k * kLn2Hi) - k * kLn2Lo;
-    VD p = SplatD(1.0 / 6227020800.0);
-    p = p * r + 1.0 / 479001600.0;
-    p = p * r + 1.0 / 39916800.0;
-    p = p * r + 1.0 / 3628800.0;
-    p = p * r + 1.0 / 362880.0;
-    p = p * r + 1.0 / 40320.0;
-    p = p * r + 1.0 / 5040.0;
-    p = p * r + 1.0 / 720.0;
-    p = p * r + 1.0 / 120.0;
-    p = p * r + 1.0 / 24.0;
-    p = p * r + 1.0 / 6.0;
-    p = p * r + 1.0 / 2.0;
-    p = p * r + 1.0;
-    p = p * r + 1.0;
-    return p * Pow2(k);
-}
-
-// sinh and cosh of y from one exponential; |y| < 700 in every lane.
-template <bool bSinh, bool bCosh>
-inline void SinhCosh(VD y, VD& sh, VD& ch) {
-    VD a = AbsD(y);
-    VD e = ExpSmall(a);
-    VD inv = 1.0 / e;
-    if (bCosh) ch = (e + inv) / 2.0;
-    if (bSinh) {
-        VD big = (e - inv) / 2.0;
-        big = y < 0.0 ? -big : big;
-        VL small = a < 0.5;
-        if (AnyD(small)) {
-            VD x2 = y * y;
-            VD p = SplatD(1.0 / 1307674368000.0);
-            p = p * x2 + 1.0 / 6227020800.0;
-            p = p * x2 + 1.0 / 39916800.0;
-            p = p * x2 + 1.0 / 362880.0;
-            p = p * x2 + 1.0 / 5040.0;
-            p = p * x2 + 1.0 / 120.0;
-            p = p * x2 + 1.0 / 6.0;
-            p = p * x2 + 1.0;
-            sh = small ? y * p : big;
+// sin and cos of x[j] (|x| < 1e6) from one reduction, and sinh and cosh of
+// y[j] (|y| < 700) from one exponential, for j < K: the operations of
+// fmath's Sin, Cos, Sinh and Cosh, but the series of all of them are taken a
+// term at a time side by side, so that their long chains overlap instead of
+// waiting for one another.
+template <bool bSin, bool bCos, bool bSinh, int K>
+__attribute__((always_inline)) inline void SinCosCosh(const VD* x, const VD* y, VD* s, VD* c, VD* sh, VD* ch) {
+    // With only one of sin and cos wanted, each lane needs one of the two
+    // series: one chain does both, with the factors of its lane's series.
+    constexpr bool bOne = bSin != bCos;
+    VD r[K], m[K], ps[K], pc[K], a[K], k2[K], re[K], pe[K];
+    VL cosLane[K];
+    VU q[K];
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) {
+        VD k = NearestSigned(x[j] * kTwoOverPi);
+        r[j] = (x[j] - k * kPio2Hi) - k * kPio2Lo;
+        q[j] = IntBits(k);
+        m[j] = -(r[j] * r[j]);
+        a[j] = AbsD(y[j]);
+        k2[j] = NearestPos(a[j] * kInvLn2);
+        re[j] = (a[j] - k2[j] * kLn2Hi) - k2[j] * kLn2Lo;
+        pe[j] = SplatD(1.0 / 6227020800.0);
+        if (bOne) {
+            // Lanes that take the cos series start it at 1/16!; the others
+            // start at 0, which the first step turns into the 1/15! of the sin series.
+            cosLane[j] = bSin ? MaskOf(q[j]) : ~MaskOf(q[j]);
+            pc[j] = cosLane[j] ? SplatD(1.0 / 20922789888000.0) : SplatD(0.0);
         } else {
-            sh = big;
+            ps[j] = SplatD(1.0 / 1307674368000.0);
+            pc[j] = SplatD(1.0 / 20922789888000.0);
         }
+    }
+#pragma GCC unroll 13
+    for (int i = 0; i < 13; ++i) {
+#pragma GCC unroll 4
+        for (int j = 0; j < K; ++j) {
+            pe[j] = pe[j] * re[j] + kExpC[i];
+            if (bOne) {
+                if (i < 8)
+                    pc[j] = pc[j] * m[j] +
+                            (cosLane[j] ? SplatD(kCosC[i]) : SplatD(i == 0 ? 1.0 / 1307674368000.0 : kSinC[i - 1]));
+            } else {
+                if (i < 8) pc[j] = pc[j] * m[j] + kCosC[i];
+                if (i < 7) ps[j] = ps[j] * m[j] + kSinC[i];
+            }
+        }
+    }
+    VL small[K];
+    bool bAnySmall = false;
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) {
+        if (bOne) {
+            VD v = cosLane[j] ? pc[j] : r[j] * pc[j];
+            if (bSin) s[j] = FlipIf(v, q[j] >> 1);
+            if (bCos) c[j] = FlipIf(v, q[j] ^ (q[j] >> 1));
+        } else {
+            VD sk = r[j] * ps[j], ck = pc[j];
+            VL odd = MaskOf(q[j]);
+            if (bSin) s[j] = FlipIf(odd ? ck : sk, q[j] >> 1);
+            if (bCos) c[j] = FlipIf(odd ? sk : ck, q[j] ^ (q[j] >> 1));
+        }
+        VD e = pe[j] * Pow2(k2[j]);
+        VD inv = 1.0 / e;
+        ch[j] = (e + inv) / 2.0;
+        if (bSinh) {
+            VD big = (e - inv) / 2.0;
+            sh[j] = y[j] < 0.0 ? -big : big;
+            small[j] = a[j] < 0.5;
+            bAnySmall = bAnySmall || AnyD(small[j]);
+        }
+    }
+    if (bSinh && bAnySmall) {
+        VD x2[K], p[K];
+#pragma GCC unroll 4
+        for (int j = 0; j < K; ++j) {
+            x2[j] = y[j] * y[j];
+            p[j] = SplatD(1.0 / 1307674368000.0);
+        }
+#pragma GCC unroll 7
+        for (int i = 0; i < 7; ++i) {
+#pragma GCC unroll 4
+            for (int j = 0; j < K; ++j) p[j] = p[j] * x2[j] + kSinC[i];
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < K; ++j) sh[j] = small[j] ? y[j] * p[j] : sh[j];
     }
 }
 
-// log of a positive normal double.
-inline VD LogPositive(VD x) {
-    VU bits = reinterpret_cast<VU>(x);
-    // The exponent as a double: exact through the magic number.
-    VD e = reinterpret_cast<VD>((bits >> 52) + reinterpret_cast<VU>(SplatD(kMagic))) - (kMagic + 1022.0);
-    VD m = reinterpret_cast<VD>((bits & 0x000FFFFFFFFFFFFFull) | (1022ull << 52));
-    VL low = m < kSqrtHalf;
-    m = low ? m * 2.0 : m;
-    e = low ? e - 1.0 : e;
-    VD s = (m - 1.0) / (m + 1.0);
-    VD s2 = s * s;
-    VD p = SplatD(0.0);
-    for (int k = 11; k >= 0; --k) p = p * s2 + 1.0 / (2 * k + 1);
-    return e * kLn2 + 2.0 * s * p;
+// log of positive normal doubles x[j] for j < K, the series side by side.
+template <int K>
+__attribute__((always_inline)) inline void LogPositiveK(const VD* x, VD* out) {
+    VD e[K], s[K], s2[K], p[K];
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) {
+        VU bits = reinterpret_cast<VU>(x[j]);
+        e[j] = reinterpret_cast<VD>((bits >> 52) + reinterpret_cast<VU>(SplatD(kMagic))) - (kMagic + 1022.0);
+        VD m = reinterpret_cast<VD>((bits & 0x000FFFFFFFFFFFFFull) | (1022ull << 52));
+        VL low = m < kSqrtHalf;
+        m = low ? m * 2.0 : m;
+        e[j] = low ? e[j] - 1.0 : e[j];
+        s[j] = (m - 1.0) / (m + 1.0);
+        s2[j] = s[j] * s[j];
+        p[j] = SplatD(0.0);
+    }
+#pragma GCC unroll 12
+    for (int k = 11; k >= 0; --k) {
+#pragma GCC unroll 4
+        for (int j = 0; j < K; ++j) p[j] = p[j] * s2[j] + 1.0 / (2 * k + 1);
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j) out[j] = e[j] * kLn2 + 2.0 * s[j] * p[j];
 }
 
 struct AtanTable {
@@ -308,50 +330,6 @@ inline void Transform(VF re, VF im, VF& wr, VF& wi, VI& unsafe) {
             wi = p + p;
             break;
         }
-        case 2:
-        case 3: {
-            // |x| < 1e6 and |y| < 700 in single precision are the same tests in double.
-            unsafe = ~(AbsF(re) < 1e6f) | ~(AbsF(im) < 700.0f);
-            VF sre = re, sim = im;
-            if (Any(unsafe)) {
-                sre = unsafe ? SplatF(0.0f) : re;
-                sim = unsafe ? SplatF(0.0f) : im;
-            }
-            VD x[2], y[2], r[2], i[2];
-            Split(sre, x[0], x[1]);
-            Split(sim, y[0], y[1]);
-            for (int h = 0; h < 2; ++h) {
-                VD sn = VD{}, cs = VD{}, sh = VD{}, ch = VD{};
-                SinCos<Adj == 2 || bIm, Adj == 3 || bIm>(x[h], sn, cs);
-                SinhCosh<bIm, true>(y[h], sh, ch);
-                if (Adj == 2) {
-                    r[h] = sn * ch;
-                    if (bIm) i[h] = cs * sh;
-                } else {
-                    r[h] = cs * ch;
-                    if (bIm) i[h] = -(sn * sh);
-                }
-            }
-            wr = Join(r[0], r[1]);
-            if (bIm) wi = Join(i[0], i[1]);
-            break;
-        }
-        case 4: {
-            unsafe = ~(AbsF(re) <= 3.40282347e38f) | ~(AbsF(im) <= 3.40282347e38f);
-            VI zero = (re == 0.0f) & (im == 0.0f);
-            VF sre = (zero | unsafe) ? SplatF(1.0f) : re;
-            VF sim = unsafe ? SplatF(0.0f) : im;
-            VD x[2], y[2], r[2], i[2];
-            Split(sre, x[0], x[1]);
-            Split(sim, y[0], y[1]);
-            for (int h = 0; h < 2; ++h) {
-                r[h] = LogPositive(SqrtD(x[h] * x[h] + y[h] * y[h]));
-                if (bIm) i[h] = Atan2(y[h], x[h]);
-            }
-            wr = zero ? re : Join(r[0], r[1]);
-            if (bIm) wi = zero ? im : Join(i[0], i[1]);
-            break;
-        }
         case 5: {
             unsafe = ~(AbsF(re) <= 3.40282347e38f) | ~(AbsF(im) <= 3.40282347e38f);
             VI zero = (re == 0.0f) & (im == 0.0f);
@@ -400,19 +378,72 @@ inline void Transform(VF re, VF im, VF& wr, VF& wi, VI& unsafe) {
     }
 }
 
+// Transform of G vectors at once; the sin, cos and log maths of all of them
+// run side by side.
+template <int Adj, bool bIm, int G>
+__attribute__((always_inline)) inline void TransformG(const VF* re, const VF* im, VF* wr, VF* wi, VI* unsafe) {
+    if (Adj == 2 || Adj == 3) {
+        VD x[2 * G], y[2 * G];
+        for (int g = 0; g < G; ++g) {
+            unsafe[g] = ~(AbsF(re[g]) < 1e6f) | ~(AbsF(im[g]) < 700.0f);
+            VF sre = re[g], sim = im[g];
+            if (Any(unsafe[g])) {
+                sre = unsafe[g] ? SplatF(0.0f) : re[g];
+                sim = unsafe[g] ? SplatF(0.0f) : im[g];
+            }
+            Split(sre, x[2 * g], x[2 * g + 1]);
+            Split(sim, y[2 * g], y[2 * g + 1]);
+        }
+        VD sn[2 * G] = {}, cs[2 * G] = {}, sh[2 * G] = {}, ch[2 * G] = {};
+        SinCosCosh<Adj == 2 || bIm, Adj == 3 || bIm, bIm, 2 * G>(x, y, sn, cs, sh, ch);
+        for (int g = 0; g < G; ++g) {
+            VD r[2], i[2];
+            for (int h = 0; h < 2; ++h) {
+                const int j = 2 * g + h;
+                if (Adj == 2) {
+                    r[h] = sn[j] * ch[j];
+                    if (bIm) i[h] = cs[j] * sh[j];
+                } else {
+                    r[h] = cs[j] * ch[j];
+                    if (bIm) i[h] = -(sn[j] * sh[j]);
+                }
+            }
+            wr[g] = Join(r[0], r[1]);
+            if (bIm) wi[g] = Join(i[0], i[1]);
+        }
+    } else if (Adj == 4) {
+        VD x[2 * G], y[2 * G], modulus[2 * G], r[2 * G];
+        VI zero[G];
+        for (int g = 0; g < G; ++g) {
+            unsafe[g] = ~(AbsF(re[g]) <= 3.40282347e38f) | ~(AbsF(im[g]) <= 3.40282347e38f);
+            zero[g] = (re[g] == 0.0f) & (im[g] == 0.0f);
+            VF sre = (zero[g] | unsafe[g]) ? SplatF(1.0f) : re[g];
+            VF sim = unsafe[g] ? SplatF(0.0f) : im[g];
+            Split(sre, x[2 * g], x[2 * g + 1]);
+            Split(sim, y[2 * g], y[2 * g + 1]);
+        }
+        for (int j = 0; j < 2 * G; ++j) modulus[j] = SqrtD(x[j] * x[j] + y[j] * y[j]);
+        LogPositiveK<2 * G>(modulus, r);
+        for (int g = 0; g < G; ++g) {
+            wr[g] = zero[g] ? re[g] : Join(r[2 * g], r[2 * g + 1]);
+            if (bIm) wi[g] = zero[g] ? im[g] : Join(Atan2(y[2 * g], x[2 * g]), Atan2(y[2 * g + 1], x[2 * g + 1]));
+        }
+    } else {
+        for (int g = 0; g < G; ++g) Transform<Adj, bIm>(re[g], im[g], wr[g], wi[g], unsafe[g]);
+    }
+}
+
 struct Lanes {
-    VF zr, zi, wr, wi, minNorm, minRe;
+    VF zr, zi;
     VI count;
 };
 
-// The orbit loop of W points. With bFollow the transform and the minimum
-// modifiers run on every step (bNorm: smallest norm of w; bRe: smallest
-// |re w|); bIm: the imaginary part of w is needed.
-template <int Adj, bool bFollow, bool bNorm, bool bRe, bool bIm>
-void Loop(const Params& p, Lanes& s, Fallback fallback, void* pContext) {
+// The orbit loop of W points in step, for colouring that needs only where
+// the orbit ended (the caller transforms the last z when it needs w).
+void Loop(const Params& p, Lanes& s) {
     const VF bail = SplatF(p.fBailout);
     const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
-    VF zr = s.zr, zi = s.zi, wr = s.wr, wi = s.wi, minNorm = s.minNorm, minRe = s.minRe;
+    VF zr = s.zr, zi = s.zi;
     VI count = s.count;
     VI active = VI{} - 1;
     for (int it = 0; it < p.iMaxIter - 1; ++it) {
@@ -424,53 +455,147 @@ void Loop(const Params& p, Lanes& s, Fallback fallback, void* pContext) {
         zr = active ? sr + cr : zr;
         zi = active ? si + ci : zi;
         count -= active;
-        if (bFollow) {
-            VF tr, ti = wi;
-            VI unsafe = VI{};
-            Transform<Adj, bIm>(zr, zi, tr, ti, unsafe);
-            unsafe &= active;
-            if (Any(unsafe)) {
-                for (int k = 0; k < W; ++k) {
-                    if (!unsafe[k]) continue;
-                    float a, b;
-                    fallback(Adj, zr[k], zi[k], a, b, pContext);
-                    tr[k] = a;
-                    ti[k] = b;
-                }
-            }
-            wr = active ? tr : wr;
-            if (bIm) wi = active ? ti : wi;
-            if (bNorm) {
-                VF n = wr * wr + wi * wi;
-                minNorm = (active & (n < minNorm)) ? n : minNorm;
-            }
-            if (bRe) {
-                VF a = AbsF(wr);
-                minRe = (active & (a < minRe)) ? a : minRe;
-            }
-        }
     }
     s.zr = zr;
     s.zi = zi;
-    s.wr = wr;
-    s.wi = wi;
-    s.minNorm = minNorm;
-    s.minRe = minRe;
     s.count = count;
 }
 
-using LoopFn = void (*)(const Params&, Lanes&, Fallback, void*);
-
-template <int Adj>
-LoopFn PickFollow(bool bNorm, bool bRe, bool bAngle) {
-    if (bNorm && bRe) return &Loop<Adj, true, true, true, true>;
-    if (bNorm) return &Loop<Adj, true, true, false, true>;
-    if (bAngle) return &Loop<Adj, true, false, true, true>;
-    return &Loop<Adj, true, false, true, false>;
+// Lanes whose bit is set in the mask, as a bit set.
+inline int MaskBits(VI m) {
+#if MV_KERNEL_WIDTH == 8
+    return _mm256_movemask_ps(Bits<__m256>(&m));
+#else
+    return _mm_movemask_ps(Bits<__m128>(&m));
+#endif
 }
 
-LoopFn Pick(const Params& p) {
-    if (!p.bUseMinNormZ && !p.bUseMinAbsReal) return &Loop<0, false, false, false, false>;
+// The orbit loop with the transform followed on every step, over all n
+// points: a lane whose orbit has ended hands its point out and takes the
+// next one at once, so no lane idles while the slowest one of its vector
+// finishes. Every lane runs the steps its point would run alone. The costly
+// transforms run G vectors of lanes side by side. zi0 holds the starting
+// imaginary parts.
+template <int Adj, bool bNorm, bool bRe, bool bIm>
+void Refill(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+            Fallback fallback, void* pContext) {
+    constexpr int G = Adj == 2 || Adj == 3 || Adj == 4 ? 2 : 1;
+    const VF bail = SplatF(p.fBailout);
+    const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
+    const VI steps = VI{} + (p.iMaxIter - 1);
+    VF zr[G], zi[G], wr[G], wi[G], minNorm[G], minRe[G];
+    VI count[G], live[G], active[G];
+    int slot[G][W];
+    int next = 0;
+    for (int g = 0; g < G; ++g) {
+        zr[g] = SplatF(zr0);
+        zi[g] = SplatF(0.0f);
+        minNorm[g] = SplatF(fMinNorm);
+        minRe[g] = SplatF(fMinRe);
+        count[g] = VI{};
+        live[g] = VI{};
+        for (int k = 0; k < W; ++k) {
+            slot[g][k] = -1;
+            if (next < n) {
+                slot[g][k] = next;
+                zi[g][k] = zi0[next];
+                live[g][k] = -1;
+                ++next;
+            }
+        }
+        wr[g] = zr[g];
+        wi[g] = zi[g];
+    }
+    for (;;) {
+        bool bEnded = false, bLive = false;
+        for (int g = 0; g < G; ++g) {
+            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
+            const int ended = MaskBits(live[g] & ~active[g]);
+            if (!ended) continue;
+            bEnded = true;
+            for (int k = 0; k < W; ++k) {
+                if (!(ended >> k & 1)) continue;
+                Orbit& o = pOut[slot[g][k]];
+                o.i = count[g][k];
+                o.zr = zr[g][k];
+                o.zi = zi[g][k];
+                o.wr = wr[g][k];
+                o.wi = wi[g][k];
+                o.fMinNorm = minNorm[g][k];
+                o.fMinRe = minRe[g][k];
+                o.bTransformed = true;
+                if (next < n) {
+                    // A new point starts; the test at the top of the loop
+                    // decides whether it takes a step.
+                    slot[g][k] = next;
+                    zr[g][k] = zr0;
+                    zi[g][k] = zi0[next];
+                    wr[g][k] = zr0;
+                    wi[g][k] = zi0[next];
+                    minNorm[g][k] = fMinNorm;
+                    minRe[g][k] = fMinRe;
+                    count[g][k] = 0;
+                    ++next;
+                } else {
+                    slot[g][k] = -1;
+                    live[g][k] = 0;
+                }
+            }
+        }
+        if (bEnded) {
+            for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
+            if (!bLive) break;
+            continue;
+        }
+        VF tr[G], ti[G];
+        VI unsafe[G];
+        for (int g = 0; g < G; ++g) {
+            VF sr = zr[g] * zr[g] - zi[g] * zi[g];
+            VF pr = zr[g] * zi[g];
+            VF si = pr + pr;
+            zr[g] = active[g] ? sr + cr : zr[g];
+            zi[g] = active[g] ? si + ci : zi[g];
+            count[g] -= active[g];
+            ti[g] = wi[g];
+            unsafe[g] = VI{};
+        }
+        TransformG<Adj, bIm, G>(zr, zi, tr, ti, unsafe);
+        for (int g = 0; g < G; ++g) {
+            unsafe[g] &= active[g];
+            if (Any(unsafe[g])) {
+                for (int k = 0; k < W; ++k) {
+                    if (!unsafe[g][k]) continue;
+                    float a, b;
+                    fallback(Adj, zr[g][k], zi[g][k], a, b, pContext);
+                    tr[g][k] = a;
+                    ti[g][k] = b;
+                }
+            }
+            wr[g] = active[g] ? tr[g] : wr[g];
+            if (bIm) wi[g] = active[g] ? ti[g] : wi[g];
+            if (bNorm) {
+                VF nm = wr[g] * wr[g] + wi[g] * wi[g];
+                minNorm[g] = (active[g] & (nm < minNorm[g])) ? nm : minNorm[g];
+            }
+            if (bRe) {
+                VF a = AbsF(wr[g]);
+                minRe[g] = (active[g] & (a < minRe[g])) ? a : minRe[g];
+            }
+        }
+    }
+}
+
+using RefillFn = void (*)(const Params&, float, const float*, int, Orbit*, float, float, Fallback, void*);
+
+template <int Adj>
+RefillFn PickFollow(bool bNorm, bool bRe, bool bAngle) {
+    if (bNorm && bRe) return &Refill<Adj, true, true, true>;
+    if (bNorm) return &Refill<Adj, true, false, true>;
+    if (bAngle) return &Refill<Adj, false, true, true>;
+    return &Refill<Adj, false, true, false>;
+}
+
+RefillFn PickRefill(const Params& p) {
     switch (p.iAdjZ) {
         case 1: return PickFollow<1>(p.bUseMinNormZ, p.bUseMinAbsReal, p.bUseAngle);
         case 2: return PickFollow<2>(p.bUseMinNormZ, p.bUseMinAbsReal, p.bUseAngle);
@@ -491,33 +616,45 @@ LoopFn Pick(const Params& p) {
 void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOut, Fallback fallback,
                     void* pContext) {
     if (n <= 0) return;
-    const LoopFn loop = Pick(p);
     const bool bFollow = p.bUseMinNormZ || p.bUseMinAbsReal;
     const float zr0 = x * p.fScaleX + p.fCentreX;
     const float fMinNorm = p.bUseMinNormZ ? 2.0f * p.fBailout * p.fBailout : 0.0f;
     const float fMinRe = p.bUseMinAbsReal ? p.fBailout : 0.0f;
+    if (bFollow) {
+        // The starting points, worked out in vectors as the one-point code does.
+        constexpr int kChunk = 256;
+        float zi0[kChunk];
+        const RefillFn refill = PickRefill(p);
+        for (int j0 = 0; j0 < n; j0 += kChunk) {
+            const int m = n - j0 < kChunk ? n - j0 : kChunk;
+            for (int k0 = 0; k0 < m; k0 += W) {
+                VF y;
+                for (int k = 0; k < W; ++k) y[k] = ys[j0 + (k0 + k < m ? k0 + k : m - 1)];
+                VF zi = y * p.fScaleY + p.fCentreY;
+                for (int k = 0; k < W && k0 + k < m; ++k) zi0[k0 + k] = zi[k];
+            }
+            refill(p, zr0, zi0, m, pOut + j0, fMinNorm, fMinRe, fallback, pContext);
+        }
+        return;
+    }
     for (int k0 = 0; k0 < n; k0 += W) {
         VF y;
         for (int k = 0; k < W; ++k) y[k] = ys[k0 + k < n ? k0 + k : n - 1];
         Lanes s;
         s.zr = SplatF(zr0);
         s.zi = y * p.fScaleY + p.fCentreY;
-        s.wr = s.zr;
-        s.wi = s.zi;
-        s.minNorm = SplatF(fMinNorm);
-        s.minRe = SplatF(fMinRe);
         s.count = VI{};
-        loop(p, s, fallback, pContext);
+        Loop(p, s);
         for (int k = 0; k < W && k0 + k < n; ++k) {
             Orbit& o = pOut[k0 + k];
             o.i = s.count[k];
             o.zr = s.zr[k];
             o.zi = s.zi[k];
-            o.wr = s.wr[k];
-            o.wi = s.wi[k];
-            o.fMinNorm = s.minNorm[k];
-            o.fMinRe = s.minRe[k];
-            o.bTransformed = bFollow;
+            o.wr = s.zr[k];
+            o.wi = s.zi[k];
+            o.fMinNorm = fMinNorm;
+            o.fMinRe = fMinRe;
+            o.bTransformed = false;
         }
     }
 }
