@@ -206,9 +206,12 @@ TEST_F(TrayProgram, ExitAfterChangeClosesTheTrayInstance) {
 TEST_F(TrayProgram, QuietHoursHoldTheStartupChange) {
     MakeCollection(0);
     WriteDword("DontChange", 1);
-    // From = to: every time is quiet.
+    // From = to: every time is quiet. The AM/PM defaults differ (PM from,
+    // AM to), so both are set, or the span would be 3 PM to 3 AM only.
     WriteDword("HoursFrom", 3);
     WriteDword("HoursTo", 3);
+    WriteDword("AMPMFrom", 0);
+    WriteDword("AMPMTo", 0);
     Process tray("/tray");
     HWND h = WaitForWindow(kTray, 10000);
     ASSERT_NE(h, nullptr);
