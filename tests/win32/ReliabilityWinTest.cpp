@@ -204,6 +204,16 @@ TEST_F(TrayRun, SoakOfTwoHundredChanges) {
     HWND h = mv::test::WaitForWindow(mv::test::kTray, 10000);
     ASSERT_NE(h, nullptr);
     ASSERT_TRUE(PollUntil([] { return mv::test::ReadConfigString("LastImageShown") != "<none>"; }, 10000));
+    // The first changes may all pick a broken file or a fractal that is
+    // stopped half way, and those write nothing: change until a wallpaper
+    // exists, then every later change must leave a valid one.
+    mv::Color c0 = 0;
+    bool bHaveWallpaper = PollUntil([&] { return WallpaperColour(c0); }, 3000);
+    for (int i = 0; i < 30 && !bHaveWallpaper; ++i) {
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        bHaveWallpaper = PollUntil([&] { return WallpaperColour(c0); }, 3000);
+    }
+    ASSERT_TRUE(bHaveWallpaper);
 
     struct Sample {
         DWORD gdi = 0, user = 0, handles = 0;
