@@ -319,9 +319,4 @@ float CheckedAtan2(float y, float x, TraceSink* t) {
     return static_cast<float>(Checked(fmath::Atan2(y, x), kMathDomain, "atan2", t));
 }
 
-int TruncToInt(double v) {
-    if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
-    return static_cast<int>(v);
-}
-
 }  // namespace mv

@@ -49,6 +49,9 @@ float CheckedAtan2(float y, float x, TraceSink* pTrace = nullptr);
 
 // Truncation toward zero into an int; NaN and values outside the int range
 // give 0 (as a math error would).
-int TruncToInt(double v);
+inline int TruncToInt(double v) {
+    if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
+    return static_cast<int>(v);
+}
 
 }  // namespace mv
