@@ -88,17 +88,22 @@ int PatternFractal::Iterate(float x, float y, bool bColouring) const {
 }
 
 int PatternFractal::Finish(int i, float zr, Complex w, float fMinNorm, float fMinRe) const {
+    // The count wraps at the escape limit; the palette's size, a power of
+    // two, wraps with a mask instead of a division.
+    const int m = m_iMaxIter;
+    const bool bPow2 = m > 0 && (m & (m - 1)) == 0;
+    auto wrap = [m, bPow2](int v) { return bPow2 && v >= 0 ? v & (m - 1) : v % m; };
     if (m_bUseAngle) {
         if (zr == 0.0f) {
             i = 0;
         } else {
             float a = (CheckedAtan2(w.imag(), w.real(), m_pTrace) / kPiF + 1.0f) / 2.0f;
             float e = (0.25f - (a - 0.5f) * (a - 0.5f)) * 4.0f;
-            i = std::abs(TruncToInt(static_cast<float>(m_iMaxIter) * e)) % m_iMaxIter;
+            i = wrap(std::abs(TruncToInt(static_cast<float>(m_iMaxIter) * e)));
         }
     }
-    if (m_bUseMinNormZ) i = (i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinNorm)) % m_iMaxIter;
-    if (m_bUseMinAbsReal) i = (i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinRe)) % m_iMaxIter;
+    if (m_bUseMinNormZ) i = wrap(i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinNorm));
+    if (m_bUseMinAbsReal) i = wrap(i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinRe));
     return i;
 }
 

@@ -804,12 +804,14 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
                     live[g][k] = 0;
                 }
             }
+            // The new points take their first test now; one that does not
+            // pass it ends on the next round with no step.
+            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
         }
         if (bEnded) {
             bool bLive = false;
             for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
             if (!bLive) break;
-            continue;
         }
         for (int g = 0; g < G; ++g) {
             VF sr = zr[g] * zr[g] - zi[g] * zi[g];
