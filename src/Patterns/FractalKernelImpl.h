@@ -854,10 +854,261 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
     }
 }
 
+// Bounds [lo, hi] of the one value an orbit keeps the minimum of, |Re w|
+// (bNorm false) or |w|^2 (bNorm true), for the sin and cos transforms and
+// for the log's |Re w|. Besides the lower bounds' inequalities, for t >= 0:
+//   sin t <= t - t^3/6 + t^5/120,  |ln v| <= |v - 1| / sqrt(v),
+// and for a <= 4 the series of cosh a and sinh a with their tails bounded by
+// a geometric series (the factors 1.25 and 1.3). hi is infinite where no
+// bound is taken. Both carry margins for their own rounding and that of the
+// exact value; `sure` marks the lanes the bounds cover.
+template <int Adj, bool bNorm>
+inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
+    constexpr float kPiF = 3.14159265f, kHalfPiF = 1.57079633f;
+    const VF inf = SplatF(__builtin_inff());
+    if (Adj == 2 || Adj == 3) {
+        VF ax = AbsF(x), a = AbsF(y);
+        sure = (ax < 6.28f) & (a < 16.0f);
+        VF u = ax > kPiF ? ax - kPiF : ax;
+        u = u > kPiF ? SplatF(kPiF) : u;
+        VF t = Adj == 2 ? (u < kPiF - u ? u : kPiF - u) : AbsF(u - kHalfPiF);
+        VF tl = t - 1e-6f;
+        tl = tl > 0.0f ? tl : SplatF(0.0f);
+        VF trigLo = tl - tl * tl * tl * (1.0f / 6.0f);
+        trigLo = trigLo > 0.0f ? trigLo : SplatF(0.0f);
+        VF th = t + 1e-6f, th2 = th * th;
+        VF trigHi = th * (1.0f + th2 * (-1.0f / 6.0f + th2 * (1.0f / 120.0f)));
+        trigHi = trigHi < 1.0f ? trigHi : SplatF(1.0f);
+        VF a2 = a * a;
+        if (bNorm) {
+            VF shLo = a + a * a2 * (1.0f / 6.0f);
+            VF shHi = a * (1.0f + a2 * (1.0f / 6.0f + a2 * (1.0f / 120.0f + a2 * (1.3f / 5040.0f))));
+            lo = trigLo * trigLo + shLo * shLo;
+            hi = trigHi * trigHi + shHi * shHi;
+        } else {
+            VF chHi = 1.0f + a2 * (0.5f + a2 * (1.0f / 24.0f + a2 * (1.0f / 720.0f + a2 * (1.25f / 40320.0f))));
+            lo = trigLo * (1.0f + a2 * 0.5f);
+            hi = trigHi * chHi;
+        }
+        hi = a <= 4.0f ? hi * 1.00001f : inf;
+    } else {
+        VF v = x * x + y * y;
+        sure = (v > 1e-30f) & (v < 1e30f);
+        v = sure ? v : SplatF(1.0f);
+        VF d = AbsF(v - 1.0f);
+        // The processor's approximate reciprocal and reciprocal square root
+        // are within 1.5 * 2^-12 of the true ones; the bounds allow 1%.
+        VF w = v + 1.0f;
+#if MV_KERNEL_WIDTH == 8
+        __m256 rc = _mm256_rcp_ps(Bits<__m256>(&w)), rs = _mm256_rsqrt_ps(Bits<__m256>(&v));
+#else
+        __m128 rc = _mm_rcp_ps(Bits<__m128>(&w)), rs = _mm_rsqrt_ps(Bits<__m128>(&v));
+#endif
+        VF l = d * Bits<VF>(&rc) * 0.99f - 1e-6f;
+        lo = l > 0.0f ? l : SplatF(0.0f);
+        hi = (0.5f * d * Bits<VF>(&rs) * 1.01f + 1e-6f) * 1.00001f;
+        if (bNorm) {
+            // No bounds of |w|^2 for the log here.
+            lo = SplatF(0.0f);
+            hi = inf;
+        }
+    }
+}
+
+// RefillLazy for one kept minimum, deferred further: each lane holds back
+// one candidate step, the one that may still give its orbit's minimum, with
+// its bounds. A later step whose bounds put it surely below the candidate
+// replaces it; one surely above it, or above the minimum already known, is
+// dropped; one that overlaps it sends the candidate to the queue and takes
+// its place. At the orbit's end the candidate goes to the queue. Every step
+// dropped is surely above one that is counted, so the minimum is the one the
+// one-point loop keeps, bit for bit.
+template <int Adj, bool bNorm>
+void RefillDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+                    Fallback fallback, void* pContext) {
+    constexpr int G = 2;
+    constexpr int kBatch = G * W;
+    const VF bail = SplatF(p.fBailout);
+    const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
+    const VI steps = VI{} + (p.iMaxIter - 1);
+    const float fStart = bNorm ? fMinNorm : fMinRe;
+    VF zr[G], zi[G], candR[G], candI[G], candLo[G], candHi[G];
+    VI count[G], live[G], active[G], hasCand[G];
+    alignas(32) int slot[kBatch];
+    alignas(32) float laneMin[kBatch];  // the smallest exact value counted so far
+    constexpr int kRoom = 5 * kBatch;
+    alignas(32) float qr[kRoom], qi[kRoom];
+    alignas(32) int qPoint[kRoom], qLane[kRoom];
+    int nQueued = 0;
+    int next = 0;
+    auto start = [&](int g, int k, int point) {
+        slot[g * W + k] = point;
+        zr[g][k] = zr0;
+        zi[g][k] = zi0[point];
+        laneMin[g * W + k] = fStart;
+        count[g][k] = 0;
+        hasCand[g][k] = 0;
+        pOut[point].fMinNorm = fMinNorm;
+        pOut[point].fMinRe = fMinRe;
+    };
+    auto drain = [&] {
+        VF re[G], im[G], wr[G], wi[G];
+        VI unsafe[G];
+        for (int g = 0; g < G; ++g) {
+            std::memcpy(&re[g], qr + g * W, sizeof(VF));
+            std::memcpy(&im[g], qi + g * W, sizeof(VF));
+            wi[g] = im[g];
+            unsafe[g] = VI{};
+        }
+        TransformG<Adj, bNorm, G>(re, im, wr, wi, unsafe);
+        alignas(32) float a[kBatch], b[kBatch];
+        int anyUnsafe = 0;
+        for (int g = 0; g < G; ++g) {
+            std::memcpy(a + g * W, &wr[g], sizeof(VF));
+            std::memcpy(b + g * W, &wi[g], sizeof(VF));
+            anyUnsafe |= MaskBits(unsafe[g]);
+        }
+        if (anyUnsafe) {
+            for (int e = 0; e < kBatch; ++e)
+                if (unsafe[e / W][e % W] && qPoint[e] >= 0) fallback(Adj, qr[e], qi[e], a[e], b[e], pContext);
+        }
+        for (int e = 0; e < kBatch; ++e) {
+            const int point = qPoint[e];
+            if (point < 0) continue;  // padding of the last batch
+            Orbit& o = pOut[point];
+            const int lane = qLane[e];
+            float v;
+            if (bNorm) {
+                v = a[e] * a[e] + b[e] * b[e];
+                o.fMinNorm = v < o.fMinNorm ? v : o.fMinNorm;
+            } else {
+                v = a[e] < 0.0f ? -a[e] : a[e];
+                o.fMinRe = v < o.fMinRe ? v : o.fMinRe;
+            }
+            const float cur = laneMin[lane];
+            laneMin[lane] = (slot[lane] == point && v < cur) ? v : cur;
+        }
+        const int rest = nQueued - kBatch;
+        std::memmove(qr, qr + kBatch, sizeof(float) * static_cast<size_t>(rest));
+        std::memmove(qi, qi + kBatch, sizeof(float) * static_cast<size_t>(rest));
+        std::memmove(qPoint, qPoint + kBatch, sizeof(int) * static_cast<size_t>(rest));
+        std::memmove(qLane, qLane + kBatch, sizeof(int) * static_cast<size_t>(rest));
+        nQueued = rest;
+    };
+    for (int g = 0; g < G; ++g) {
+        live[g] = VI{};
+        candR[g] = candI[g] = candLo[g] = candHi[g] = SplatF(0.0f);
+        for (int k = 0; k < W; ++k) {
+            slot[g * W + k] = -1;
+            zr[g][k] = zr0;
+            zi[g][k] = 0.0f;
+            laneMin[g * W + k] = fStart;
+            count[g][k] = 0;
+            hasCand[g][k] = 0;
+            if (next < n) {
+                start(g, k, next++);
+                live[g][k] = -1;
+            }
+        }
+    }
+    for (;;) {
+        bool bEnded = false;
+        for (int g = 0; g < G; ++g) {
+            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
+            const int ended = MaskBits(live[g] & ~active[g]);
+            if (!ended) continue;
+            bEnded = true;
+            for (int k = 0; k < W; ++k) {
+                if (!(ended >> k & 1)) continue;
+                const int point = slot[g * W + k];
+                Orbit& o = pOut[point];
+                o.i = count[g][k];
+                o.zr = zr[g][k];
+                o.zi = zi[g][k];
+                o.wr = zr[g][k];
+                o.wi = zi[g][k];
+                o.bTransformed = false;  // its minimum may still be waiting in the queue
+                if (hasCand[g][k]) {
+                    qr[nQueued] = candR[g][k];
+                    qi[nQueued] = candI[g][k];
+                    qPoint[nQueued] = point;
+                    qLane[nQueued] = g * W + k;
+                    ++nQueued;
+                }
+                if (next < n) {
+                    start(g, k, next++);
+                } else {
+                    slot[g * W + k] = -1;
+                    live[g][k] = 0;
+                    hasCand[g][k] = 0;
+                }
+            }
+            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
+        }
+        if (bEnded) {
+            bool bLive = false;
+            for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
+            if (!bLive) break;
+        }
+        for (int g = 0; g < G; ++g) {
+            VF sr = zr[g] * zr[g] - zi[g] * zi[g];
+            VF pr = zr[g] * zi[g];
+            VF si = pr + pr;
+            zr[g] = active[g] ? sr + cr : zr[g];
+            zi[g] = active[g] ? si + ci : zi[g];
+            count[g] -= active[g];
+            VF lo, hi;
+            VI sure;
+            ValueBounds<Adj, bNorm>(zr[g], zi[g], lo, hi, sure);
+            VF known;
+            std::memcpy(&known, laneMin + g * W, sizeof(VF));
+            VF best = (hasCand[g] & (candHi[g] < known)) ? candHi[g] : known;
+            const VF loSafe = lo * 0.99999f;
+            const VI consider = active[g] & ~(sure & (loSafe > best));
+            if (!MaskBits(consider)) continue;
+            const VI direct = consider & ~sure;
+            const VI fresh = consider & sure;
+            const VI replace = fresh & hasCand[g] & (hi < candLo[g] * 0.99999f);
+            const int queueOld = MaskBits(fresh & hasCand[g] & ~replace);
+            if (queueOld) {
+                Append(queueOld, candR[g], candI[g], slot + g * W, g * W, qr + nQueued, qi + nQueued,
+                       qPoint + nQueued, qLane + nQueued);
+                nQueued += __builtin_popcount(static_cast<unsigned>(queueOld));
+            }
+            const int queueNow = MaskBits(direct);
+            if (queueNow) {
+                Append(queueNow, zr[g], zi[g], slot + g * W, g * W, qr + nQueued, qi + nQueued, qPoint + nQueued,
+                       qLane + nQueued);
+                nQueued += __builtin_popcount(static_cast<unsigned>(queueNow));
+            }
+            candR[g] = fresh ? zr[g] : candR[g];
+            candI[g] = fresh ? zi[g] : candI[g];
+            candLo[g] = fresh ? lo : candLo[g];
+            candHi[g] = fresh ? hi : candHi[g];
+            hasCand[g] |= fresh;
+        }
+        while (nQueued >= kBatch) drain();
+    }
+    while (nQueued > 0) {
+        for (int e = nQueued; e < kBatch; ++e) {
+            qr[e] = 1.0f;
+            qi[e] = 0.0f;
+            qPoint[e] = -1;
+            qLane[e] = 0;
+        }
+        if (nQueued < kBatch) nQueued = kBatch;
+        drain();
+    }
+}
+
 using RefillFn = void (*)(const Params&, float, const float*, int, Orbit*, float, float, Fallback, void*);
 
 template <int Adj>
 RefillFn PickFollow(bool bNorm, bool bRe, bool bAngle) {
+    if ((Adj == 2 || Adj == 3 || (Adj == 4 && !bNorm)) && !bAngle && bNorm != bRe) {
+        constexpr int A = Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2;
+        return bNorm ? &RefillDeferred<A, true> : &RefillDeferred<A, false>;
+    }
     if ((Adj == 2 || Adj == 3 || Adj == 4) && !bAngle) {
         if (bNorm && bRe) return &RefillLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, true>;
         if (bNorm) return &RefillLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, false>;
