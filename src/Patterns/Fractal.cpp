@@ -160,7 +160,7 @@ void PatternFractal::ComputeColumn(float x, const float* pYs, int n, float* pOut
     p.bUseMinNormZ = m_bUseMinNormZ;
     p.bUseMinAbsReal = m_bUseMinAbsReal;
     auto orbits = level == SimdLevel::Avx2 ? &OrbitsAvx2 : &OrbitsSse2;
-    constexpr int kBlock = 64;
+    constexpr int kBlock = 256;
     Orbit block[kBlock];
     for (int k0 = 0; k0 < n; k0 += kBlock) {
         const int m = n - k0 < kBlock ? n - k0 : kBlock;

@@ -106,7 +106,7 @@ public:
     // is stopped. Adds its colour sums to the totals.
     void Work() {
         constexpr int N = Palette::kSize;
-        constexpr int kRows = 64;  // pixels between two tests of the running flag
+        constexpr int kRows = 256;  // pixels between two tests of the running flag
         std::vector<float> values(static_cast<size_t>(m_iHeight));
         uint64_t sumR = 0, sumG = 0, sumB = 0;
         uint8_t* const pBits = m_target.Bits();
