@@ -95,19 +95,27 @@ echo "<= 1.2x the bare full decode (libjpeg-turbo, every scanline), peak < 64 MB
 # the same number of orbit steps), the one-point renderer, and the renderer on
 # one thread and on every processor. ns/step = time / orbit steps.
 echo
-echo "== Fractal renders, 1920x1080 (one run; ratios are of times in this run)"
+echo "== Fractal renders, 1920x1080 (one run, medians of ${FRACTAL_REPEAT:-3} interleaved repetitions)"
+# Each render runs FRACTAL_REPEAT times, all of them interleaved at random, and
+# the medians are compared: the ratios hold when the machine's speed drifts.
 "$BUILD/bench/murivane_bench" --benchmark_filter='^BM_Fractal(JuliaBaseline|OnePoint|Render)/' \
+    --benchmark_repetitions="${FRACTAL_REPEAT:-3}" --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=true \
     --benchmark_out="$WORK/fractal.csv" --benchmark_out_format=csv >/dev/null
 awk -F, '
     !/^"BM_Fractal/ { for (i = 1; i <= NF; ++i) if ($i == "iters" || $i == "\"iters\"") col = i; next }
     {
-        name = $1; gsub(/"/, "", name); sub(/\/real_time$/, "", name)
+        name = $1; gsub(/"/, "", name)
+        if (name !~ /\/real_time_median$/) next
+        sub(/\/real_time_median$/, "", name)
         split(name, part, "/"); seed = part[2]
         kind = part[1] == "BM_FractalJuliaBaseline" ? "base" : part[1] == "BM_FractalOnePoint" ? "one" : (part[3] == "1" ? "t1" : "all")
         ms[seed, kind] = $3; steps[seed] = $col
         if (!(seed in seen)) { seen[seed] = 1; order[++n] = seed }
     }
     END {
+        for (i = 2; i <= n; ++i)  # seeds in numeric order (the runs came interleaved)
+            for (j = i; j > 1 && order[j - 1] + 0 > order[j] + 0; --j) { t = order[j]; order[j] = order[j - 1]; order[j - 1] = t }
         printf "%-5s %9s %11s %11s %11s %11s %9s %9s %9s\n", "seed", "Msteps", "base ms", "before ms", "1 thr ms", "all ms", "1thr/base", "all/base", "ns/step"
         for (k = 1; k <= n; ++k) {
             s = order[k]
