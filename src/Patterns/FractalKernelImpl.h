@@ -595,16 +595,25 @@ void Refill(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, fl
 // operations that find it; the exact results lie within a few parts in ten
 // million of the true values, far inside the caller's margin. `sure` marks
 // the lanes the bounds cover.
+// For z = x + iy: the distance t of x from the nearest zero of sin (Adj 2)
+// or cos (Adj 3), and a = |y|; `sure` where the bounds below apply.
+template <int Adj>
+inline VF TrigDistance(VF x, VF y, VF& a, VI& sure) {
+    constexpr float kPiF = 3.14159265f, kHalfPiF = 1.57079633f;
+    VF ax = AbsF(x);
+    a = AbsF(y);
+    sure = (ax < 6.28f) & (a < 16.0f);
+    // |sin| and |cos| repeat every pi: fold |x| into [0, pi].
+    VF u = ax > kPiF ? ax - kPiF : ax;
+    u = u > kPiF ? SplatF(kPiF) : u;
+    return Adj == 2 ? (u < kPiF - u ? u : kPiF - u) : AbsF(u - kHalfPiF);
+}
+
 template <int Adj, bool bNorm>
 inline void LowerBounds(VF x, VF y, VF& reLow, VF& normLow, VI& sure) {
-    constexpr float kPiF = 3.14159265f, kHalfPiF = 1.57079633f;
     if (Adj == 2 || Adj == 3) {
-        VF ax = AbsF(x), a = AbsF(y);
-        sure = (ax < 6.28f) & (a < 16.0f);
-        // |sin| and |cos| repeat every pi: fold |x| into [0, pi].
-        VF u = ax > kPiF ? ax - kPiF : ax;
-        u = u > kPiF ? SplatF(kPiF) : u;
-        VF t = Adj == 2 ? (u < kPiF - u ? u : kPiF - u) : AbsF(u - kHalfPiF);
+        VF a;
+        VF t = TrigDistance<Adj>(x, y, a, sure);
         t = t - 1e-6f;
         t = t > 0.0f ? t : SplatF(0.0f);
         VF trig = t - t * t * t * (1.0f / 6.0f);  // below |sin x| (Adj 2) or |cos x| (Adj 3)
@@ -625,6 +634,7 @@ inline void LowerBounds(VF x, VF y, VF& reLow, VF& normLow, VI& sure) {
         reLow = l > 0.0f ? l : SplatF(0.0f);
         if (bNorm) {
             // |Im w| = |atan2(y, x)|: above pi/2 left of the imaginary axis.
+            constexpr float kHalfPiF = 1.57079633f;
             VF ax = AbsF(x), ay = AbsF(y);
             VI steep = ay > ax;
             VF q = (steep ? ax : ay) / (steep ? ay : ax);
@@ -680,51 +690,39 @@ inline void Append(int mask, VF zr, VF zi, const int* pSlot, int lane0, float* p
 #endif
 }
 
-// The orbit loop of Refill for the sin, cos and log transforms when only the
-// smallest |w|^2 or |Re w| of each orbit is wanted (no angle). A minimum does
-// not depend on the order its values come in, so the exact transform, the
-// costly part, is needed only on the steps whose estimate cannot rule out a
-// new minimum; those steps are collected from every lane and transformed
-// exactly, 2 W at a time, and their minima folded into the orbit's results.
-// The results are the bits Refill gives.
+// Orbit steps waiting for their exact transform (z, the point and the lane
+// that ran it), for the two loops below. The sin, cos and log transforms
+// feed only the smallest |w|^2 or |Re w| of each orbit, and a minimum does
+// not depend on the order its values come in: the loops send here only the
+// steps that may give a minimum, from every lane, and the queue transforms
+// them exactly 2 W at a time and folds them into the orbits' results and
+// into the minima of the lanes that still run those orbits.
 template <int Adj, bool bNorm, bool bRe>
-void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
-                Fallback fallback, void* pContext) {
-    constexpr int G = 2;
-    constexpr int kBatch = G * W;
-    const VF bail = SplatF(p.fBailout);
-    const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
-    const VI steps = VI{} + (p.iMaxIter - 1);
-    VF zr[G], zi[G];
-    VI count[G], live[G], active[G];
-    // Per lane: its point (-1 when idle) and the smallest values found so
-    // far. These minima may lag behind the point's, whose steps may still be
-    // queued; a lagging minimum only queues more steps.
-    alignas(32) int slot[kBatch];
-    alignas(32) float laneNorm[kBatch], laneRe[kBatch];
-    // Steps waiting for their exact transform: z, the point and its lane.
-    // Every step appends a whole vector, of which only the queued lanes count.
-    alignas(32) float qr[2 * kBatch + W], qi[2 * kBatch + W];
-    alignas(32) int qPoint[2 * kBatch + W], qLane[2 * kBatch + W];
-    int nQueued = 0;
-    int next = 0;
-    auto start = [&](int g, int k, int point) {
-        slot[g * W + k] = point;
-        zr[g][k] = zr0;
-        zi[g][k] = zi0[point];
-        laneNorm[g * W + k] = fMinNorm;
-        laneRe[g * W + k] = fMinRe;
-        count[g][k] = 0;
-        pOut[point].fMinNorm = fMinNorm;
-        pOut[point].fMinRe = fMinRe;
-    };
-    // Transforms the first kBatch queued steps exactly and folds them in.
-    auto drain = [&] {
+struct ExactQueue {
+    static constexpr int G = 2;
+    static constexpr int kBatch = G * W;
+    static constexpr int kRoom = 5 * kBatch;  // a batch plus what one round can add
+    alignas(32) float r[kRoom], i[kRoom];
+    alignas(32) int point[kRoom], lane[kRoom];
+    int n = 0;
+
+    void Push(float zr, float zi, int iPoint, int iLane) {
+        r[n] = zr, i[n] = zi, point[n] = iPoint, lane[n] = iLane;
+        ++n;
+    }
+    // The lanes of `mask`, lane0 being the first lane of the vector.
+    void Add(int mask, VF zr, VF zi, const int* pSlot, int lane0) {
+        if (!mask) return;
+        Append(mask, zr, zi, pSlot, lane0, r + n, i + n, point + n, lane + n);
+        n += __builtin_popcount(static_cast<unsigned>(mask));
+    }
+    // Transforms the first batch (the queue holds at least one) and folds it in.
+    void Drain(Orbit* pOut, const int* slot, float* laneNorm, float* laneRe, Fallback fallback, void* pContext) {
         VF re[G], im[G], wr[G], wi[G];
         VI unsafe[G];
         for (int g = 0; g < G; ++g) {
-            std::memcpy(&re[g], qr + g * W, sizeof(VF));
-            std::memcpy(&im[g], qi + g * W, sizeof(VF));
+            std::memcpy(&re[g], r + g * W, sizeof(VF));
+            std::memcpy(&im[g], i + g * W, sizeof(VF));
             wi[g] = im[g];
             unsafe[g] = VI{};
         }
@@ -738,50 +736,104 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
         }
         if (anyUnsafe) {
             for (int e = 0; e < kBatch; ++e)
-                if (unsafe[e / W][e % W] && qPoint[e] >= 0) fallback(Adj, qr[e], qi[e], a[e], b[e], pContext);
+                if (unsafe[e / W][e % W] && point[e] >= 0) fallback(Adj, r[e], i[e], a[e], b[e], pContext);
         }
         for (int e = 0; e < kBatch; ++e) {
-            const int point = qPoint[e];
-            if (point < 0) continue;  // padding of the last batch
-            Orbit& o = pOut[point];
-            const int lane = qLane[e];
-            const bool bHeld = slot[lane] == point;
+            const int iPoint = point[e];
+            if (iPoint < 0) continue;  // padding of the last batch
+            Orbit& o = pOut[iPoint];
+            const int iLane = lane[e];
+            const bool bHeld = slot[iLane] == iPoint;
             if (bNorm) {
                 const float nm = a[e] * a[e] + b[e] * b[e];
                 o.fMinNorm = nm < o.fMinNorm ? nm : o.fMinNorm;
-                const float cur = laneNorm[lane];
-                laneNorm[lane] = (bHeld && nm < cur) ? nm : cur;
+                const float cur = laneNorm[iLane];
+                laneNorm[iLane] = (bHeld && nm < cur) ? nm : cur;
             }
             if (bRe) {
                 const float ar = a[e] < 0.0f ? -a[e] : a[e];
                 o.fMinRe = ar < o.fMinRe ? ar : o.fMinRe;
-                const float cur = laneRe[lane];
-                laneRe[lane] = (bHeld && ar < cur) ? ar : cur;
+                const float cur = laneRe[iLane];
+                laneRe[iLane] = (bHeld && ar < cur) ? ar : cur;
             }
         }
-        // What was queued beyond the batch moves to the front.
-        std::memcpy(qr, qr + kBatch, sizeof(float) * kBatch);
-        std::memcpy(qi, qi + kBatch, sizeof(float) * kBatch);
-        std::memcpy(qPoint, qPoint + kBatch, sizeof(int) * kBatch);
-        std::memcpy(qLane, qLane + kBatch, sizeof(int) * kBatch);
-        nQueued -= kBatch;
-    };
-    for (int g = 0; g < G; ++g) {
-        live[g] = VI{};
-        for (int k = 0; k < W; ++k) {
-            slot[g * W + k] = -1;
-            zr[g][k] = zr0;
-            zi[g][k] = 0.0f;
-            laneNorm[g * W + k] = fMinNorm;
-            laneRe[g * W + k] = fMinRe;
-            count[g][k] = 0;
-            if (next < n) {
-                start(g, k, next++);
-                live[g][k] = -1;
+        const int rest = n - kBatch > 0 ? n - kBatch : 0;
+        std::memmove(r, r + kBatch, sizeof(float) * static_cast<size_t>(rest));
+        std::memmove(i, i + kBatch, sizeof(float) * static_cast<size_t>(rest));
+        std::memmove(point, point + kBatch, sizeof(int) * static_cast<size_t>(rest));
+        std::memmove(lane, lane + kBatch, sizeof(int) * static_cast<size_t>(rest));
+        n = rest;
+    }
+    void DrainFull(Orbit* pOut, const int* slot, float* laneNorm, float* laneRe, Fallback fallback, void* pContext) {
+        while (n >= kBatch) Drain(pOut, slot, laneNorm, laneRe, fallback, pContext);
+    }
+    // Everything left, the last batch padded.
+    void DrainAll(Orbit* pOut, const int* slot, float* laneNorm, float* laneRe, Fallback fallback, void* pContext) {
+        while (n > 0) {
+            for (int e = n; e < kBatch; ++e) Push(1.0f, 0.0f, -1, 0);
+            Drain(pOut, slot, laneNorm, laneRe, fallback, pContext);
+        }
+    }
+};
+
+// The lanes of the two loops below: G vectors of W points in step, each
+// lane taking the next point as soon as its orbit ends, and for each lane the
+// smallest exact values counted so far. Those may lag behind the orbit's,
+// whose steps may still be queued; a lagging minimum only queues more steps.
+template <int Adj, bool bNorm, bool bRe>
+struct LazyLanes {
+    static constexpr int G = 2;
+    static constexpr int kLanes = G * W;
+    const Params& p;
+    const float zr0;
+    const float* const zi0;
+    const int n;
+    Orbit* const pOut;
+    const float fMinNorm, fMinRe;
+    VF zr[G], zi[G];
+    VI count[G], live[G], active[G];
+    alignas(32) int slot[kLanes];  // the lane's point, -1 when idle
+    alignas(32) float laneNorm[kLanes], laneRe[kLanes];
+    int next = 0;
+    ExactQueue<Adj, bNorm, bRe> queue;
+
+    LazyLanes(const Params& params, float fZr0, const float* pZi0, int iCount, Orbit* pOrbits, float fNorm, float fRe)
+        : p(params), zr0(fZr0), zi0(pZi0), n(iCount), pOut(pOrbits), fMinNorm(fNorm), fMinRe(fRe) {
+        for (int g = 0; g < G; ++g) {
+            live[g] = VI{};
+            for (int k = 0; k < W; ++k) {
+                slot[g * W + k] = -1;
+                zr[g][k] = zr0;
+                zi[g][k] = 0.0f;
+                laneNorm[g * W + k] = fMinNorm;
+                laneRe[g * W + k] = fMinRe;
+                count[g][k] = 0;
+                if (next < n) {
+                    Start(g, k);
+                    live[g][k] = -1;
+                }
             }
         }
     }
-    for (;;) {
+    void Start(int g, int k) {
+        const int point = next++;
+        slot[g * W + k] = point;
+        zr[g][k] = zr0;
+        zi[g][k] = zi0[point];
+        laneNorm[g * W + k] = fMinNorm;
+        laneRe[g * W + k] = fMinRe;
+        count[g][k] = 0;
+        pOut[point].fMinNorm = fMinNorm;
+        pOut[point].fMinRe = fMinRe;
+    }
+    // Finds the active lanes; the orbits that ended are written out (their
+    // minima may still wait in the queue), onEnd(g, k, point) is told of
+    // each, and their lanes take the next points, which take their first
+    // test at once. False when no lane is left.
+    template <class F>
+    bool Round(F onEnd) {
+        const VF bail = SplatF(p.fBailout);
+        const VI steps = VI{} + (p.iMaxIter - 1);
         bool bEnded = false;
         for (int g = 0; g < G; ++g) {
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
@@ -790,68 +842,73 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
             bEnded = true;
             for (int k = 0; k < W; ++k) {
                 if (!(ended >> k & 1)) continue;
-                Orbit& o = pOut[slot[g * W + k]];
+                const int point = slot[g * W + k];
+                Orbit& o = pOut[point];
                 o.i = count[g][k];
                 o.zr = zr[g][k];
                 o.zi = zi[g][k];
                 o.wr = zr[g][k];
                 o.wi = zi[g][k];
-                o.bTransformed = false;  // its minima may still be waiting in the queue
+                o.bTransformed = false;
+                onEnd(g, k, point);
                 if (next < n) {
-                    start(g, k, next++);
+                    Start(g, k);
                 } else {
                     slot[g * W + k] = -1;
                     live[g][k] = 0;
                 }
             }
-            // The new points take their first test now; one that does not
-            // pass it ends on the next round with no step.
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
         }
-        if (bEnded) {
-            bool bLive = false;
-            for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
-            if (!bLive) break;
-        }
-        for (int g = 0; g < G; ++g) {
-            VF sr = zr[g] * zr[g] - zi[g] * zi[g];
-            VF pr = zr[g] * zi[g];
-            VF si = pr + pr;
-            zr[g] = active[g] ? sr + cr : zr[g];
-            zi[g] = active[g] ? si + ci : zi[g];
-            count[g] -= active[g];
+        if (!bEnded) return true;
+        bool bLive = false;
+        for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
+        return bLive;
+    }
+    // One orbit step of the active lanes of vector g.
+    void Step(int g) {
+        const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
+        VF sr = zr[g] * zr[g] - zi[g] * zi[g];
+        VF pr = zr[g] * zi[g];
+        VF si = pr + pr;
+        zr[g] = active[g] ? sr + cr : zr[g];
+        zi[g] = active[g] ? si + ci : zi[g];
+        count[g] -= active[g];
+    }
+    VF LaneMinima(const float* pLanes, int g) const {
+        VF v;
+        std::memcpy(&v, pLanes + g * W, sizeof(VF));
+        return v;
+    }
+    void DrainFull(Fallback fallback, void* pContext) {
+        queue.DrainFull(pOut, slot, laneNorm, laneRe, fallback, pContext);
+    }
+    void DrainAll(Fallback fallback, void* pContext) {
+        queue.DrainAll(pOut, slot, laneNorm, laneRe, fallback, pContext);
+    }
+};
+
+// The orbit loop of Refill for the sin, cos and log transforms when only
+// minima are wanted (no angle): a step goes to the exact queue only when its
+// lower bounds cannot rule out a new minimum. The results are Refill's bits.
+template <int Adj, bool bNorm, bool bRe>
+void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+                Fallback fallback, void* pContext) {
+    LazyLanes<Adj, bNorm, bRe> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
+    while (s.Round([](int, int, int) {})) {
+        for (int g = 0; g < s.G; ++g) {
+            s.Step(g);
             VF reLow, normLow;
             VI sure;
-            LowerBounds<Adj, bNorm>(zr[g], zi[g], reLow, normLow, sure);
+            LowerBounds<Adj, bNorm>(s.zr[g], s.zi[g], reLow, normLow, sure);
             VI settled = sure;
-            VF laneMin;
-            if (bRe) {
-                std::memcpy(&laneMin, laneRe + g * W, sizeof(VF));
-                settled &= reLow * 0.99999f > laneMin;
-            }
-            if (bNorm) {
-                std::memcpy(&laneMin, laneNorm + g * W, sizeof(VF));
-                settled &= normLow * 0.99999f > laneMin;
-            }
-            const int queue = MaskBits(active[g] & ~settled);
-            if (!queue) continue;
-            Append(queue, zr[g], zi[g], slot + g * W, g * W, qr + nQueued, qi + nQueued, qPoint + nQueued,
-                   qLane + nQueued);
-            nQueued += __builtin_popcount(static_cast<unsigned>(queue));
+            if (bRe) settled &= reLow * 0.99999f > s.LaneMinima(s.laneRe, g);
+            if (bNorm) settled &= normLow * 0.99999f > s.LaneMinima(s.laneNorm, g);
+            s.queue.Add(MaskBits(s.active[g] & ~settled), s.zr[g], s.zi[g], s.slot + g * W, g * W);
         }
-        if (nQueued >= kBatch) drain();
+        s.DrainFull(fallback, pContext);
     }
-    // The last steps, padded to a whole batch.
-    while (nQueued > 0) {
-        for (int e = nQueued; e < kBatch; ++e) {
-            qr[e] = 1.0f;
-            qi[e] = 0.0f;
-            qPoint[e] = -1;
-            qLane[e] = 0;
-        }
-        drain();
-        if (nQueued < 0) nQueued = 0;
-    }
+    s.DrainAll(fallback, pContext);
 }
 
 // Bounds [lo, hi] of the one value an orbit keeps the minimum of, |Re w|
@@ -864,14 +921,10 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
 // exact value; `sure` marks the lanes the bounds cover.
 template <int Adj, bool bNorm>
 inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
-    constexpr float kPiF = 3.14159265f, kHalfPiF = 1.57079633f;
     const VF inf = SplatF(__builtin_inff());
     if (Adj == 2 || Adj == 3) {
-        VF ax = AbsF(x), a = AbsF(y);
-        sure = (ax < 6.28f) & (a < 16.0f);
-        VF u = ax > kPiF ? ax - kPiF : ax;
-        u = u > kPiF ? SplatF(kPiF) : u;
-        VF t = Adj == 2 ? (u < kPiF - u ? u : kPiF - u) : AbsF(u - kHalfPiF);
+        VF a;
+        const VF t = TrigDistance<Adj>(x, y, a, sure);
         VF tl = t - 1e-6f;
         tl = tl > 0.0f ? tl : SplatF(0.0f);
         VF trigLo = tl - tl * tl * tl * (1.0f / 6.0f);
@@ -926,179 +979,41 @@ inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
 template <int Adj, bool bNorm>
 void RefillDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
                     Fallback fallback, void* pContext) {
-    constexpr int G = 2;
-    constexpr int kBatch = G * W;
-    const VF bail = SplatF(p.fBailout);
-    const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
-    const VI steps = VI{} + (p.iMaxIter - 1);
-    const float fStart = bNorm ? fMinNorm : fMinRe;
-    VF zr[G], zi[G], candR[G], candI[G], candLo[G], candHi[G];
-    VI count[G], live[G], active[G], hasCand[G];
-    alignas(32) int slot[kBatch];
-    alignas(32) float laneMin[kBatch];  // the smallest exact value counted so far
-    constexpr int kRoom = 5 * kBatch;
-    alignas(32) float qr[kRoom], qi[kRoom];
-    alignas(32) int qPoint[kRoom], qLane[kRoom];
-    int nQueued = 0;
-    int next = 0;
-    auto start = [&](int g, int k, int point) {
-        slot[g * W + k] = point;
-        zr[g][k] = zr0;
-        zi[g][k] = zi0[point];
-        laneMin[g * W + k] = fStart;
-        count[g][k] = 0;
-        hasCand[g][k] = 0;
-        pOut[point].fMinNorm = fMinNorm;
-        pOut[point].fMinRe = fMinRe;
-    };
-    auto drain = [&] {
-        VF re[G], im[G], wr[G], wi[G];
-        VI unsafe[G];
-        for (int g = 0; g < G; ++g) {
-            std::memcpy(&re[g], qr + g * W, sizeof(VF));
-            std::memcpy(&im[g], qi + g * W, sizeof(VF));
-            wi[g] = im[g];
-            unsafe[g] = VI{};
-        }
-        TransformG<Adj, bNorm, G>(re, im, wr, wi, unsafe);
-        alignas(32) float a[kBatch], b[kBatch];
-        int anyUnsafe = 0;
-        for (int g = 0; g < G; ++g) {
-            std::memcpy(a + g * W, &wr[g], sizeof(VF));
-            std::memcpy(b + g * W, &wi[g], sizeof(VF));
-            anyUnsafe |= MaskBits(unsafe[g]);
-        }
-        if (anyUnsafe) {
-            for (int e = 0; e < kBatch; ++e)
-                if (unsafe[e / W][e % W] && qPoint[e] >= 0) fallback(Adj, qr[e], qi[e], a[e], b[e], pContext);
-        }
-        for (int e = 0; e < kBatch; ++e) {
-            const int point = qPoint[e];
-            if (point < 0) continue;  // padding of the last batch
-            Orbit& o = pOut[point];
-            const int lane = qLane[e];
-            float v;
-            if (bNorm) {
-                v = a[e] * a[e] + b[e] * b[e];
-                o.fMinNorm = v < o.fMinNorm ? v : o.fMinNorm;
-            } else {
-                v = a[e] < 0.0f ? -a[e] : a[e];
-                o.fMinRe = v < o.fMinRe ? v : o.fMinRe;
-            }
-            const float cur = laneMin[lane];
-            laneMin[lane] = (slot[lane] == point && v < cur) ? v : cur;
-        }
-        const int rest = nQueued - kBatch;
-        std::memmove(qr, qr + kBatch, sizeof(float) * static_cast<size_t>(rest));
-        std::memmove(qi, qi + kBatch, sizeof(float) * static_cast<size_t>(rest));
-        std::memmove(qPoint, qPoint + kBatch, sizeof(int) * static_cast<size_t>(rest));
-        std::memmove(qLane, qLane + kBatch, sizeof(int) * static_cast<size_t>(rest));
-        nQueued = rest;
-    };
+    LazyLanes<Adj, bNorm, !bNorm> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
+    constexpr int G = s.G;
+    VF candR[G], candI[G], candLo[G], candHi[G];
+    VI hasCand[G];
     for (int g = 0; g < G; ++g) {
-        live[g] = VI{};
         candR[g] = candI[g] = candLo[g] = candHi[g] = SplatF(0.0f);
-        for (int k = 0; k < W; ++k) {
-            slot[g * W + k] = -1;
-            zr[g][k] = zr0;
-            zi[g][k] = 0.0f;
-            laneMin[g * W + k] = fStart;
-            count[g][k] = 0;
-            hasCand[g][k] = 0;
-            if (next < n) {
-                start(g, k, next++);
-                live[g][k] = -1;
-            }
-        }
+        hasCand[g] = VI{};
     }
-    for (;;) {
-        bool bEnded = false;
+    auto onEnd = [&](int g, int k, int point) {
+        if (hasCand[g][k]) s.queue.Push(candR[g][k], candI[g][k], point, g * W + k);
+        hasCand[g][k] = 0;
+    };
+    while (s.Round(onEnd)) {
         for (int g = 0; g < G; ++g) {
-            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
-            const int ended = MaskBits(live[g] & ~active[g]);
-            if (!ended) continue;
-            bEnded = true;
-            for (int k = 0; k < W; ++k) {
-                if (!(ended >> k & 1)) continue;
-                const int point = slot[g * W + k];
-                Orbit& o = pOut[point];
-                o.i = count[g][k];
-                o.zr = zr[g][k];
-                o.zi = zi[g][k];
-                o.wr = zr[g][k];
-                o.wi = zi[g][k];
-                o.bTransformed = false;  // its minimum may still be waiting in the queue
-                if (hasCand[g][k]) {
-                    qr[nQueued] = candR[g][k];
-                    qi[nQueued] = candI[g][k];
-                    qPoint[nQueued] = point;
-                    qLane[nQueued] = g * W + k;
-                    ++nQueued;
-                }
-                if (next < n) {
-                    start(g, k, next++);
-                } else {
-                    slot[g * W + k] = -1;
-                    live[g][k] = 0;
-                    hasCand[g][k] = 0;
-                }
-            }
-            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
-        }
-        if (bEnded) {
-            bool bLive = false;
-            for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
-            if (!bLive) break;
-        }
-        for (int g = 0; g < G; ++g) {
-            VF sr = zr[g] * zr[g] - zi[g] * zi[g];
-            VF pr = zr[g] * zi[g];
-            VF si = pr + pr;
-            zr[g] = active[g] ? sr + cr : zr[g];
-            zi[g] = active[g] ? si + ci : zi[g];
-            count[g] -= active[g];
+            s.Step(g);
             VF lo, hi;
             VI sure;
-            ValueBounds<Adj, bNorm>(zr[g], zi[g], lo, hi, sure);
-            VF known;
-            std::memcpy(&known, laneMin + g * W, sizeof(VF));
-            VF best = (hasCand[g] & (candHi[g] < known)) ? candHi[g] : known;
-            const VF loSafe = lo * 0.99999f;
-            const VI consider = active[g] & ~(sure & (loSafe > best));
+            ValueBounds<Adj, bNorm>(s.zr[g], s.zi[g], lo, hi, sure);
+            const VF known = s.LaneMinima(bNorm ? s.laneNorm : s.laneRe, g);
+            const VF best = (hasCand[g] & (candHi[g] < known)) ? candHi[g] : known;
+            const VI consider = s.active[g] & ~(sure & (lo * 0.99999f > best));
             if (!MaskBits(consider)) continue;
-            const VI direct = consider & ~sure;
             const VI fresh = consider & sure;
             const VI replace = fresh & hasCand[g] & (hi < candLo[g] * 0.99999f);
-            const int queueOld = MaskBits(fresh & hasCand[g] & ~replace);
-            if (queueOld) {
-                Append(queueOld, candR[g], candI[g], slot + g * W, g * W, qr + nQueued, qi + nQueued,
-                       qPoint + nQueued, qLane + nQueued);
-                nQueued += __builtin_popcount(static_cast<unsigned>(queueOld));
-            }
-            const int queueNow = MaskBits(direct);
-            if (queueNow) {
-                Append(queueNow, zr[g], zi[g], slot + g * W, g * W, qr + nQueued, qi + nQueued, qPoint + nQueued,
-                       qLane + nQueued);
-                nQueued += __builtin_popcount(static_cast<unsigned>(queueNow));
-            }
-            candR[g] = fresh ? zr[g] : candR[g];
-            candI[g] = fresh ? zi[g] : candI[g];
+            s.queue.Add(MaskBits(fresh & hasCand[g] & ~replace), candR[g], candI[g], s.slot + g * W, g * W);
+            s.queue.Add(MaskBits(consider & ~sure), s.zr[g], s.zi[g], s.slot + g * W, g * W);
+            candR[g] = fresh ? s.zr[g] : candR[g];
+            candI[g] = fresh ? s.zi[g] : candI[g];
             candLo[g] = fresh ? lo : candLo[g];
             candHi[g] = fresh ? hi : candHi[g];
             hasCand[g] |= fresh;
         }
-        while (nQueued >= kBatch) drain();
+        s.DrainFull(fallback, pContext);
     }
-    while (nQueued > 0) {
-        for (int e = nQueued; e < kBatch; ++e) {
-            qr[e] = 1.0f;
-            qi[e] = 0.0f;
-            qPoint[e] = -1;
-            qLane[e] = 0;
-        }
-        if (nQueued < kBatch) nQueued = kBatch;
-        drain();
-    }
+    s.DrainAll(fallback, pContext);
 }
 
 using RefillFn = void (*)(const Params&, float, const float*, int, Orbit*, float, float, Fallback, void*);
