@@ -775,10 +775,33 @@ struct ExactQueue {
     }
 };
 
+// For each set of lanes (bit k for lane k), each set lane's rank among
+// them, four bits a lane.
+struct RankTable {
+    uint32_t packed[1 << W];
+    RankTable() {
+        for (int m = 0; m < (1 << W); ++m) {
+            uint32_t v = 0;
+            int r = 0;
+            for (int k = 0; k < W; ++k)
+                if (m >> k & 1) v |= static_cast<uint32_t>(r++) << (4 * k);
+            packed[m] = v;
+        }
+    }
+};
+const RankTable kRank;
+
+inline VI Ranks(int mask) {
+    VI shifts;
+    for (int k = 0; k < W; ++k) shifts[k] = 4 * k;
+    return ((VI{} + static_cast<int32_t>(kRank.packed[mask])) >> shifts) & 15;
+}
+
 // The lanes of the two loops below: G vectors of W points in step, each
 // lane taking the next point as soon as its orbit ends, and for each lane the
 // smallest exact values counted so far. Those may lag behind the orbit's,
 // whose steps may still be queued; a lagging minimum only queues more steps.
+// zi0 may be read up to W - 1 floats past its n starting points.
 template <int Adj, bool bNorm, bool bRe>
 struct LazyLanes {
     static constexpr int G = 2;
@@ -798,65 +821,72 @@ struct LazyLanes {
 
     LazyLanes(const Params& params, float fZr0, const float* pZi0, int iCount, Orbit* pOrbits, float fNorm, float fRe)
         : p(params), zr0(fZr0), zi0(pZi0), n(iCount), pOut(pOrbits), fMinNorm(fNorm), fMinRe(fRe) {
+        for (int j = 0; j < n; ++j) {
+            pOut[j].fMinNorm = fMinNorm;
+            pOut[j].fMinRe = fMinRe;
+        }
         for (int g = 0; g < G; ++g) {
-            live[g] = VI{};
-            for (int k = 0; k < W; ++k) {
-                slot[g * W + k] = -1;
-                zr[g][k] = zr0;
-                zi[g][k] = 0.0f;
-                laneNorm[g * W + k] = fMinNorm;
-                laneRe[g * W + k] = fMinRe;
-                count[g][k] = 0;
-                if (next < n) {
-                    Start(g, k);
-                    live[g][k] = -1;
-                }
-            }
+            zr[g] = zi[g] = SplatF(0.0f);
+            count[g] = live[g] = active[g] = VI{};
+            Take(g, VI{} - 1);
         }
     }
-    void Start(int g, int k) {
-        const int point = next++;
-        slot[g * W + k] = point;
-        zr[g][k] = zr0;
-        zi[g][k] = zi0[point];
-        laneNorm[g * W + k] = fMinNorm;
-        laneRe[g * W + k] = fMinRe;
-        count[g][k] = 0;
-        pOut[point].fMinNorm = fMinNorm;
-        pOut[point].fMinRe = fMinRe;
+    VI Slots(int g) const { return Bits<VI>(slot + g * W); }
+    VF LaneMinima(const float* pLanes, int g) const { return Bits<VF>(pLanes + g * W); }
+    // The lanes of vector g in `free` take the next points, in lane order,
+    // while there are points left; the others of them go idle.
+    void Take(int g, VI free) {
+        const int avail = n - next;
+        const int mask = MaskBits(free);
+        const VI rank = Ranks(mask);
+        const VI take = free & (rank < avail);
+        VF fresh = SplatF(0.0f);
+        if (avail > 0) std::memcpy(&fresh, zi0 + next, sizeof fresh);
+        zi[g] = take ? __builtin_shuffle(fresh, rank) : zi[g];
+        zr[g] = take ? SplatF(zr0) : zr[g];
+        count[g] = take ? VI{} : count[g];
+        const VI slots = take ? rank + next : (free ? VI{} - 1 : Slots(g));
+        std::memcpy(slot + g * W, &slots, sizeof slots);
+        const VF norm = take ? SplatF(fMinNorm) : LaneMinima(laneNorm, g);
+        const VF re = take ? SplatF(fMinRe) : LaneMinima(laneRe, g);
+        std::memcpy(laneNorm + g * W, &norm, sizeof norm);
+        std::memcpy(laneRe + g * W, &re, sizeof re);
+        live[g] = (live[g] & ~free) | take;
+        const int taken = __builtin_popcount(static_cast<unsigned>(mask));
+        next += taken < avail ? taken : (avail > 0 ? avail : 0);
     }
     // Finds the active lanes; the orbits that ended are written out (their
-    // minima may still wait in the queue), onEnd(g, k, point) is told of
-    // each, and their lanes take the next points, which take their first
-    // test at once. False when no lane is left.
+    // minima may still wait in the queue), onEnded(g, lanes) is told of
+    // them while their lanes still hold them, and their lanes take the next
+    // points, which take their first test at once. False when no lane is left.
     template <class F>
-    bool Round(F onEnd) {
+    bool Round(F onEnded) {
         const VF bail = SplatF(p.fBailout);
         const VI steps = VI{} + (p.iMaxIter - 1);
         bool bEnded = false;
         for (int g = 0; g < G; ++g) {
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
-            const int ended = MaskBits(live[g] & ~active[g]);
-            if (!ended) continue;
+            const VI ended = live[g] & ~active[g];
+            const int mask = MaskBits(ended);
+            if (!mask) continue;
             bEnded = true;
-            for (int k = 0; k < W; ++k) {
-                if (!(ended >> k & 1)) continue;
-                const int point = slot[g * W + k];
-                Orbit& o = pOut[point];
-                o.i = count[g][k];
-                o.zr = zr[g][k];
-                o.zi = zi[g][k];
-                o.wr = zr[g][k];
-                o.wi = zi[g][k];
+            alignas(32) float er[W], ei[W];
+            alignas(32) int ec[W];
+            std::memcpy(er, &zr[g], sizeof er);
+            std::memcpy(ei, &zi[g], sizeof ei);
+            std::memcpy(ec, &count[g], sizeof ec);
+            for (int m = mask; m; m &= m - 1) {
+                const int k = __builtin_ctz(static_cast<unsigned>(m));
+                Orbit& o = pOut[slot[g * W + k]];
+                o.i = ec[k];
+                o.zr = er[k];
+                o.zi = ei[k];
+                o.wr = er[k];
+                o.wi = ei[k];
                 o.bTransformed = false;
-                onEnd(g, k, point);
-                if (next < n) {
-                    Start(g, k);
-                } else {
-                    slot[g * W + k] = -1;
-                    live[g][k] = 0;
-                }
             }
+            onEnded(g, ended);
+            Take(g, ended);
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
         }
         if (!bEnded) return true;
@@ -874,11 +904,6 @@ struct LazyLanes {
         zi[g] = active[g] ? si + ci : zi[g];
         count[g] -= active[g];
     }
-    VF LaneMinima(const float* pLanes, int g) const {
-        VF v;
-        std::memcpy(&v, pLanes + g * W, sizeof(VF));
-        return v;
-    }
     void DrainFull(Fallback fallback, void* pContext) {
         queue.DrainFull(pOut, slot, laneNorm, laneRe, fallback, pContext);
     }
@@ -894,7 +919,7 @@ template <int Adj, bool bNorm, bool bRe>
 void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
                 Fallback fallback, void* pContext) {
     LazyLanes<Adj, bNorm, bRe> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
-    while (s.Round([](int, int, int) {})) {
+    while (s.Round([](int, VI) {})) {
         for (int g = 0; g < s.G; ++g) {
             s.Step(g);
             VF reLow, normLow;
@@ -911,9 +936,10 @@ void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
 }
 
 // Bounds [lo, hi] of the one value an orbit keeps the minimum of, |Re w|
-// (bNorm false) or |w|^2 (bNorm true), for the sin and cos transforms and
-// for the log's |Re w|. Besides the lower bounds' inequalities, for t >= 0:
-//   sin t <= t - t^3/6 + t^5/120,  |ln v| <= |v - 1| / sqrt(v),
+// (bNorm false) or |w|^2 (bNorm true), for the sin and cos transforms, and
+// of a value that rises with the log's |Re w|. Besides the lower bounds'
+// inequalities, for t >= 0:
+//   sin t <= t - t^3/6 + t^5/120,
 // and for a <= 4 the series of cosh a and sinh a with their tails bounded by
 // a geometric series (the factors 1.25 and 1.3). hi is infinite where no
 // bound is taken. Both carry margins for their own rounding and that of the
@@ -944,26 +970,18 @@ inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
         }
         hi = a <= 4.0f ? hi * 1.00001f : inf;
     } else {
+        // The log's |Re w| = |ln v| / 2 with v = |z|^2 rises with
+        // k = |v - 1| / (v + 1) = tanh(|ln v| / 2), and the exact value
+        // (the double maths, rounded to float) does so too, to far below the
+        // margins here: the bounds are of k, and steps are told apart by k
+        // alone. The float v is within 2e-7 v of the true one; the bounds
+        // allow 1e-6 and 1e-6 k. v = 0, whose w is 0, is left unsure.
         VF v = x * x + y * y;
         sure = (v > 1e-30f) & (v < 1e30f);
         v = sure ? v : SplatF(1.0f);
-        VF d = AbsF(v - 1.0f);
-        // The processor's approximate reciprocal and reciprocal square root
-        // are within 1.5 * 2^-12 of the true ones; the bounds allow 1%.
-        VF w = v + 1.0f;
-#if MV_KERNEL_WIDTH == 8
-        __m256 rc = _mm256_rcp_ps(Bits<__m256>(&w)), rs = _mm256_rsqrt_ps(Bits<__m256>(&v));
-#else
-        __m128 rc = _mm_rcp_ps(Bits<__m128>(&w)), rs = _mm_rsqrt_ps(Bits<__m128>(&v));
-#endif
-        VF l = d * Bits<VF>(&rc) * 0.99f - 1e-6f;
-        lo = l > 0.0f ? l : SplatF(0.0f);
-        hi = (0.5f * d * Bits<VF>(&rs) * 1.01f + 1e-6f) * 1.00001f;
-        if (bNorm) {
-            // No bounds of |w|^2 for the log here.
-            lo = SplatF(0.0f);
-            hi = inf;
-        }
+        const VF k = AbsF(v - 1.0f) / (v + 1.0f);
+        lo = k * 0.999999f - 1e-6f;
+        hi = k * 1.000001f + 1e-6f;
     }
 }
 
@@ -974,34 +992,43 @@ inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
 // dropped; one that overlaps it sends the candidate to the queue and takes
 // its place. At the orbit's end the candidate goes to the queue. Every step
 // dropped is surely above one that is counted, so the minimum is the one the
-// one-point loop keeps, bit for bit.
+// one-point loop keeps, bit for bit. The log's bounds are of another value
+// that rises with |Re w|, so they are held against the candidate alone.
 template <int Adj, bool bNorm>
 void RefillDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
                     Fallback fallback, void* pContext) {
     LazyLanes<Adj, bNorm, !bNorm> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
     constexpr int G = s.G;
+    constexpr bool bKeyed = Adj == 4;
     VF candR[G], candI[G], candLo[G], candHi[G];
     VI hasCand[G];
     for (int g = 0; g < G; ++g) {
         candR[g] = candI[g] = candLo[g] = candHi[g] = SplatF(0.0f);
         hasCand[g] = VI{};
     }
-    auto onEnd = [&](int g, int k, int point) {
-        if (hasCand[g][k]) s.queue.Push(candR[g][k], candI[g][k], point, g * W + k);
-        hasCand[g][k] = 0;
+    auto onEnded = [&](int g, VI ended) {
+        s.queue.Add(MaskBits(ended & hasCand[g]), candR[g], candI[g], s.slot + g * W, g * W);
+        hasCand[g] &= ~ended;
     };
-    while (s.Round(onEnd)) {
+    while (s.Round(onEnded)) {
         for (int g = 0; g < G; ++g) {
             s.Step(g);
             VF lo, hi;
             VI sure;
             ValueBounds<Adj, bNorm>(s.zr[g], s.zi[g], lo, hi, sure);
-            const VF known = s.LaneMinima(bNorm ? s.laneNorm : s.laneRe, g);
-            const VF best = (hasCand[g] & (candHi[g] < known)) ? candHi[g] : known;
-            const VI consider = s.active[g] & ~(sure & (lo * 0.99999f > best));
-            if (!MaskBits(consider)) continue;
+            VI consider, replace;
+            if (bKeyed) {
+                consider = s.active[g] & ~(sure & hasCand[g] & (lo > candHi[g]));
+                if (!MaskBits(consider)) continue;
+                replace = consider & sure & hasCand[g] & (hi < candLo[g]);
+            } else {
+                const VF known = s.LaneMinima(bNorm ? s.laneNorm : s.laneRe, g);
+                const VF best = (hasCand[g] & (candHi[g] < known)) ? candHi[g] : known;
+                consider = s.active[g] & ~(sure & (lo * 0.99999f > best));
+                if (!MaskBits(consider)) continue;
+                replace = consider & sure & hasCand[g] & (hi < candLo[g] * 0.99999f);
+            }
             const VI fresh = consider & sure;
-            const VI replace = fresh & hasCand[g] & (hi < candLo[g] * 0.99999f);
             s.queue.Add(MaskBits(fresh & hasCand[g] & ~replace), candR[g], candI[g], s.slot + g * W, g * W);
             s.queue.Add(MaskBits(consider & ~sure), s.zr[g], s.zi[g], s.slot + g * W, g * W);
             candR[g] = fresh ? s.zr[g] : candR[g];
@@ -1062,7 +1089,7 @@ void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOu
     if (bFollow) {
         // The starting points, worked out in vectors as the one-point code does.
         constexpr int kChunk = 256;
-        float zi0[kChunk];
+        float zi0[kChunk + W] = {};  // room for the lanes' vector reads past the end
         const RefillFn refill = PickRefill(p);
         for (int j0 = 0; j0 < n; j0 += kChunk) {
             const int m = n - j0 < kChunk ? n - j0 : kChunk;
