@@ -470,52 +470,79 @@ inline int MaskBits(VI m) {
 #endif
 }
 
-// The orbit loop with the transform followed on every step, over all n
-// points: a lane whose orbit has ended hands its point out and takes the
-// next one at once, so no lane idles while the slowest one of its vector
-// finishes. Every lane runs the steps its point would run alone. The costly
-// transforms run G vectors of lanes side by side. zi0 holds the starting
-// imaginary parts.
+// The orbit loop with the transform followed on every step, G vectors of W
+// points in step until all their orbits have ended (neighbouring points
+// mostly run about as long). Every lane runs the steps its point would run
+// alone. The costly transforms run the G vectors side by side. zi0 holds the
+// starting imaginary parts, and may be read up to G W - 1 floats past its n.
 template <int Adj, bool bNorm, bool bRe, bool bIm>
-void Refill(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+void Follow(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
             Fallback fallback, void* pContext) {
     constexpr int G = Adj == 2 || Adj == 3 || Adj == 4 ? 2 : 1;
     const VF bail = SplatF(p.fBailout);
     const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
     const VI steps = VI{} + (p.iMaxIter - 1);
-    VF zr[G], zi[G], wr[G], wi[G], minNorm[G], minRe[G];
-    VI count[G], live[G], active[G];
-    int slot[G][W];
-    int next = 0;
-    for (int g = 0; g < G; ++g) {
-        zr[g] = SplatF(zr0);
-        zi[g] = SplatF(0.0f);
-        minNorm[g] = SplatF(fMinNorm);
-        minRe[g] = SplatF(fMinRe);
-        count[g] = VI{};
-        live[g] = VI{};
-        for (int k = 0; k < W; ++k) {
-            slot[g][k] = -1;
-            if (next < n) {
-                slot[g][k] = next;
-                zi[g][k] = zi0[next];
-                live[g][k] = -1;
-                ++next;
+    VI lane;
+    for (int k = 0; k < W; ++k) lane[k] = k;
+    for (int j0 = 0; j0 < n; j0 += G * W) {
+        VF zr[G], zi[G], wr[G], wi[G], minNorm[G], minRe[G];
+        VI count[G], live[G], active[G];
+        for (int g = 0; g < G; ++g) {
+            zr[g] = SplatF(zr0);
+            zi[g] = Bits<VF>(zi0 + j0 + g * W);
+            wr[g] = zr[g];
+            wi[g] = zi[g];
+            minNorm[g] = SplatF(fMinNorm);
+            minRe[g] = SplatF(fMinRe);
+            count[g] = VI{};
+            live[g] = lane < n - j0 - g * W;
+        }
+        for (;;) {
+            bool bAny = false;
+            for (int g = 0; g < G; ++g) {
+                active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
+                bAny = bAny || Any(active[g]);
+            }
+            if (!bAny) break;
+            VF tr[G], ti[G];
+            VI unsafe[G];
+            for (int g = 0; g < G; ++g) {
+                VF sr = zr[g] * zr[g] - zi[g] * zi[g];
+                VF pr = zr[g] * zi[g];
+                VF si = pr + pr;
+                zr[g] = active[g] ? sr + cr : zr[g];
+                zi[g] = active[g] ? si + ci : zi[g];
+                count[g] -= active[g];
+                ti[g] = wi[g];
+                unsafe[g] = VI{};
+            }
+            TransformG<Adj, bIm, G>(zr, zi, tr, ti, unsafe);
+            for (int g = 0; g < G; ++g) {
+                unsafe[g] &= active[g];
+                if (Any(unsafe[g])) {
+                    for (int k = 0; k < W; ++k) {
+                        if (!unsafe[g][k]) continue;
+                        float a, b;
+                        fallback(Adj, zr[g][k], zi[g][k], a, b, pContext);
+                        tr[g][k] = a;
+                        ti[g][k] = b;
+                    }
+                }
+                wr[g] = active[g] ? tr[g] : wr[g];
+                if (bIm) wi[g] = active[g] ? ti[g] : wi[g];
+                if (bNorm) {
+                    VF nm = wr[g] * wr[g] + wi[g] * wi[g];
+                    minNorm[g] = (active[g] & (nm < minNorm[g])) ? nm : minNorm[g];
+                }
+                if (bRe) {
+                    VF a = AbsF(wr[g]);
+                    minRe[g] = (active[g] & (a < minRe[g])) ? a : minRe[g];
+                }
             }
         }
-        wr[g] = zr[g];
-        wi[g] = zi[g];
-    }
-    for (;;) {
-        bool bEnded = false, bLive = false;
         for (int g = 0; g < G; ++g) {
-            active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
-            const int ended = MaskBits(live[g] & ~active[g]);
-            if (!ended) continue;
-            bEnded = true;
-            for (int k = 0; k < W; ++k) {
-                if (!(ended >> k & 1)) continue;
-                Orbit& o = pOut[slot[g][k]];
+            for (int k = 0; k < W && j0 + g * W + k < n; ++k) {
+                Orbit& o = pOut[j0 + g * W + k];
                 o.i = count[g][k];
                 o.zr = zr[g][k];
                 o.zi = zi[g][k];
@@ -524,62 +551,6 @@ void Refill(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, fl
                 o.fMinNorm = minNorm[g][k];
                 o.fMinRe = minRe[g][k];
                 o.bTransformed = true;
-                if (next < n) {
-                    // A new point starts; the test at the top of the loop
-                    // decides whether it takes a step.
-                    slot[g][k] = next;
-                    zr[g][k] = zr0;
-                    zi[g][k] = zi0[next];
-                    wr[g][k] = zr0;
-                    wi[g][k] = zi0[next];
-                    minNorm[g][k] = fMinNorm;
-                    minRe[g][k] = fMinRe;
-                    count[g][k] = 0;
-                    ++next;
-                } else {
-                    slot[g][k] = -1;
-                    live[g][k] = 0;
-                }
-            }
-        }
-        if (bEnded) {
-            for (int g = 0; g < G; ++g) bLive = bLive || Any(live[g]);
-            if (!bLive) break;
-            continue;
-        }
-        VF tr[G], ti[G];
-        VI unsafe[G];
-        for (int g = 0; g < G; ++g) {
-            VF sr = zr[g] * zr[g] - zi[g] * zi[g];
-            VF pr = zr[g] * zi[g];
-            VF si = pr + pr;
-            zr[g] = active[g] ? sr + cr : zr[g];
-            zi[g] = active[g] ? si + ci : zi[g];
-            count[g] -= active[g];
-            ti[g] = wi[g];
-            unsafe[g] = VI{};
-        }
-        TransformG<Adj, bIm, G>(zr, zi, tr, ti, unsafe);
-        for (int g = 0; g < G; ++g) {
-            unsafe[g] &= active[g];
-            if (Any(unsafe[g])) {
-                for (int k = 0; k < W; ++k) {
-                    if (!unsafe[g][k]) continue;
-                    float a, b;
-                    fallback(Adj, zr[g][k], zi[g][k], a, b, pContext);
-                    tr[g][k] = a;
-                    ti[g][k] = b;
-                }
-            }
-            wr[g] = active[g] ? tr[g] : wr[g];
-            if (bIm) wi[g] = active[g] ? ti[g] : wi[g];
-            if (bNorm) {
-                VF nm = wr[g] * wr[g] + wi[g] * wi[g];
-                minNorm[g] = (active[g] & (nm < minNorm[g])) ? nm : minNorm[g];
-            }
-            if (bRe) {
-                VF a = AbsF(wr[g]);
-                minRe[g] = (active[g] & (a < minRe[g])) ? a : minRe[g];
             }
         }
     }
@@ -775,31 +746,8 @@ struct ExactQueue {
     }
 };
 
-// For each set of lanes (bit k for lane k), each set lane's rank among
-// them, four bits a lane.
-struct RankTable {
-    uint32_t packed[1 << W];
-    RankTable() {
-        for (int m = 0; m < (1 << W); ++m) {
-            uint32_t v = 0;
-            int r = 0;
-            for (int k = 0; k < W; ++k)
-                if (m >> k & 1) v |= static_cast<uint32_t>(r++) << (4 * k);
-            packed[m] = v;
-        }
-    }
-};
-const RankTable kRank;
-
-inline VI Ranks(int mask) {
-    VI shifts;
-    for (int k = 0; k < W; ++k) shifts[k] = 4 * k;
-    return ((VI{} + static_cast<int32_t>(kRank.packed[mask])) >> shifts) & 15;
-}
-
-// The lanes of the two loops below: G vectors of W points in step, each
-// lane taking the next point as soon as its orbit ends, and for each lane the
-// smallest exact values counted so far. Those may lag behind the orbit's,
+// The lanes of the two loops below: G vectors of W points in step, and for
+// each lane the smallest exact values counted so far. Those may lag behind the orbit's,
 // whose steps may still be queued; a lagging minimum only queues more steps.
 // zi0 may be read up to W - 1 floats past its n starting points.
 template <int Adj, bool bNorm, bool bRe>
@@ -826,34 +774,30 @@ struct LazyLanes {
             pOut[j].fMinRe = fMinRe;
         }
         for (int g = 0; g < G; ++g) {
-            zr[g] = zi[g] = SplatF(0.0f);
-            count[g] = live[g] = active[g] = VI{};
-            Take(g, VI{} - 1);
+            active[g] = VI{};
+            Take(g);
         }
     }
-    VI Slots(int g) const { return Bits<VI>(slot + g * W); }
     VF LaneMinima(const float* pLanes, int g) const { return Bits<VF>(pLanes + g * W); }
-    // The lanes of vector g in `free` take the next points, in lane order,
-    // while there are points left; the others of them go idle.
-    void Take(int g, VI free) {
+    // Vector g takes the next W points, its lanes past the last point going idle.
+    void Take(int g) {
         const int avail = n - next;
-        const int mask = MaskBits(free);
-        const VI rank = Ranks(mask);
-        const VI take = free & (rank < avail);
+        VI lane;
+        for (int k = 0; k < W; ++k) lane[k] = k;
+        const VI take = lane < avail;
         VF fresh = SplatF(0.0f);
         if (avail > 0) std::memcpy(&fresh, zi0 + next, sizeof fresh);
-        zi[g] = take ? __builtin_shuffle(fresh, rank) : zi[g];
-        zr[g] = take ? SplatF(zr0) : zr[g];
-        count[g] = take ? VI{} : count[g];
-        const VI slots = take ? rank + next : (free ? VI{} - 1 : Slots(g));
+        zi[g] = fresh;
+        zr[g] = SplatF(zr0);
+        count[g] = VI{};
+        const VI slots = take ? lane + next : VI{} - 1;
         std::memcpy(slot + g * W, &slots, sizeof slots);
-        const VF norm = take ? SplatF(fMinNorm) : LaneMinima(laneNorm, g);
-        const VF re = take ? SplatF(fMinRe) : LaneMinima(laneRe, g);
-        std::memcpy(laneNorm + g * W, &norm, sizeof norm);
-        std::memcpy(laneRe + g * W, &re, sizeof re);
-        live[g] = (live[g] & ~free) | take;
-        const int taken = __builtin_popcount(static_cast<unsigned>(mask));
-        next += taken < avail ? taken : (avail > 0 ? avail : 0);
+        for (int k = 0; k < W; ++k) {
+            laneNorm[g * W + k] = fMinNorm;
+            laneRe[g * W + k] = fMinRe;
+        }
+        live[g] = take;
+        next += avail < W ? (avail > 0 ? avail : 0) : W;
     }
     // Finds the active lanes. A vector whose orbits have all ended writes
     // them out (their minima may still wait in the queue), tells
@@ -891,7 +835,7 @@ struct LazyLanes {
                 o.bTransformed = false;
             }
             onEnded(g, live[g]);
-            Take(g, VI{} - 1);
+            Take(g);
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
             bLive = bLive || Any(live[g]);
         }
@@ -915,11 +859,11 @@ struct LazyLanes {
     }
 };
 
-// The orbit loop of Refill for the sin, cos and log transforms when only
+// The orbit loop of Follow for the sin, cos and log transforms when only
 // minima are wanted (no angle): a step goes to the exact queue only when its
-// lower bounds cannot rule out a new minimum. The results are Refill's bits.
+// lower bounds cannot rule out a new minimum. The results are Follow's bits.
 template <int Adj, bool bNorm, bool bRe>
-void RefillLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+void FollowLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
                 Fallback fallback, void* pContext) {
     LazyLanes<Adj, bNorm, bRe> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
     while (s.Round([](int, VI) {})) {
@@ -988,7 +932,7 @@ inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
     }
 }
 
-// RefillLazy for one kept minimum, deferred further: each lane holds back
+// FollowLazy for one kept minimum, deferred further: each lane holds back
 // one candidate step, the one that may still give its orbit's minimum, with
 // its bounds. A later step whose bounds put it surely below the candidate
 // replaces it; one surely above it, or above the minimum already known, is
@@ -998,7 +942,7 @@ inline void ValueBounds(VF x, VF y, VF& lo, VF& hi, VI& sure) {
 // one-point loop keeps, bit for bit. The log's bounds are of another value
 // that rises with |Re w|, so they are held against the candidate alone.
 template <int Adj, bool bNorm>
-void RefillDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
+void FollowDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, float fMinNorm, float fMinRe,
                     Fallback fallback, void* pContext) {
     LazyLanes<Adj, bNorm, !bNorm> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
     constexpr int G = s.G;
@@ -1045,26 +989,26 @@ void RefillDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* 
     s.DrainAll(fallback, pContext);
 }
 
-using RefillFn = void (*)(const Params&, float, const float*, int, Orbit*, float, float, Fallback, void*);
+using FollowFn = void (*)(const Params&, float, const float*, int, Orbit*, float, float, Fallback, void*);
 
 template <int Adj>
-RefillFn PickFollow(bool bNorm, bool bRe, bool bAngle) {
+FollowFn PickFollow(bool bNorm, bool bRe, bool bAngle) {
     if ((Adj == 2 || Adj == 3 || (Adj == 4 && !bNorm)) && !bAngle && bNorm != bRe) {
         constexpr int A = Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2;
-        return bNorm ? &RefillDeferred<A, true> : &RefillDeferred<A, false>;
+        return bNorm ? &FollowDeferred<A, true> : &FollowDeferred<A, false>;
     }
     if ((Adj == 2 || Adj == 3 || Adj == 4) && !bAngle) {
-        if (bNorm && bRe) return &RefillLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, true>;
-        if (bNorm) return &RefillLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, false>;
-        return &RefillLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, false, true>;
+        if (bNorm && bRe) return &FollowLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, true>;
+        if (bNorm) return &FollowLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, true, false>;
+        return &FollowLazy<Adj == 2 || Adj == 3 || Adj == 4 ? Adj : 2, false, true>;
     }
-    if (bNorm && bRe) return &Refill<Adj, true, true, true>;
-    if (bNorm) return &Refill<Adj, true, false, true>;
-    if (bAngle) return &Refill<Adj, false, true, true>;
-    return &Refill<Adj, false, true, false>;
+    if (bNorm && bRe) return &Follow<Adj, true, true, true>;
+    if (bNorm) return &Follow<Adj, true, false, true>;
+    if (bAngle) return &Follow<Adj, false, true, true>;
+    return &Follow<Adj, false, true, false>;
 }
 
-RefillFn PickRefill(const Params& p) {
+FollowFn PickLoop(const Params& p) {
     switch (p.iAdjZ) {
         case 1: return PickFollow<1>(p.bUseMinNormZ, p.bUseMinAbsReal, p.bUseAngle);
         case 2: return PickFollow<2>(p.bUseMinNormZ, p.bUseMinAbsReal, p.bUseAngle);
@@ -1092,8 +1036,8 @@ void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOu
     if (bFollow) {
         // The starting points, worked out in vectors as the one-point code does.
         constexpr int kChunk = 256;
-        float zi0[kChunk + W] = {};  // room for the lanes' vector reads past the end
-        const RefillFn refill = PickRefill(p);
+        float zi0[kChunk + 2 * W] = {};  // room for the lanes' vector reads past the end
+        const FollowFn follow = PickLoop(p);
         for (int j0 = 0; j0 < n; j0 += kChunk) {
             const int m = n - j0 < kChunk ? n - j0 : kChunk;
             for (int k0 = 0; k0 < m; k0 += W) {
@@ -1102,7 +1046,7 @@ void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOu
                 VF zi = y * p.fScaleY + p.fCentreY;
                 for (int k = 0; k < W && k0 + k < m; ++k) zi0[k0 + k] = zi[k];
             }
-            refill(p, zr0, zi0, m, pOut + j0, fMinNorm, fMinRe, fallback, pContext);
+            follow(p, zr0, zi0, m, pOut + j0, fMinNorm, fMinRe, fallback, pContext);
         }
         return;
     }
