@@ -87,12 +87,27 @@ int PatternFractal::Iterate(float x, float y, bool bColouring) const {
     return Finish(i, z.real(), w, fMinNorm, fMinRe);
 }
 
+namespace {
+
+// The escape count wraps at the limit m; the palette's size, a power of two,
+// wraps with a mask instead of a division.
+struct CountWrap {
+    int m;
+    bool bPow2;
+    explicit CountWrap(int iMax) : m(iMax), bPow2(iMax > 0 && (iMax & (iMax - 1)) == 0) {}
+    int operator()(int v) const { return bPow2 && v >= 0 ? v & (m - 1) : v % m; }
+    // The two minimum modifiers, added to the count i.
+    int AddMinima(int i, bool bNorm, bool bRe, float fMinNorm, float fMinRe) const {
+        if (bNorm) i = (*this)(i + TruncToInt(static_cast<float>(m) * fMinNorm));
+        if (bRe) i = (*this)(i + TruncToInt(static_cast<float>(m) * fMinRe));
+        return i;
+    }
+};
+
+}  // namespace
+
 int PatternFractal::Finish(int i, float zr, Complex w, float fMinNorm, float fMinRe) const {
-    // The count wraps at the escape limit; the palette's size, a power of
-    // two, wraps with a mask instead of a division.
-    const int m = m_iMaxIter;
-    const bool bPow2 = m > 0 && (m & (m - 1)) == 0;
-    auto wrap = [m, bPow2](int v) { return bPow2 && v >= 0 ? v & (m - 1) : v % m; };
+    const CountWrap wrap(m_iMaxIter);
     if (m_bUseAngle) {
         if (zr == 0.0f) {
             i = 0;
@@ -102,9 +117,7 @@ int PatternFractal::Finish(int i, float zr, Complex w, float fMinNorm, float fMi
             i = wrap(std::abs(TruncToInt(static_cast<float>(m_iMaxIter) * e)));
         }
     }
-    if (m_bUseMinNormZ) i = wrap(i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinNorm));
-    if (m_bUseMinAbsReal) i = wrap(i + TruncToInt(static_cast<float>(m_iMaxIter) * fMinRe));
-    return i;
+    return wrap.AddMinima(i, m_bUseMinNormZ, m_bUseMinAbsReal, fMinNorm, fMinRe);
 }
 
 void PatternFractal::Compute(const float* pInput, float* pOutput) {
@@ -165,13 +178,23 @@ void PatternFractal::ComputeColumn(float x, const float* pYs, int n, float* pOut
     for (int k0 = 0; k0 < n; k0 += kBlock) {
         const int m = n - k0 < kBlock ? n - k0 : kBlock;
         orbits(p, x, pYs + k0, m, block, &OnePointTransform, m_pTrace);
+        if (!m_bUseAngle) {
+            // Finish without the angle, the settings held outside the loop.
+            const CountWrap wrap(m_iMaxIter);
+            const bool bNorm = m_bUseMinNormZ, bRe = m_bUseMinAbsReal;
+            for (int k = 0; k < m; ++k) {
+                const Orbit& o = block[k];
+                pOutput[k0 + k] = static_cast<float>(wrap.AddMinima(o.i, bNorm, bRe, o.fMinNorm, o.fMinRe)) / fDivisor;
+            }
+            continue;
+        }
         for (int k = 0; k < m; ++k) {
             const Orbit& o = block[k];
             Complex w(o.wr, o.wi);
             if (!o.bTransformed) {
                 // The orbit did not follow w; only the angle needs the last one.
                 w = Complex(o.zr, o.zi);
-                if (m_bUseAngle && o.i > 0 && m_iAdjZ != 0) w = Transform(m_iAdjZ, w, m_pTrace);
+                if (o.i > 0 && m_iAdjZ != 0) w = Transform(m_iAdjZ, w, m_pTrace);
             }
             pOutput[k0 + k] = static_cast<float>(Finish(o.i, o.zr, w, o.fMinNorm, o.fMinRe)) / fDivisor;
         }

@@ -53,5 +53,10 @@ inline int TruncToInt(double v) {
     if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
     return static_cast<int>(v);
 }
+// The same for a float, without the widening (both bounds are floats).
+inline int TruncToInt(float v) {
+    if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
+    return static_cast<int>(v);
+}
 
 }  // namespace mv

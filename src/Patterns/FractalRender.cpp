@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -107,6 +108,24 @@ public:
     void Work() {
         constexpr int N = Palette::kSize;
         constexpr int kRows = 256;  // pixels between two tests of the running flag
+        // Each palette entry's bytes as the picture holds them, and spread
+        // out for the colour sums: red, green and blue in 21-bit fields of
+        // one word, which a column of up to kRows pixels cannot overflow.
+        struct Entry {
+            uint8_t bgr[4];
+            uint64_t spread;
+        };
+        Entry entries[N];
+        for (int i = 0; i < N; ++i) {
+            const Color c = m_palette.colors[static_cast<size_t>(i)];
+            entries[i].bgr[0] = static_cast<uint8_t>(BlueOf(c));
+            entries[i].bgr[1] = static_cast<uint8_t>(GreenOf(c));
+            entries[i].bgr[2] = static_cast<uint8_t>(RedOf(c));
+            entries[i].bgr[3] = 0;
+            entries[i].spread = static_cast<uint64_t>(RedOf(c)) | static_cast<uint64_t>(GreenOf(c)) << 21 |
+                                static_cast<uint64_t>(BlueOf(c)) << 42;
+        }
+        constexpr uint64_t kField = (uint64_t{1} << 21) - 1;
         std::vector<float> values(static_cast<size_t>(m_iHeight));
         uint64_t sumR = 0, sumG = 0, sumB = 0;
         uint8_t* const pBits = m_target.Bits();
@@ -121,18 +140,22 @@ public:
                     const int n = m_iHeight - y0 < kRows ? m_iHeight - y0 : kRows;
                     float* pValues = &values[static_cast<size_t>(y0)];
                     m_pattern.ComputeColumn(in, &m_ys[static_cast<size_t>(y0)], n, pValues, m_options.simd);
+                    // Rows are stored bottom up.
+                    uint8_t* const pColumn = pBits + 3 * static_cast<size_t>(x);
+                    const int top = m_iHeight - 1 - y0;
+                    uint64_t spread = 0;
                     for (int k = 0; k < n; ++k) {
+                        uint8_t* p = pColumn + static_cast<size_t>(top - k) * stride;
                         int index = TruncToInt(static_cast<float>(N) * pValues[k]) % N;
                         if (index < 0) index += N;
-                        const Color c = m_palette.colors[static_cast<size_t>(index)];
-                        uint8_t* p = pBits + static_cast<size_t>(m_iHeight - 1 - (y0 + k)) * stride + 3 * static_cast<size_t>(x);
-                        p[0] = static_cast<uint8_t>(BlueOf(c));
-                        p[1] = static_cast<uint8_t>(GreenOf(c));
-                        p[2] = static_cast<uint8_t>(RedOf(c));
-                        sumR += static_cast<uint64_t>(RedOf(c));
-                        sumG += static_cast<uint64_t>(GreenOf(c));
-                        sumB += static_cast<uint64_t>(BlueOf(c));
+                        const Entry& e = entries[index];
+                        std::memcpy(p, e.bgr, 2);
+                        p[2] = e.bgr[2];
+                        spread += e.spread;
                     }
+                    sumR += spread & kField;
+                    sumG += (spread >> 21) & kField;
+                    sumB += spread >> 42;
                 }
                 if (!Running()) break;
                 ColumnDone();
