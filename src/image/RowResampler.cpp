@@ -255,8 +255,15 @@ RowPipeline::RowPipeline(RowResampler& resampler, size_t rowBytes)
 uint8_t* RowPipeline::Push() {
     std::unique_lock<std::mutex> lock(m_lock);
     ++m_produced;
-    m_rowReady.notify_one();
-    m_slotFree.wait(lock, [this] { return m_produced - m_consumed < kDepth; });
+    // The resampler is woken a batch of rows at a time: waking it for every
+    // row costs more than resampling the row.
+    const size_t ready = m_produced - m_consumed;
+    if (m_bConsumerWaiting && ready >= kBatch) m_rowReady.notify_one();
+    if (ready == kDepth) {
+        m_bProducerWaiting = true;
+        m_slotFree.wait(lock, [this] { return m_produced - m_consumed < kDepth; });
+        m_bProducerWaiting = false;
+    }
     return m_slots[m_produced % kDepth].data();
 }
 
@@ -272,14 +279,16 @@ void RowPipeline::Finish() {
 void RowPipeline::Consume() {
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        m_rowReady.wait(lock, [this] { return m_consumed < m_produced || m_bDone; });
-        if (m_consumed == m_produced) return;  // done, and every row taken
-        const uint8_t* row = m_slots[m_consumed % kDepth].data();
+        m_bConsumerWaiting = true;
+        m_rowReady.wait(lock, [this] { return m_produced - m_consumed >= kBatch || m_bDone; });
+        m_bConsumerWaiting = false;
+        const size_t first = m_consumed, ready = m_produced - m_consumed;
+        if (ready == 0) return;  // done, and every row taken
         lock.unlock();
-        m_resampler.PushRow(row);
+        for (size_t k = 0; k < ready; ++k) m_resampler.PushRow(m_slots[(first + k) % kDepth].data());
         lock.lock();
-        ++m_consumed;
-        m_slotFree.notify_one();
+        m_consumed += ready;
+        if (m_bProducerWaiting) m_slotFree.notify_one();
     }
 }
 

@@ -73,7 +73,8 @@ public:
     void Finish();
 
 private:
-    static constexpr size_t kDepth = 8;
+    static constexpr size_t kDepth = 32;  // rows in flight
+    static constexpr size_t kBatch = 8;   // rows ready before the resampler is woken
     void Consume();
 
     RowResampler& m_resampler;
@@ -81,6 +82,7 @@ private:
     size_t m_produced = 0;
     size_t m_consumed = 0;
     bool m_bDone = false;
+    bool m_bConsumerWaiting = false, m_bProducerWaiting = false;
     std::mutex m_lock;
     std::condition_variable m_rowReady;
     std::condition_variable m_slotFree;
