@@ -6,6 +6,8 @@
 //   BM_FractalOnePoint/SEED        pixel by pixel through Compute, one thread
 //                                  (the renderer as it was before the vector paths)
 //   BM_FractalRender/SEED/THREADS  the renderer; THREADS 0 is one per processor
+//   BM_FractalUntransformed/SEED   the renderer on every processor, the seed's
+//                                  transform left out (the same orbits)
 //
 // Each reports `iters`, the orbit steps of the picture, for time per step.
 #include <benchmark/benchmark.h>
@@ -115,17 +117,28 @@ void BM_FractalOnePoint(benchmark::State& state) {
     state.counters["iters"] = s.iterations;
 }
 
-void BM_FractalRender(benchmark::State& state) {
-    const Seed& s = SeedOf(static_cast<int>(state.range(0)));
+void Render(benchmark::State& state, const Seed& s, const PatternFractal::Parameters& parameters, int iWorkers) {
     PatternFractal fractal(nullptr);
-    fractal.SetParameters(s.parameters);
+    fractal.SetParameters(parameters);
     Image image = Image::Create24(kWidth, kHeight);
     std::atomic<bool> running(true);
     RenderOptions options;
-    options.iWorkers = static_cast<int>(state.range(1));
+    options.iWorkers = iWorkers;
     for (auto _ : state)
         benchmark::DoNotOptimize(RenderFractal(image, fractal, s.palette, running, nullptr, nullptr, options));
     state.counters["iters"] = s.iterations;
+}
+
+void BM_FractalRender(benchmark::State& state) {
+    const Seed& s = SeedOf(static_cast<int>(state.range(0)));
+    Render(state, s, s.parameters, static_cast<int>(state.range(1)));
+}
+
+void BM_FractalUntransformed(benchmark::State& state) {
+    const Seed& s = SeedOf(static_cast<int>(state.range(0)));
+    PatternFractal::Parameters parameters = s.parameters;
+    parameters.iAdjZ = 0;
+    Render(state, s, parameters, 0);
 }
 
 // Seeds 1-10 for the time per step; 56 (sin), 100 (square root), 115 (log)
@@ -140,5 +153,6 @@ void SeedsAndThreads(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_FractalJuliaBaseline)->Apply(Seeds)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FractalOnePoint)->Apply(Seeds)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FractalRender)->Apply(SeedsAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FractalUntransformed)->Arg(56)->Arg(100)->Arg(115)->Arg(148)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

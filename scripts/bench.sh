@@ -92,13 +92,14 @@ echo "<= 1.2x the bare full decode (libjpeg-turbo, every scanline), peak < 64 MB
 # --- Fractal -----------------------------------------------------------------
 # Full renders at 1920x1080, all in this one run: the plain scalar
 # std::complex<float> Julia loop (same constant, window and escape limit, so
-# the same number of orbit steps), the one-point renderer, and the renderer on
-# one thread and on every processor. ns/step = time / orbit steps.
+# the same number of orbit steps), the one-point renderer, the renderer on
+# one thread and on every processor, and for the transform seeds the renderer
+# with the transform left out. ns/step = time / orbit steps.
 echo
 echo "== Fractal renders, 1920x1080 (one run, medians of ${FRACTAL_REPEAT:-3} interleaved repetitions)"
 # Each render runs FRACTAL_REPEAT times, all of them interleaved at random, and
 # the medians are compared: the ratios hold when the machine's speed drifts.
-"$BUILD/bench/murivane_bench" --benchmark_filter='^BM_Fractal(JuliaBaseline|OnePoint|Render)/' \
+"$BUILD/bench/murivane_bench" --benchmark_filter='^BM_Fractal(JuliaBaseline|OnePoint|Render|Untransformed)/' \
     --benchmark_repetitions="${FRACTAL_REPEAT:-3}" --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true \
     --benchmark_out="$WORK/fractal.csv" --benchmark_out_format=csv >/dev/null
@@ -109,8 +110,9 @@ awk -F, '
         if (name !~ /\/real_time_median$/) next
         sub(/\/real_time_median$/, "", name)
         split(name, part, "/"); seed = part[2]
-        kind = part[1] == "BM_FractalJuliaBaseline" ? "base" : part[1] == "BM_FractalOnePoint" ? "one" : (part[3] == "1" ? "t1" : "all")
+        kind = part[1] == "BM_FractalJuliaBaseline" ? "base" : part[1] == "BM_FractalOnePoint" ? "one" : part[1] == "BM_FractalUntransformed" ? "plain" : (part[3] == "1" ? "t1" : "all")
         ms[seed, kind] = $3; steps[seed] = $col
+        if (kind == "plain") next
         if (!(seed in seen)) { seen[seed] = 1; order[++n] = seed }
     }
     END {
@@ -128,6 +130,10 @@ awk -F, '
         printf "  before (one-point) %.3f   now on one thread %.3f   now on every processor %.3f   (target 0.3)\n", so / sb, s1 / sb, sa / sb
         plainSteps = 0
         for (k = 1; k <= n; ++k) if (order[k] + 0 <= 10) plainSteps += steps[order[k]]
-        printf "Transform seeds, time per orbit step against seeds 1-10 (target at most 4):\n"
-        for (k = 1; k <= n; ++k) { s = order[k]; if (s in trans) printf "  seed %s  %.1fx\n", s, trans[s] / (sa / plainSteps) }
+        printf "Transform seeds on every processor, time per orbit step against seeds 1-10 (target at most 4),\n"
+        printf "and against the same seed with its transform left out (the same orbits):\n"
+        for (k = 1; k <= n; ++k) {
+            s = order[k]
+            if (s in trans) printf "  seed %-4s %5.1f ms  %.2fx seeds 1-10   %.2fx untransformed (%.1f ms)\n", s, ms[s, "all"], trans[s] / (sa / plainSteps), ms[s, "all"] / ms[s, "plain"], ms[s, "plain"]
+        }
     }' "$WORK/fractal.csv"

@@ -438,6 +438,16 @@ struct Lanes {
     VI count;
 };
 
+// One orbit step, z = z^2 + c, of the active lanes, counted.
+inline void StepOrbit(VF& zr, VF& zi, VI& count, VI active, VF cr, VF ci) {
+    VF sr = zr * zr - zi * zi;
+    VF pr = zr * zi;
+    VF si = pr + pr;
+    zr = active ? sr + cr : zr;
+    zi = active ? si + ci : zi;
+    count -= active;
+}
+
 // The orbit loop of W points in step, for colouring that needs only where
 // the orbit ended (the caller transforms the last z when it needs w).
 void Loop(const Params& p, Lanes& s) {
@@ -449,12 +459,7 @@ void Loop(const Params& p, Lanes& s) {
     for (int it = 0; it < p.iMaxIter - 1; ++it) {
         active &= (zr * zr + zi * zi) < bail;
         if (!Any(active)) break;
-        VF sr = zr * zr - zi * zi;
-        VF pr = zr * zi;
-        VF si = pr + pr;
-        zr = active ? sr + cr : zr;
-        zi = active ? si + ci : zi;
-        count -= active;
+        StepOrbit(zr, zi, count, active, cr, ci);
     }
     s.zr = zr;
     s.zi = zi;
@@ -507,12 +512,7 @@ void Follow(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut, fl
             VF tr[G], ti[G];
             VI unsafe[G];
             for (int g = 0; g < G; ++g) {
-                VF sr = zr[g] * zr[g] - zi[g] * zi[g];
-                VF pr = zr[g] * zi[g];
-                VF si = pr + pr;
-                zr[g] = active[g] ? sr + cr : zr[g];
-                zi[g] = active[g] ? si + ci : zi[g];
-                count[g] -= active[g];
+                StepOrbit(zr[g], zi[g], count[g], active[g], cr, ci);
                 ti[g] = wi[g];
                 unsafe[g] = VI{};
             }
@@ -842,15 +842,7 @@ struct LazyLanes {
         return bLive;
     }
     // One orbit step of the active lanes of vector g.
-    void Step(int g) {
-        const VF cr = SplatF(p.cr), ci = SplatF(p.ci);
-        VF sr = zr[g] * zr[g] - zi[g] * zi[g];
-        VF pr = zr[g] * zi[g];
-        VF si = pr + pr;
-        zr[g] = active[g] ? sr + cr : zr[g];
-        zi[g] = active[g] ? si + ci : zi[g];
-        count[g] -= active[g];
-    }
+    void Step(int g) { StepOrbit(zr[g], zi[g], count[g], active[g], SplatF(p.cr), SplatF(p.ci)); }
     void DrainFull(Fallback fallback, void* pContext) {
         queue.DrainFull(pOut, slot, laneNorm, laneRe, fallback, pContext);
     }
