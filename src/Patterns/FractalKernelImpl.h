@@ -811,6 +811,7 @@ struct LazyLanes {
         const VF bail = SplatF(p.fBailout);
         const VI steps = VI{} + (p.iMaxIter - 1);
         bool bLive = false;
+#pragma GCC unroll 4
         for (int g = 0; g < G; ++g) {
             active[g] = live[g] & (count[g] < steps) & ((zr[g] * zr[g] + zi[g] * zi[g]) < bail);
             if (Any(active[g])) {
@@ -859,6 +860,7 @@ void FollowLazy(const Params& p, float zr0, const float* zi0, int n, Orbit* pOut
                 Fallback fallback, void* pContext) {
     LazyLanes<Adj, bNorm, bRe> s(p, zr0, zi0, n, pOut, fMinNorm, fMinRe);
     while (s.Round([](int, VI) {})) {
+#pragma GCC unroll 4
         for (int g = 0; g < s.G; ++g) {
             s.Step(g);
             VF reLow, normLow;
@@ -950,6 +952,7 @@ void FollowDeferred(const Params& p, float zr0, const float* zi0, int n, Orbit* 
         hasCand[g] &= ~ended;
     };
     while (s.Round(onEnded)) {
+#pragma GCC unroll 4
         for (int g = 0; g < G; ++g) {
             s.Step(g);
             VF lo, hi;
