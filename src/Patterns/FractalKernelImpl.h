@@ -1037,9 +1037,13 @@ void MV_KERNEL_NAME(const Params& p, float x, const float* ys, int n, Orbit* pOu
             const int m = n - j0 < kChunk ? n - j0 : kChunk;
             for (int k0 = 0; k0 < m; k0 += W) {
                 VF y;
-                for (int k = 0; k < W; ++k) y[k] = ys[j0 + (k0 + k < m ? k0 + k : m - 1)];
-                VF zi = y * p.fScaleY + p.fCentreY;
-                for (int k = 0; k < W && k0 + k < m; ++k) zi0[k0 + k] = zi[k];
+                if (k0 + W <= m) {
+                    std::memcpy(&y, ys + j0 + k0, sizeof y);
+                } else {
+                    for (int k = 0; k < W; ++k) y[k] = ys[j0 + (k0 + k < m ? k0 + k : m - 1)];
+                }
+                const VF zi = y * p.fScaleY + p.fCentreY;
+                std::memcpy(zi0 + k0, &zi, sizeof zi);  // past m only into the padding
             }
             follow(p, zr0, zi0, m, pOut + j0, fMinNorm, fMinRe, fallback, pContext);
         }
