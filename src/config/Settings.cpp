@@ -55,6 +55,8 @@ void Settings::Load(Profile& p, Desktop& desktop) {
     FontSize = u("FontSize", 12);
     Position = u("Position", 3);
     SmartTiling = i("SmartTiling", 0);
+    MultipleMonitors = u("MultipleMonitors", 1);
+    MatchMonitorShape = b("MatchMonitorShape", true);
     for (int k = 0; k < 12; ++k) Colors[k] = DefaultColors[k] = kDefaultWeights[k];
     for (int k = 0; k < 12; ++k) {
         std::string name = "Color" + std::to_string(k);
@@ -114,6 +116,12 @@ void Settings::SaveColors(Profile& p) const {
         p.WriteInt(S, "Color" + std::to_string(k), static_cast<uint32_t>(v));
     }
     p.WriteInt(S, "Brightness", static_cast<uint32_t>(Brightness));
+}
+
+void Settings::SaveAdvanced(Profile& p) const {
+    const std::string S = kConfigSection;
+    p.WriteInt(S, "MultipleMonitors", MultipleMonitors);
+    p.WriteInt(S, "MatchMonitorShape", MatchMonitorShape ? 1 : 0);
 }
 
 void Settings::DeleteAll(Profile& p, Environment& env) {

@@ -47,6 +47,11 @@ struct Settings {
     uint32_t FontSize = 12;
     uint32_t Position = 3;
     int32_t SmartTiling = 0;
+    // Several monitors: 0 the same picture on each, 1 a picture for each
+    // (the default), 2 one picture across all of them.
+    uint32_t MultipleMonitors = 1;
+    // A portrait monitor prefers portrait pictures, a landscape one landscape.
+    bool MatchMonitorShape = true;
     float Colors[12];
     float DefaultColors[12];
     ColorChoiceTable ColorTable;
@@ -62,6 +67,8 @@ struct Settings {
     void SaveGeneral(Profile& profile) const;
     void SaveDate(Profile& profile) const;
     void SaveColors(Profile& profile) const;
+    // The Advanced page's values.
+    void SaveAdvanced(Profile& profile) const;
     void RebuildColorTable() { ColorTable.Build(Colors); }
     // Deletes the Config key, the product key and the collections file.
     static void DeleteAll(Profile& profile, Environment& env);

@@ -3,6 +3,7 @@
 
 #include "Patterns/Color.h"
 #include "platform/Environment.h"
+#include "wallpaper/MonitorLayout.h"
 
 namespace mv {
 
@@ -19,6 +20,9 @@ public:
     // SystemParametersInfo(SPI_SETDESKWALLPAPER, 1, path, 0).
     virtual void SetWallpaper(const std::string& sPath) = 0;
     virtual bool IsScreenSaverRunning(bool& bRunning) = 0; // false when the system cannot tell
+    // The monitors as the system arranges them; one screen-sized monitor
+    // where the system cannot tell.
+    virtual MonitorLayout Monitors() { return MonitorLayout::Single(ScreenSize()); }
 };
 
 }  // namespace mv

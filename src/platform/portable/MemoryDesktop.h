@@ -24,6 +24,8 @@ public:
         bRunning = screenSaverRunning;
         return canTellScreenSaver;
     }
+    // The screen alone unless the test sets monitors of its own.
+    MonitorLayout Monitors() override { return monitors.monitors.empty() ? MonitorLayout::Single(screen) : monitors; }
 
     Size screen{1024, 768};
     int depth = 32;
@@ -34,6 +36,7 @@ public:
     bool screenSaverRunning = false;
     bool canTellScreenSaver = true;
     std::vector<std::string> wallpapers;
+    MonitorLayout monitors;
 };
 
 }  // namespace mv

@@ -58,4 +58,28 @@ bool Win32Desktop::IsScreenSaverRunning(bool& bRunning) {
     return true;
 }
 
+namespace {
+BOOL CALLBACK CollectMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam) {
+    auto* pLayout = reinterpret_cast<MonitorLayout*>(lParam);
+    MONITORINFOEXA info;
+    std::memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(hMonitor, &info)) return TRUE;
+    Monitor m;
+    m.rect = {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+    m.work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    m.bPrimary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    m.sDevice = info.szDevice;
+    if (!m.rect.IsEmpty()) pLayout->monitors.push_back(m);
+    return TRUE;
+}
+}  // namespace
+
+MonitorLayout Win32Desktop::Monitors() {
+    MonitorLayout layout;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&layout));
+    if (layout.monitors.empty()) return MonitorLayout::Single(ScreenSize());
+    return layout;
+}
+
 }  // namespace mv

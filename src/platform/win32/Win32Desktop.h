@@ -18,6 +18,8 @@ public:
     bool GetIconTextColor(Color& out) override;
     void SetWallpaper(const std::string& sPath) override;
     bool IsScreenSaverRunning(bool& bRunning) override;
+    // EnumDisplayMonitors with GetMonitorInfo; the screen alone when that finds none.
+    MonitorLayout Monitors() override;
 };
 
 }  // namespace mv
