@@ -8,6 +8,11 @@
 //   BM_PipelineJpegStretch/Png   the whole-picture route: full decode, 24-bit
 //                                working copy, two-pass resample, write
 //   BM_PipelineSeamlessTile      seamless tile of a 2048 x 2048 BMP
+//   BM_ChangeThreeMonitors       a picture for each of three monitors (1920 x 1080
+//                                primary, 1080 x 1920 on its right, 2560 x 1440 on its
+//                                left), each its own 6000 x 4000 JPEG, through the change code
+//   BM_BareScaledDecodes         those three JPEGs decoded by libjpeg-turbo alone at the
+//                                DCT scale each monitor needs: the floor for that change
 // The input files are written once before the first timing, into the folder
 // named by MURIVANE_BENCH_DIR (kept there, so scripts/bench.sh can hand the
 // same files to another tool) or into a fresh folder under /tmp (removed when
@@ -263,5 +268,108 @@ void BM_PipelineSeamlessTile(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PipelineSeamlessTile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- Three monitors ----------------------------------------------------------
+
+mv::Monitor MonitorAt(int left, int top, int w, int h, bool bPrimary) {
+    mv::Monitor m;
+    m.rect = m.work = {left, top, left + w, top + h};
+    m.bPrimary = bPrimary;
+    return m;
+}
+
+mv::MonitorLayout ThreeMonitors() {
+    mv::MonitorLayout layout;
+    layout.monitors = {MonitorAt(0, 0, 1920, 1080, true), MonitorAt(1920, 0, 1080, 1920, false),
+                       MonitorAt(-2560, 0, 2560, 1440, false)};
+    return layout;
+}
+
+// Three different 6000 x 4000 photographs, one per monitor.
+const std::vector<std::string>& MonitorJpegs() {
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> out;
+        const Inputs& in = Files();
+        if (!in.bOk) return out;
+        out.push_back(in.sJpeg);
+        for (uint32_t seed : {0x510E527Fu, 0x9B05688Cu}) {
+            std::string sPath = in.sFolder + "/monitor_" + std::to_string(out.size()) + "_6000x4000.jpg";
+            if (!mv::test::WriteBytes(sPath, mv::test::EncodeJpeg(Picture(6000, 4000, seed), 90))) return out;
+            out.push_back(sPath);
+        }
+        return out;
+    }();
+    return files;
+}
+
+void BM_ChangeThreeMonitors(benchmark::State& state) {
+    const std::vector<std::string>& files = MonitorJpegs();
+    if (files.size() != 3) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    const Inputs& in = Files();
+    mv::MemoryRegistry registry;
+    mv::Profile profile(registry, "Quorvale", "Murivane");
+    mv::MemoryDesktop desktop;
+    desktop.screen = kScreen;
+    desktop.monitors = ThreeMonitors();
+    mv::PortableEnvironment env(in.sFolder);
+    mv::Settings settings;
+    mv::DefaultChangeSteps steps(settings, registry, desktop, env, nullptr, [] { return false; });
+    std::vector<mv::MonitorPicture> pictures;
+    for (const std::string& s : files) pictures.push_back({s, "jpg", 0});
+    for (auto _ : state) {
+        mv::BackgroundChanger changer(
+            mv::ChangeContext{settings, profile, desktop, env, steps, [] { return false; }, nullptr});
+        changer.ChangeBackgroundMonitors(desktop.monitors, false, pictures, mv::WallpaperArrangement::Span);
+    }
+    if (!env.FileExists(in.sFolder + "\\Murivane.bmp")) state.SkipWithError("no wallpaper written");
+}
+BENCHMARK(BM_ChangeThreeMonitors)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// libjpeg-turbo alone at the smallest DCT scale (n/8) that is still at least
+// the monitor's size, every scanline into one row buffer.
+void BM_BareScaledDecodes(benchmark::State& state) {
+    const std::vector<std::string>& files = MonitorJpegs();
+    if (files.size() != 3) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    const mv::MonitorLayout layout = ThreeMonitors();
+    for (auto _ : state) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::FILE* f = std::fopen(files[i].c_str(), "rb");
+            if (!f) {
+                state.SkipWithError("no input");
+                return;
+            }
+            const mv::Rect& r = layout.monitors[i].rect;
+            jpeg_decompress_struct c;
+            jpeg_error_mgr err;
+            c.err = jpeg_std_error(&err);
+            jpeg_create_decompress(&c);
+            jpeg_stdio_src(&c, f);
+            jpeg_read_header(&c, TRUE);
+            c.scale_denom = 8;
+            for (c.scale_num = 1; c.scale_num < 8; ++c.scale_num) {
+                jpeg_calc_output_dimensions(&c);
+                if (static_cast<int>(c.output_width) >= r.Width() && static_cast<int>(c.output_height) >= r.Height())
+                    break;
+            }
+            jpeg_start_decompress(&c);
+            std::vector<uint8_t> row(static_cast<size_t>(c.output_width) * c.output_components);
+            while (c.output_scanline < c.output_height) {
+                JSAMPROW p = row.data();
+                jpeg_read_scanlines(&c, &p, 1);
+            }
+            jpeg_finish_decompress(&c);
+            jpeg_destroy_decompress(&c);
+            std::fclose(f);
+            benchmark::DoNotOptimize(row.data());
+        }
+    }
+}
+BENCHMARK(BM_BareScaledDecodes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -42,7 +42,8 @@ namespace {
 
 // The one-point render, for patterns without a column path.
 RenderResult RenderOnePoint(Image& target, PatternCalculator& pattern, const Palette& palette,
-                            const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock) {
+                            const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock,
+                            const RenderOptions& options) {
     RenderResult result;
     const int width = target.Width();
     const int height = target.Height();
@@ -58,7 +59,10 @@ RenderResult RenderOnePoint(Image& target, PatternCalculator& pattern, const Pal
         input[0] = static_cast<float>(x) / static_cast<float>(width) * 2.0f - 1.0f;
         if (x > 0) {
             int percent = static_cast<int>(static_cast<int64_t>(x) * 100 / width);
-            if (percent > lastPercent) {
+            if (percent > lastPercent && options.onPercent) {
+                lastPercent = percent;
+                options.onPercent(percent);
+            } else if (percent > lastPercent) {
                 lastPercent = percent;
                 long long elapsed = (clock ? clock() : SteadySeconds()) - start;
                 double remaining = (100.0 / percent - 1.0) * static_cast<double>(elapsed);
@@ -192,6 +196,10 @@ private:
         std::lock_guard<std::mutex> g(m_progressLock);
         if (percent <= m_lastPercent.load(std::memory_order_relaxed) || !Running()) return;
         m_lastPercent.store(percent, std::memory_order_relaxed);
+        if (m_options.onPercent) {
+            m_options.onPercent(percent);
+            return;
+        }
         long long elapsed = Now() - m_start;
         double remaining = (100.0 / percent - 1.0) * static_cast<double>(elapsed);
         if (m_progress) m_progress(ProgressText(percent, remaining));
@@ -222,7 +230,7 @@ RenderResult RenderFractal(Image& target, PatternCalculator& pattern, const Pale
                            const std::atomic<bool>& running, const ProgressFn& progress, const ClockFn& clock,
                            const RenderOptions& options) {
     if (!target.IsValid() || target.BitCount() != 24) return RenderResult();
-    if (!pattern.CanComputeColumns()) return RenderOnePoint(target, pattern, palette, running, progress, clock);
+    if (!pattern.CanComputeColumns()) return RenderOnePoint(target, pattern, palette, running, progress, clock, options);
 
     int workers = options.iWorkers;
     if (workers <= 0) workers = static_cast<int>(std::thread::hardware_concurrency());

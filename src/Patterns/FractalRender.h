@@ -39,6 +39,9 @@ struct RenderOptions {
     int iWorkers = 0;                    // threads; 0 means one per processor
     std::function<void()> onWorkerStart; // run first on every thread the render starts
     fractal_kernel::SimdLevel simd = fractal_kernel::SimdLevel::Best;
+    // Told each new whole percent instead of the progress callback, for a
+    // caller that reports the progress of several pictures as one.
+    std::function<void(int iPercent)> onPercent;
 };
 
 RenderResult RenderFractal(Image& target, PatternCalculator& pattern, const Palette& palette,

@@ -40,4 +40,6 @@ std::vector<std::string> CandidateFiles(Environment& env, const std::string& sNa
     return files;
 }
 
+std::string MonitorFractalFileName(int i) { return "Murivane" + std::to_string(i + 1) + ".bmp"; }
+
 }  // namespace mv

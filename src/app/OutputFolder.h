@@ -8,6 +8,9 @@ namespace mv {
 
 constexpr const char* kIniFileName = "Murivane.ini";
 constexpr const char* kWallpaperFileName = "Murivane.bmp";
+// The fractal of monitor i (from 0) in a change over several monitors,
+// kept beside the wallpaper: "Murivane1.bmp", "Murivane2.bmp", ...
+std::string MonitorFractalFileName(int i);
 
 // The folder for the collections file and the wallpaper: the Windows folder
 // when it can be written to, otherwise %APPDATA%\Murivane (made on demand);

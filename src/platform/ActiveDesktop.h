@@ -4,7 +4,7 @@
 namespace mv {
 
 // Wallpaper styles of the shell's Active Desktop interface.
-enum ActiveDesktopStyle { kWpStyleCenter = 0, kWpStyleTile = 1, kWpStyleStretch = 2 };
+enum ActiveDesktopStyle { kWpStyleCenter = 0, kWpStyleTile = 1, kWpStyleStretch = 2, kWpStyleSpan = 5 };
 // AD_APPLY_SAVE | AD_APPLY_REFRESH | AD_APPLY_FORCE.
 constexpr unsigned kActiveDesktopApplyFlags = 13;
 

@@ -1,5 +1,9 @@
 #include "shell/ChangeCycle.h"
 
+#include <algorithm>
+
+#include "shell/MonitorPicks.h"
+
 namespace mv {
 
 int QuietMinutes(uint32_t uHours, uint32_t uMinutes, uint32_t uAmPm) {
@@ -59,6 +63,7 @@ void ChangeCycle::AfterChange() {
 void ChangeCycle::ChangeWallpaper(bool bForce) {
     m_host.KillChangeTimer();
     m_host.StopFractal();
+    m_bComputing = false;
     m_host.SetTrayState(kTrayChanging);
 
     if (!bForce && m_settings.DontChange) {
@@ -78,6 +83,12 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
         double u = m_rand.uniform();
         bFractal = m_host.FractalProb() / 100.0 >= u;
     }
+    const MonitorLayout layout = m_host.Monitors();
+    if (!bFractal && layout.IsMultiple()) {
+        ChangeMonitorsToPictures(layout, n);
+        AfterChange();
+        return;
+    }
     if (!bFractal) {
         std::string sExt;
         std::optional<std::string> found;
@@ -92,22 +103,113 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
         if (found) {
             m_host.ChangeBackground(*found, sExt, 0);
             m_sLastPicture = *found;
+            Remember(layout, {MonitorPicture{*found, sExt, 0}});
         }
         AfterChange();
         return;
     }
     m_host.SetTrayState(kTrayFractal);
-    m_host.StartFractalWorker();
+    m_bComputing = true;
+    m_bFractalForMonitors = layout.IsMultiple();
+    if (m_bFractalForMonitors)
+        m_host.StartFractalWorkers(FractalSizes(layout, m_settings.MultipleMonitors));
+    else
+        m_host.StartFractalWorker();
     m_host.SetFractalTimer();
 }
 
+void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n) {
+    PictureSource source;
+    source.next = [this] { return m_host.NextImage(); };
+    // A GIF is never one monitor's part of a bitmap.
+    source.acceptable = [](const std::string& sPath) {
+        auto ext = ExtensionOf(sPath);
+        return !ext || !ExtensionIs(*ext, "gif");
+    };
+    source.size = [this](const std::string& sPath) { return m_host.PictureSize(sPath); };
+    source.count = n;
+    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    std::vector<std::string> picks;
+    if (mode == kPicturePerMonitor) {
+        picks = PickPictures(layout, m_settings.MatchMonitorShape, source);
+    } else {
+        MonitorLayout primary;
+        primary.monitors.push_back(layout.Primary());
+        picks = PickPictures(primary, false, source);
+    }
+    std::vector<MonitorPicture> pictures;
+    bool bAny = false;
+    for (const std::string& sPath : picks) {
+        pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
+        bAny = bAny || !sPath.empty();
+    }
+    if (bAny) ApplyToMonitors(layout, std::move(pictures));
+}
+
+void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures) {
+    if (pictures.empty()) return;
+    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    const bool bAcross = mode == kOnePictureAcross;
+    std::vector<MonitorPicture> perMonitor = pictures;
+    if (mode == kSamePictureEverywhere) perMonitor.assign(layout.monitors.size(), pictures.front());
+    m_host.ChangeBackgroundMonitors(layout, bAcross, perMonitor);
+    const int iPrimary = layout.PrimaryIndex();
+    const size_t iShown = bAcross || iPrimary < 0 ? 0 : static_cast<size_t>(iPrimary);
+    m_sLastPicture = perMonitor[std::min(iShown, perMonitor.size() - 1)].sPath;
+    Remember(layout, std::move(perMonitor));
+}
+
+void ChangeCycle::Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures) {
+    m_lastLayout = layout;
+    m_lastPictures = std::move(pictures);
+}
+
+void ChangeCycle::OnLayoutTimer() {
+    m_host.KillLayoutTimer();
+    const MonitorLayout layout = m_host.Monitors();
+    // A fractal under way is laid out on the monitors there are when it is done.
+    if (m_bComputing || m_lastPictures.empty() || layout == m_lastLayout) return;
+    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    // The picture each monitor showed: by its device name where it is still
+    // there, else the old primary's.
+    const int iOldPrimary = m_lastLayout.PrimaryIndex();
+    auto pictureOf = [&](const Monitor& m) -> MonitorPicture {
+        for (size_t i = 0; i < m_lastLayout.monitors.size() && i < m_lastPictures.size(); ++i)
+            if (!m.sDevice.empty() && m_lastLayout.monitors[i].sDevice == m.sDevice) return m_lastPictures[i];
+        const size_t i = iOldPrimary >= 0 ? static_cast<size_t>(iOldPrimary) : 0;
+        return m_lastPictures[std::min(i, m_lastPictures.size() - 1)];
+    };
+    if (!layout.IsMultiple()) {
+        const MonitorPicture picture =
+            layout.monitors.empty() ? m_lastPictures.front() : pictureOf(layout.monitors.front());
+        if (picture.sPath.empty()) return;
+        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
+        Remember(layout, {picture});
+        return;
+    }
+    std::vector<MonitorPicture> pictures;
+    if (mode == kPicturePerMonitor)
+        for (const Monitor& m : layout.monitors) pictures.push_back(pictureOf(m));
+    else
+        pictures.push_back(m_lastLayout.IsMultiple() || m_lastPictures.size() == 1 ? m_lastPictures.front()
+                                                                                   : pictureOf(layout.Primary()));
+    ApplyToMonitors(layout, std::move(pictures));
+}
+
 void ChangeCycle::OnFractalTimer() {
-    std::string sPath;
-    Color average = 0;
-    if (!m_host.TakeFractalDone(sPath, average)) return;
+    std::vector<MonitorPicture> pictures;
+    if (!m_host.TakeFractalPictures(pictures) || pictures.empty()) return;
+    m_bComputing = false;
     m_host.KillFractalTimer();
-    m_host.ChangeBackground(sPath, ExtensionOf(sPath).value_or(""), average);
-    m_sLastPicture = sPath;
+    const MonitorLayout layout = m_host.Monitors();
+    if (m_bFractalForMonitors && layout.IsMultiple()) {
+        ApplyToMonitors(layout, std::move(pictures));
+    } else {
+        const MonitorPicture& picture = pictures.front();
+        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
+        m_sLastPicture = picture.sPath;
+        Remember(layout, {picture});
+    }
     if (m_settings.ExitAfterChange) {
         m_host.Close();
     } else {
@@ -117,6 +219,7 @@ void ChangeCycle::OnFractalTimer() {
 }
 
 void ChangeCycle::OnFractalFailed(const std::string& sReason) {
+    m_bComputing = false;
     m_host.KillFractalTimer();
     if (m_bEnabled && !sReason.empty())
         m_host.SetTrayState(kTrayWaiting, sReason);
@@ -144,6 +247,7 @@ void ChangeCycle::OnEnable() {
 }
 
 void ChangeCycle::OnStopFractal() {
+    m_bComputing = false;
     m_host.StopFractal();
     ShowNormalTray();
     StartChangeTimer(0);

@@ -1,9 +1,12 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Random.h"
 #include "config/Settings.h"
+#include "wallpaper/BackgroundChanger.h"
+#include "wallpaper/MonitorLayout.h"
 
 namespace mv {
 
@@ -52,6 +55,29 @@ public:
     virtual void SaveGeneral() = 0;
     virtual void RemoveStartupShortcut() = 0;
     virtual void StartDisplayProperties() = 0;
+
+    // Several monitors. A host that does not tell has the screen alone, and
+    // every change goes through ChangeBackground as it always did.
+    virtual MonitorLayout Monitors() { return MonitorLayout(); }
+    // A picture's size from its header, without decoding.
+    virtual std::optional<Size> PictureSize(const std::string& sPath) { return std::nullopt; }
+    // The pipeline over several monitors, synchronously.
+    virtual void ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
+                                          const std::vector<MonitorPicture>& pictures) {}
+    // One worker rendering a fractal of each size in turn; fractal running is already set.
+    virtual void StartFractalWorkers(const std::vector<Size>& sizes) { StartFractalWorker(); }
+    // The finished fractals, one picture each, in the order of their sizes.
+    virtual bool TakeFractalPictures(std::vector<MonitorPicture>& pictures) {
+        std::string sPath;
+        Color average = 0;
+        if (!TakeFractalDone(sPath, average)) return false;
+        pictures.assign(1, MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), average});
+        return true;
+    }
+    // The short wait after the display changes, before the wallpaper is
+    // composed again (so a burst of changes composes once).
+    virtual void SetLayoutTimer() {}
+    virtual void KillLayoutTimer() {}
 };
 
 // The schedule of the tray instance: when a change happens, what it shows,
@@ -78,16 +104,28 @@ public:
     void OnSettings();
     void OnExit();
     void OnDisplayProperties() { m_host.StartDisplayProperties(); }
+    // The monitors or their work areas changed: the wallpaper now showing
+    // is composed again for the new layout, from the same pictures.
+    void OnDisplayChange() { m_host.SetLayoutTimer(); }
+    void OnLayoutTimer();
 
     bool Enabled() const { return m_bEnabled; }
     bool SettingsOpen() const { return m_bSettingsOpen; }
     const std::string& LastPicture() const { return m_sLastPicture; }
+    // What the wallpaper now showing was made from, per monitor.
+    const std::vector<MonitorPicture>& LastPictures() const { return m_lastPictures; }
 
 private:
     // The resting state: waiting, or disabled while the user has disabled
     // the program (a change the user forces does not enable it).
     void ShowNormalTray() { m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled); }
     void AfterChange();
+    // A picture for each monitor (or one for all), then the pipeline.
+    void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);
+    // Applies pictures given per monitor of the layout (one, for the same
+    // picture everywhere and for one across all) and remembers them.
+    void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
+    void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
 
     Settings& m_settings;
     Random& m_rand;
@@ -95,6 +133,10 @@ private:
     bool m_bEnabled = true;
     bool m_bSettingsOpen = false;
     std::string m_sLastPicture;
+    std::vector<MonitorPicture> m_lastPictures;
+    MonitorLayout m_lastLayout;
+    bool m_bFractalForMonitors = false;  // the fractal under way is one per size of FractalSizes
+    bool m_bComputing = false;           // a fractal is under way
 };
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 #include "shell/FractalJob.h"
 
+#include <algorithm>
+
 #include "Patterns/Fractal.h"
 #include "app/Random.h"
 #include "image/Image.h"
@@ -7,26 +9,27 @@
 
 namespace mv {
 
-FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
-                             Environment& env, const ClockFn& clock) {
-    {
-        std::lock_guard<std::mutex> g(state.lock);
-        state.done = false;
-    }
-    std::string sRemembered = host.GetToolTip();
-    host.SetToolTip(kFractalStartText);
+namespace {
 
-    Random paletteRandom(in.paletteSeed);
+// One picture: palette, pattern, render. Invalid when there is no memory
+// for it, unfinished when stopped.
+struct Rendered {
+    Image picture;
+    RenderResult result;
+};
+
+Rendered RenderOne(const FractalJobInput& in, int32_t paletteSeed, int32_t fractalSeed, Size size,
+                   FractalJobState& state, const ProgressFn& progress, const ClockFn& clock,
+                   const std::function<void(int)>& onPercent) {
+    Random paletteRandom(paletteSeed);
     state.palette = BuildPalette(paletteRandom, in.brightness, in.table);
     state.groups = state.palette.groups;
 
-    Image picture = Image::Create24(in.screen.cx, in.screen.cy);
-    if (!picture.IsValid()) {
-        host.SetToolTip(kFractalNoMemoryText);
-        return FractalOutcome::NoMemory;
-    }
+    Rendered out;
+    out.picture = Image::Create24(size.cx, size.cy);
+    if (!out.picture.IsValid()) return out;
 
-    Random patternRandom(in.fractalSeed);
+    Random patternRandom(fractalSeed);
     PatternFractal fractal(&patternRandom);
     PatternContext context;
     context.iPaletteSize = Palette::kSize;
@@ -37,23 +40,92 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
     // The picture is shared out in bands over every processor.
     RenderOptions options;
     options.onWorkerStart = in.onWorkerStart;
-    RenderResult result =
-        RenderFractal(picture, fractal, state.palette, state.running,
-                      [&host](const std::string& sText) { host.SetToolTip(sText); }, clock, options);
+    options.onPercent = onPercent;
+    out.result = RenderFractal(out.picture, fractal, state.palette, state.running, progress, clock, options);
+    return out;
+}
+
+}  // namespace
+
+FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
+                             Environment& env, const ClockFn& clock) {
+    {
+        std::lock_guard<std::mutex> g(state.lock);
+        state.done = false;
+    }
+    std::string sRemembered = host.GetToolTip();
+    host.SetToolTip(kFractalStartText);
+    const ProgressFn progress = [&host](const std::string& sText) { host.SetToolTip(sText); };
 
     bool bPublished = false;
-    if (result.bCompleted && state.running) {
-        // The rename publishes, under the lock Stop takes: a job stopped
-        // (or superseded) before it gets there never replaces the file.
-        WriteWallpaperFile(env, picture, in.sOutputPath, [&](const std::function<bool()>& rename) {
+    bool bNoMemory = false;
+    if (in.plans.empty()) {
+        Rendered r = RenderOne(in, in.paletteSeed, in.fractalSeed, in.screen, state, progress, clock, nullptr);
+        if (!r.picture.IsValid()) {
+            host.SetToolTip(kFractalNoMemoryText);
+            return FractalOutcome::NoMemory;
+        }
+        if (r.result.bCompleted && state.running) {
+            // The rename publishes, under the lock Stop takes: a job stopped
+            // (or superseded) before it gets there never replaces the file.
+            WriteWallpaperFile(env, r.picture, in.sOutputPath, [&](const std::function<bool()>& rename) {
+                std::lock_guard<std::mutex> g(state.lock);
+                if (!state.running || !rename()) return false;
+                state.average = r.result.average;
+                state.done = true;
+                state.running = false;
+                bPublished = true;
+                return true;
+            });
+        }
+    } else {
+        // The progress of all the pictures as one, by their share of the pixels.
+        uint64_t total = 0;
+        for (const FractalPlan& plan : in.plans)
+            total += static_cast<uint64_t>(std::max(plan.screen.cx, 0)) * static_cast<uint64_t>(std::max(plan.screen.cy, 0));
+        if (total == 0) total = 1;
+        const long long start = clock ? clock() : SteadySeconds();
+        uint64_t before = 0;
+        int lastPercent = 0;
+        std::vector<Color> averages;
+        bool bAll = true;
+        for (const FractalPlan& plan : in.plans) {
+            const uint64_t pixels = static_cast<uint64_t>(plan.screen.cx) * static_cast<uint64_t>(plan.screen.cy);
+            auto onPercent = [&](int iPercent) {
+                const int overall = static_cast<int>((before * 100 + pixels * static_cast<uint64_t>(iPercent)) / total);
+                if (overall <= lastPercent || overall <= 0) return;
+                lastPercent = overall;
+                const long long elapsed = (clock ? clock() : SteadySeconds()) - start;
+                host.SetToolTip(ProgressText(overall, (100.0 / overall - 1.0) * static_cast<double>(elapsed)));
+            };
+            Rendered r = RenderOne(in, plan.paletteSeed, plan.fractalSeed, plan.screen, state, progress, clock, onPercent);
+            if (!r.picture.IsValid()) {
+                bNoMemory = true;
+                bAll = false;
+                break;
+            }
+            if (!r.result.bCompleted || !state.running ||
+                !WriteWallpaperFile(env, r.picture, plan.sOutputPath)) {
+                bAll = false;
+                break;
+            }
+            averages.push_back(r.result.average);
+            before += pixels;
+        }
+        if (bAll) {
             std::lock_guard<std::mutex> g(state.lock);
-            if (!state.running || !rename()) return false;
-            state.average = result.average;
-            state.done = true;
-            state.running = false;
-            bPublished = true;
-            return true;
-        });
+            if (state.running) {
+                state.averages = averages;
+                state.average = averages.front();
+                state.done = true;
+                state.running = false;
+                bPublished = true;
+            }
+        }
+        if (bNoMemory) {
+            host.SetToolTip(kFractalNoMemoryText);
+            return FractalOutcome::NoMemory;
+        }
     }
     if (!sRemembered.empty()) host.SetToolTip(sRemembered);
     return bPublished ? FractalOutcome::Published : state.running ? FractalOutcome::Failed : FractalOutcome::Stopped;

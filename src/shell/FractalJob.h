@@ -4,6 +4,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "Patterns/ColorHSL.h"
 #include "Patterns/FractalRender.h"
@@ -15,6 +16,15 @@ namespace mv {
 
 constexpr const char* kFractalStartText = "Creating fractal";
 constexpr const char* kFractalNoMemoryText = "Currently not enough resources or memory to create fractal";
+
+// One picture of a job that renders several (a fractal for each monitor):
+// its own seeds, size and file.
+struct FractalPlan {
+    int32_t paletteSeed = 0;
+    int32_t fractalSeed = 0;
+    Size screen;
+    std::string sOutputPath;
+};
 
 // Everything one fractal needs, taken on the user-interface thread before the
 // worker starts (so the worker never touches the application's generator).
@@ -30,6 +40,9 @@ struct FractalJobInput {
     // Run first on each further thread the render starts (the platform
     // lowers its priority there, as it does for the worker's own).
     std::function<void()> onWorkerStart;
+    // Several pictures rendered in turn, instead of the one above; the
+    // progress covers them all and nothing counts as done before the last.
+    std::vector<FractalPlan> plans;
 };
 
 // One worker's own flags: a stopped worker stays stopped whatever later
@@ -39,6 +52,7 @@ struct FractalJobState {
     std::mutex lock;
     bool done = false;
     Color average = 0;
+    std::vector<Color> averages;  // each plan's, when the job had plans
     int groups = 0;
     Palette palette;
 

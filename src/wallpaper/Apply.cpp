@@ -54,6 +54,7 @@ bool WriteWallpaperFile(Environment& env, const Image& picture, const std::strin
 
 int ActiveDesktopStyleFor(int iTileFlag, int iStyle) {
     if (iTileFlag) return kWpStyleTile;
+    if (iStyle == kWallpaperStyleSpan) return kWpStyleSpan;
     if (iStyle != 0) return kWpStyleStretch;
     return kWpStyleCenter;
 }

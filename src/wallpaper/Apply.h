@@ -29,6 +29,9 @@ bool WriteWallpaperFile(Environment& env, const Image& picture, const std::strin
 bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath,
                         const std::function<bool(const std::function<bool()>& rename)>& publish);
 
+// WallpaperStyle "22": one bitmap spanning every monitor (Windows 8 and later).
+constexpr int kWallpaperStyleSpan = 22;
+
 // Active Desktop style for the tile flag and style.
 int ActiveDesktopStyleFor(int iTileFlag, int iStyle);
 

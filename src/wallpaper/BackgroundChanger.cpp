@@ -1,10 +1,14 @@
 #include "wallpaper/BackgroundChanger.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 #include "Patterns/ColorHSL.h"
 #include "app/OutputFolder.h"
+#include "wallpaper/Apply.h"
+#include "wallpaper/Compose.h"
 
 namespace mv {
 
@@ -46,6 +50,39 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     m_ctx.profile.WriteString(kConfigSection, "LastImageShown", sFilePathName);
 
     const std::string sOutputPath = OutputFile(m_ctx.env, kWallpaperFileName);
+    const ForcedLayout forced{bForcePosition, bDoTiling, bDoStretching, bDoTileSeamless};
+    Area area;
+    if (!ComposeArea(sFilePathName, sExt, colorHint, forced, m_ctx.desktop.ScreenSize(), false, bAddDate, area))
+        return true;  // nothing written, nothing applied
+
+    std::string sWallpaperPath = sOutputPath;
+    if (area.bUseDirectImage) {
+        sWallpaperPath = sFilePathName;
+    } else {
+        const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
+                                  m_lastComposition == Composition::TiledScreen ||
+                                  m_lastComposition == Composition::DatedScreen;
+        if (bFillsScreen) {
+            if (bAddDate) steps.StampDate(area.image, area.iconColor);
+            area.layout.iTileFlag = 0;
+            area.layout.iStyle = 0;
+            area.layout.bTiling = area.layout.bStretch = false;
+        }
+        if (!steps.WriteWallpaper(area.image, sOutputPath)) return true;
+    }
+
+    steps.ApplyWallpaper(sWallpaperPath, area.layout.iTileFlag, area.layout.iStyle);
+    steps.ApplyBackgroundColor(settings.BackgroundColor);
+    steps.ApplyIconTextColor(area.iconColor);
+    return true;
+}
+
+bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std::string& sExt, Color colorHint,
+                                    const ForcedLayout& forced, Size screen, bool bFill, bool& bAddDate,
+                                    Area& area) {
+    Settings& settings = m_ctx.settings;
+    ChangeSteps& steps = m_ctx.steps;
+    TraceSink* trace = m_ctx.trace;
 
     bool bIsGif = false;
     bool bUseDirectImage = false;
@@ -55,7 +92,9 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     std::optional<Size> probed;
     const DecoderKind kind = DecoderForExtension(sExt);
     if (ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
-        // The shell shows a GIF itself; it is neither decoded nor dated.
+        // The shell shows a GIF itself; it is neither decoded nor dated. It
+        // cannot be one monitor's part of a bitmap.
+        if (bFill) return false;
         bUseDirectImage = true;
         bIsGif = true;
         bAddDate = false;
@@ -69,15 +108,14 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
                                      (m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) ? 1 : 0));
 
     const bool bDecoded = probed || (picture && picture->IsValid());
-    if (!bIsGif && !bDecoded) return true;  // nothing written, nothing applied
+    if (!bIsGif && !bDecoded) return false;
 
     uint64_t pictureArea = probed    ? static_cast<uint64_t>(probed->cx) * static_cast<uint64_t>(probed->cy)
                            : bDecoded ? static_cast<uint64_t>(picture->Width()) * picture->Height()
                                       : 0;
-    Size screen = m_ctx.desktop.ScreenSize();
     uint64_t screenArea = screen.cx > 0 && screen.cy > 0 ? static_cast<uint64_t>(screen.cx) * screen.cy : 0;
+    if (bFill && screenArea == 0) return false;
 
-    ForcedLayout forced{bForcePosition, bDoTiling, bDoStretching, bDoTileSeamless};
     LayoutDecision layout =
         DecideLayout(forced, bIsGif, pictureArea, screenArea, settings.TilePercentage, settings.StretchPercentage);
     bool bTiling = layout.bTiling;
@@ -93,69 +131,193 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     if (probed) {
         if (layout.bStretch && screenArea != 0 && (probed->cx > screen.cx || probed->cy > screen.cy)) {
             resized = steps.DecodeResized(kind, sFilePathName, screen, resizedAverage);
-            if (!resized.IsValid()) return true;
+            if (!resized.IsValid()) return false;
         } else {
             picture = steps.Decode(kind, sFilePathName);
-            if (!picture || !picture->IsValid()) return true;
+            if (!picture || !picture->IsValid()) return false;
         }
     }
 
-    Color iconColor = settings.IconTextColor;
-    const Color backgroundColor = settings.BackgroundColor;
+    area.iconColor = settings.IconTextColor;
     if (!bIsGif && bDecoded && settings.ChooseIconColor && (resized.IsValid() || picture->HasDeepColor()) &&
         (layout.bTiling || layout.bStretch)) {
         Color sample = colorHint != 0 ? colorHint : resized.IsValid() ? resizedAverage : picture->AverageColor();
-        iconColor = IconColorForSample(sample);
+        area.iconColor = IconColorForSample(sample);
     }
+    area.layout = layout;
+    area.bUseDirectImage = bUseDirectImage || !bDecoded;
+    if (area.bUseDirectImage) return true;
 
-    std::string sWallpaperPath = sOutputPath;
-    if (bUseDirectImage || !bDecoded) {
-        sWallpaperPath = sFilePathName;
+    // A picture that cannot be composed or written (out of memory, a
+    // full disk) changes nothing: the desktop keeps what it shows.
+    Image working = resized.IsValid() ? std::move(resized) : steps.DrawToWorking(std::move(picture));
+    if (!working.IsValid()) return false;
+    const bool bScreenSizedAlready = working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch;
+    const bool bSeamless =
+        (!forced.bForcePosition && settings.CreateSeamless) || (forced.bForcePosition && forced.bDoTileSeamless);
+    const bool bScreenSized = bFill || bAddDate || settings.SmartTiling != 0;
+    Image result;
+    if (bTiling && bSeamless && bScreenSized) {
+        m_lastComposition = Composition::SeamlessScreen;
+        Image tile = steps.MakeSeamlessTile(working);
+        result = steps.ComposeTiled(tile.IsValid() ? tile : working, screen);
+    } else if (bTiling && bSeamless) {
+        m_lastComposition = Composition::SeamlessTile;
+        result = steps.MakeSeamlessTile(working);
+        if (!result.IsValid()) result = std::move(working);
+    } else if (bTiling && bScreenSized) {
+        m_lastComposition = Composition::TiledScreen;
+        result = steps.ComposeTiled(working, screen);
+    } else if (!bAddDate && !bFill) {
+        m_lastComposition = Composition::PictureItself;
+        result = std::move(working);
+    } else if (bScreenSizedAlready) {
+        m_lastComposition = Composition::DatedScreen;
+        result = std::move(working);
     } else {
-        // A picture that cannot be composed or written (out of memory, a
-        // full disk) changes nothing: the desktop keeps what it shows.
-        Image working = resized.IsValid() ? std::move(resized) : steps.DrawToWorking(std::move(picture));
-        if (!working.IsValid()) return true;
-        const bool bScreenSizedAlready = working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch;
-        const bool bSeamless = (!bForcePosition && settings.CreateSeamless) || (bForcePosition && bDoTileSeamless);
-        const bool bScreenSized = bAddDate || settings.SmartTiling != 0;
-        Image result;
-        if (bTiling && bSeamless && bScreenSized) {
-            m_lastComposition = Composition::SeamlessScreen;
-            Image tile = steps.MakeSeamlessTile(working);
-            result = steps.ComposeTiled(tile.IsValid() ? tile : working, screen);
-        } else if (bTiling && bSeamless) {
-            m_lastComposition = Composition::SeamlessTile;
-            result = steps.MakeSeamlessTile(working);
-            if (!result.IsValid()) result = std::move(working);
-        } else if (bTiling && bScreenSized) {
-            m_lastComposition = Composition::TiledScreen;
-            result = steps.ComposeTiled(working, screen);
-        } else if (!bAddDate) {
-            m_lastComposition = Composition::PictureItself;
-            result = std::move(working);
-        } else if (bScreenSizedAlready) {
-            m_lastComposition = Composition::DatedScreen;
-            result = std::move(working);
-        } else {
-            m_lastComposition = Composition::DatedScreen;
-            result = steps.ComposeScreen(working, layout.bStretch, screen, backgroundColor);
-        }
-        if (!result.IsValid()) return true;
-        const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
-                                  m_lastComposition == Composition::TiledScreen ||
-                                  m_lastComposition == Composition::DatedScreen;
-        if (bFillsScreen) {
-            if (bAddDate) steps.StampDate(result, iconColor);
-            layout.iTileFlag = 0;
-            layout.iStyle = 0;
-            layout.bTiling = layout.bStretch = false;
-        }
-        if (!steps.WriteWallpaper(result, sOutputPath)) return true;
+        m_lastComposition = Composition::DatedScreen;
+        result = steps.ComposeScreen(working, layout.bStretch, screen, settings.BackgroundColor);
     }
+    if (!result.IsValid()) return false;
+    area.image = std::move(result);
+    return true;
+}
 
-    steps.ApplyWallpaper(sWallpaperPath, layout.iTileFlag, layout.iStyle);
-    steps.ApplyBackgroundColor(backgroundColor);
+TaskbarInfo TaskbarOfMonitor(const Monitor& m) {
+    const Rect& r = m.rect;
+    const Rect& w = m.work;
+    TaskbarInfo t;
+    auto relative = [&](int left, int top, int right, int bottom) {
+        t.left = left - r.left;
+        t.top = top - r.top;
+        t.right = right - r.left;
+        t.bottom = bottom - r.top;
+    };
+    if (w.IsEmpty()) return t;
+    if (w.bottom < r.bottom) {
+        t.edge = kEdgeBottom;
+        relative(r.left, w.bottom, r.right, r.bottom);
+    } else if (w.top > r.top) {
+        t.edge = kEdgeTop;
+        relative(r.left, r.top, r.right, w.top);
+    } else if (w.left > r.left) {
+        t.edge = kEdgeLeft;
+        relative(r.left, r.top, w.left, r.bottom);
+    } else if (w.right < r.right) {
+        t.edge = kEdgeRight;
+        relative(w.right, r.top, r.right, r.bottom);
+    }
+    return t;
+}
+
+namespace {
+void Fill24(Image& image, Color c) {
+    const uint8_t bgr[3] = {static_cast<uint8_t>(BlueOf(c)), static_cast<uint8_t>(GreenOf(c)),
+                            static_cast<uint8_t>(RedOf(c))};
+    for (int y = 0; y < image.Height(); ++y) {
+        uint8_t* row = image.Row24(y);
+        for (int x = 0; x < image.Width(); ++x) std::memcpy(row + 3 * x, bgr, 3);
+    }
+}
+}  // namespace
+
+bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
+                                                 const std::vector<MonitorPicture>& pictures,
+                                                 WallpaperArrangement arrangement, const ForcedLayout& forced) {
+    Settings& settings = m_ctx.settings;
+    ChangeSteps& steps = m_ctx.steps;
+    TraceSink* trace = m_ctx.trace;
+    m_lastComposition = Composition::None;
+    const int iPrimary = layout.PrimaryIndex();
+    if (iPrimary < 0 || pictures.empty()) return true;
+    const Rect bounds = layout.Bounds();
+    const Monitor& primary = layout.Primary();
+    const Point origin{primary.rect.left, primary.rect.top};
+
+    // The last picture tried is the primary monitor's (or the only one).
+    const size_t iShown = bAcross ? 0 : std::min(static_cast<size_t>(iPrimary), pictures.size() - 1);
+    const MonitorPicture* pShown = &pictures[iShown];
+    if (pShown->sPath.empty())
+        for (const MonitorPicture& p : pictures)
+            if (!p.sPath.empty()) pShown = &p;
+    if (pShown->sPath.empty()) return true;
+    std::string sFilePathName = pShown->sPath;
+    MV_TRACE(trace, sFilePathName);
+    m_ctx.profile.WriteString(kConfigSection, "LastImageShown", sFilePathName);
+
+    const std::string sOutputPath = OutputFile(m_ctx.env, kWallpaperFileName);
+    Image canvas = Image::Create24(bounds.Width(), bounds.Height());
+    if (!canvas.IsValid()) return true;
+    Fill24(canvas, settings.BackgroundColor);
+
+    // What the monitors show now, read once and only when a monitor keeps it.
+    bool bCurrentRead = false;
+    Image current;
+    auto keepCurrent = [&](const Monitor& m) {
+        if (!bCurrentRead) {
+            bCurrentRead = true;
+            current = steps.ReadCurrentWallpaper(sOutputPath);
+            if (current.IsValid() && current.BitCount() == 24 && current.Width() == canvas.Width() &&
+                current.Height() == canvas.Height())
+                UnarrangeForShell(current, bounds, origin, arrangement);
+            else
+                current = Image();
+        }
+        if (!current.IsValid()) return;
+        Image part = Crop24(current, {m.rect.left - bounds.left, m.rect.top - bounds.top, m.rect.right - bounds.left,
+                                      m.rect.bottom - bounds.top});
+        if (part.IsValid()) Blit24(part, canvas, m.rect.left - bounds.left, m.rect.top - bounds.top);
+    };
+
+    bool bAny = false;
+    Color iconColor = settings.IconTextColor;
+    bool bAddDate = settings.ShowDate;
+    if (bAcross) {
+        Area area;
+        bool bUnused = false;
+        if (ComposeArea(pictures[0].sPath, pictures[0].sExt, pictures[0].colorHint, forced,
+                        {bounds.Width(), bounds.Height()}, true, bUnused, area)) {
+            canvas = std::move(area.image);
+            iconColor = area.iconColor;
+            bAny = true;
+        }
+    } else {
+        for (size_t i = 0; i < layout.monitors.size(); ++i) {
+            const Monitor& m = layout.monitors[i];
+            const MonitorPicture* pPicture = i < pictures.size() ? &pictures[i] : nullptr;
+            Area area;
+            bool bUnused = false;
+            if (pPicture && !pPicture->sPath.empty() &&
+                ComposeArea(pPicture->sPath, pPicture->sExt, pPicture->colorHint, forced,
+                            {m.rect.Width(), m.rect.Height()}, true, bUnused, area)) {
+                Blit24(area.image, canvas, m.rect.left - bounds.left, m.rect.top - bounds.top);
+                if (static_cast<int>(i) == iPrimary) iconColor = area.iconColor;
+                bAny = true;
+            } else {
+                keepCurrent(m);
+            }
+        }
+    }
+    if (!bAny) return true;
+
+    if (bAddDate) {
+        const Rect inCanvas{primary.rect.left - bounds.left, primary.rect.top - bounds.top,
+                            primary.rect.right - bounds.left, primary.rect.bottom - bounds.top};
+        Image part = Crop24(canvas, inCanvas);
+        if (part.IsValid()) {
+            steps.StampDateClearOf(part, iconColor, TaskbarOfMonitor(primary));
+            Blit24(part, canvas, inCanvas.left, inCanvas.top);
+        }
+    }
+    ArrangeForShell(canvas, bounds, origin, arrangement);
+    if (!steps.WriteWallpaper(canvas, sOutputPath)) return true;
+    canvas = Image();
+
+    if (arrangement == WallpaperArrangement::Span)
+        steps.ApplyWallpaper(sOutputPath, 0, kWallpaperStyleSpan);
+    else
+        steps.ApplyWallpaper(sOutputPath, 1, 0);
+    steps.ApplyBackgroundColor(settings.BackgroundColor);
     steps.ApplyIconTextColor(iconColor);
     return true;
 }

@@ -11,7 +11,9 @@
 #include "platform/Desktop.h"
 #include "platform/Environment.h"
 #include "platform/Trace.h"
+#include "wallpaper/DatePlacement.h"
 #include "wallpaper/Layout.h"
+#include "wallpaper/MonitorLayout.h"
 
 namespace mv {
 
@@ -45,6 +47,12 @@ public:
     virtual Image ComposeTiled(const Image& tile, Size screen) = 0;
     virtual Image ComposeScreen(const Image& picture, bool bStretch, Size screen, Color background) = 0;
     virtual void StampDate(Image& screen, Color text) = 0;
+    // The date on one monitor's area, kept clear of the given taskbar
+    // (coordinates relative to the area) instead of the shell's.
+    virtual void StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) { StampDate(screen, text); }
+    // The wallpaper file as it is now, to keep monitors' current areas;
+    // invalid when there is none.
+    virtual Image ReadCurrentWallpaper(const std::string& sPath) { return Image(); }
     virtual bool WriteWallpaper(const Image& picture, const std::string& sPath) = 0;
     virtual void ApplyWallpaper(const std::string& sPath, int iTileFlag, int iStyle) = 0;
     virtual void ApplyBackgroundColor(Color c) = 0;
@@ -66,6 +74,22 @@ struct ChangeContext {
 // Which composition a change used (for the trace and the tests).
 enum class Composition { None, SeamlessScreen = 1, SeamlessTile = 2, TiledScreen = 3, PictureItself = 4, DatedScreen = 5 };
 
+// One monitor's picture in a change over several monitors. An empty path
+// keeps what the monitor shows now.
+struct MonitorPicture {
+    std::string sPath;
+    std::string sExt;
+    Color colorHint = 0;  // the fractal's average colour, 0 for a picture
+    bool operator==(const MonitorPicture& o) const {
+        return sPath == o.sPath && sExt == o.sExt && colorHint == o.colorHint;
+    }
+};
+
+// The taskbar of a monitor as its work area shows it, in coordinates
+// relative to the monitor: the side the work area leaves free, and the
+// strip it leaves. All zero when the work area is the whole monitor.
+TaskbarInfo TaskbarOfMonitor(const Monitor& monitor);
+
 // Turns one picture file into the desktop wallpaper.
 class BackgroundChanger {
 public:
@@ -76,12 +100,38 @@ public:
     bool ChangeBackground(std::string sFilePathName, std::string sExt, Color colorHint,
                           bool bForcePosition, bool bDoTiling, bool bDoStretching, bool bDoTileSeamless);
 
+    // The wallpaper over several monitors: one bitmap over the rectangle
+    // that bounds them, shown with the arrangement. With bAcross the first
+    // picture is laid out against the whole rectangle; otherwise picture i
+    // is laid out on monitor i as if that monitor were the screen (the
+    // picture of a monitor without one, or whose picture fails, keeps the
+    // monitor's current area). Areas no monitor shows get the background
+    // colour; the date goes on the primary monitor, clear of its taskbar, and
+    // the caption colour comes from the primary monitor's picture. Nothing
+    // is written or applied when no monitor gets a new picture. Always true.
+    bool ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross, const std::vector<MonitorPicture>& pictures,
+                                  WallpaperArrangement arrangement, const ForcedLayout& forced = ForcedLayout());
+
     Composition LastComposition() const { return m_lastComposition; }
 
     // Black captions on light pictures, white on dark ones.
     static Color IconColorForSample(Color sample);
 
 private:
+    // One picture laid out on a screen of the given size.
+    struct Area {
+        Image image;            // the composed picture (invalid for a GIF the shell shows itself)
+        LayoutDecision layout;  // what the shell is told when the picture is handed over as it is
+        Color iconColor = 0;
+        bool bUseDirectImage = false;  // the file itself becomes the wallpaper
+    };
+    // Decodes and composes; false when the picture cannot be used. bFill
+    // always gives a screen-sized picture (no date); otherwise the
+    // composition follows the five cases, with bAddDate deciding between them
+    // (a GIF the shell shows itself clears it).
+    bool ComposeArea(const std::string& sFilePathName, const std::string& sExt, Color colorHint,
+                     const ForcedLayout& forced, Size screen, bool bFill, bool& bAddDate, Area& area);
+
     ChangeContext m_ctx;
     Composition m_lastComposition = Composition::None;
 };

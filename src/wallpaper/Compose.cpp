@@ -1,5 +1,6 @@
 #include "wallpaper/Compose.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/Resample.h"
@@ -42,6 +43,57 @@ Image ComposeCentredOrStretched(const Image& picture, bool bStretch, Size screen
     }
     Blit24(picture, out, (screen.cx - picture.Width()) / 2, (screen.cy - picture.Height()) / 2);
     return out;
+}
+
+Image Crop24(const Image& src, const Rect& r) {
+    if (!src.IsValid() || src.BitCount() != 24) return Image();
+    const int left = std::max(0, r.left), top = std::max(0, r.top);
+    const int right = std::min(src.Width(), r.right), bottom = std::min(src.Height(), r.bottom);
+    if (right <= left || bottom <= top) return Image();
+    Image out = Image::Create24(right - left, bottom - top);
+    if (!out.IsValid()) return out;
+    for (int y = top; y < bottom; ++y)
+        std::memcpy(out.Row24(y - top), src.Row24(y) + 3 * left, static_cast<size_t>(right - left) * 3);
+    return out;
+}
+
+namespace {
+int PositiveMod(int64_t a, int64_t m) {
+    const int64_t r = a % m;
+    return static_cast<int>(r < 0 ? r + m : r);
+}
+
+// Moves every pixel dx to the right and dy down, wrapping round, in place.
+void Roll24(Image& image, int dx, int dy) {
+    const int W = image.Width(), H = image.Height();
+    if (!image.IsValid() || image.BitCount() != 24 || W <= 0 || H <= 0) return;
+    dx = PositiveMod(dx, W);
+    dy = PositiveMod(dy, H);
+    if (dx != 0)
+        for (int y = 0; y < H; ++y) {
+            uint8_t* row = image.Row24(y);
+            std::rotate(row, row + 3 * static_cast<size_t>(W - dx), row + 3 * static_cast<size_t>(W));
+        }
+    if (dy != 0) {
+        // Rows are stored bottom-up: moving them down the picture moves
+        // them towards the start of the block.
+        uint8_t* first = image.Row24(H - 1);
+        const size_t stride = image.Stride();
+        std::rotate(first, first + stride * static_cast<size_t>(dy), first + stride * static_cast<size_t>(H));
+    }
+}
+}  // namespace
+
+void ArrangeForShell(Image& canvas, const Rect& bounds, Point origin, WallpaperArrangement arrangement) {
+    if (arrangement != WallpaperArrangement::TiledFromPrimary) return;
+    // Canvas column x shows at virtual x + bounds.left, which the tiled
+    // bitmap holds at column (x + bounds.left - origin.x) mod W.
+    Roll24(canvas, bounds.left - origin.x, bounds.top - origin.y);
+}
+
+void UnarrangeForShell(Image& bitmap, const Rect& bounds, Point origin, WallpaperArrangement arrangement) {
+    if (arrangement != WallpaperArrangement::TiledFromPrimary) return;
+    Roll24(bitmap, origin.x - bounds.left, origin.y - bounds.top);
 }
 
 float Bilerp(float c00, float c10, float c01, float c11, float x, float y) {

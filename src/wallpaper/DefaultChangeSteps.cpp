@@ -1,5 +1,6 @@
 #include "wallpaper/DefaultChangeSteps.h"
 
+#include <climits>
 #include <new>
 
 #include "image/ByteSource.h"
@@ -40,6 +41,37 @@ std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind kind, const std:
     return Size{width, height};
 }
 
+std::optional<Size> PictureSizeFromHeader(const std::string& sPath, const std::string& sExt) {
+    const DecoderKind kind = DecoderForExtension(sExt);
+    if (ExtensionIs(sExt, "gif")) return std::nullopt;
+    FileSource file(sPath);
+    if (!file.IsOpen()) return std::nullopt;
+    int width = 0, height = 0;
+    bool bKnown = false;
+    if (kind == DecoderKind::Bmp) {
+        // The file header, then the width and height of a core (16-bit) or
+        // a Windows (32-bit, height signed for top-down rows) header.
+        uint8_t h[26] = {};
+        if (!file.ReadAt(0, h, sizeof h) || h[0] != 'B' || h[1] != 'M') return std::nullopt;
+        const uint32_t headerSize = h[14] | h[15] << 8 | h[16] << 16 | static_cast<uint32_t>(h[17]) << 24;
+        if (headerSize == 12) {
+            width = h[18] | h[19] << 8;
+            height = h[20] | h[21] << 8;
+        } else {
+            width = static_cast<int32_t>(h[18] | h[19] << 8 | h[20] << 16 | static_cast<uint32_t>(h[21]) << 24);
+            const int32_t iHeight =
+                static_cast<int32_t>(h[22] | h[23] << 8 | h[24] << 16 | static_cast<uint32_t>(h[25]) << 24);
+            height = iHeight == INT32_MIN ? 0 : iHeight < 0 ? -iHeight : iHeight;
+        }
+        bKnown = width > 0 && height > 0;
+    } else {
+        bKnown = kind == DecoderKind::Png ? ImagePNG::ReadSize(file, width, height)
+                                          : ImageJPEG::ReadSize(file, width, height);
+    }
+    if (!bKnown) return std::nullopt;
+    return Size{width, height};
+}
+
 Image DefaultChangeSteps::DecodeResized(DecoderKind kind, const std::string& sPath, Size size, Color& average) {
     FileSource file(sPath);
     if (!file.IsOpen()) return Image();
@@ -68,6 +100,19 @@ Image DefaultChangeSteps::ComposeScreen(const Image& picture, bool bStretch, Siz
 
 void DefaultChangeSteps::StampDate(Image& screen, Color text) {
     if (m_pDate) m_pDate->StampDate(screen, text);
+}
+
+void DefaultChangeSteps::StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) {
+    if (m_pDate) m_pDate->StampDateClearOf(screen, text, taskbar);
+}
+
+Image DefaultChangeSteps::ReadCurrentWallpaper(const std::string& sPath) {
+    try {
+        ImageBMP current(sPath);
+        return DrawToWorking(std::make_unique<ImageBMP>(std::move(current)));
+    } catch (const std::bad_alloc&) {
+        return Image();
+    }
 }
 
 bool DefaultChangeSteps::WriteWallpaper(const Image& picture, const std::string& sPath) {

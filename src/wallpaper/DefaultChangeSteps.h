@@ -13,6 +13,8 @@ class DateStamper {
 public:
     virtual ~DateStamper() = default;
     virtual void StampDate(Image& screen, Color text) = 0;
+    // The same, kept clear of the given taskbar instead of the shell's.
+    virtual void StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) { StampDate(screen, text); }
 };
 
 // Sets the desktop icon captions' colours.
@@ -21,6 +23,10 @@ public:
     virtual ~IconCaptions() = default;
     virtual void ApplyIconTextColor(Color c) = 0;
 };
+
+// A picture's size from its file header, without decoding: BMP, JPEG and
+// PNG by the decoder the extension picks; nothing when the header does not tell.
+std::optional<Size> PictureSizeFromHeader(const std::string& sPath, const std::string& sExt);
 
 // The real steps of a change: the decoders, the 24-bit composition, the
 // wallpaper file and the shell.
@@ -46,6 +52,8 @@ public:
     Image ComposeTiled(const Image& tile, Size screen) override;
     Image ComposeScreen(const Image& picture, bool bStretch, Size screen, Color background) override;
     void StampDate(Image& screen, Color text) override;
+    void StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) override;
+    Image ReadCurrentWallpaper(const std::string& sPath) override;
     bool WriteWallpaper(const Image& picture, const std::string& sPath) override;
     void ApplyWallpaper(const std::string& sPath, int iTileFlag, int iStyle) override;
     void ApplyBackgroundColor(Color c) override;

@@ -322,3 +322,162 @@ TEST(TrayMenus, StatesItemsAndClicks) {
     now += 400;
     EXPECT_TRUE(f.Accept());   // 400 ms apart: two
 }
+
+// ---------------------------------------------------------------- monitors
+
+#include "shell/MonitorPicks.h"
+
+namespace {
+
+Monitor At(int left, int top, int w, int h, bool bPrimary, const char* sDevice) {
+    Monitor m;
+    m.rect = m.work = {left, top, left + w, top + h};
+    m.bPrimary = bPrimary;
+    m.sDevice = sDevice;
+    return m;
+}
+
+MonitorLayout ThreeScreens() {
+    MonitorLayout l;
+    l.monitors = {At(0, 0, 1920, 1080, true, "\\\\.\\DISPLAY1"), At(1920, 0, 1080, 1920, false, "\\\\.\\DISPLAY2"),
+                  At(-2560, 0, 2560, 1440, false, "\\\\.\\DISPLAY3")};
+    return l;
+}
+
+// Pictures named by their shape: "L..." landscape, "P..." portrait, "G..." a GIF.
+std::optional<Size> ShapeOf(const std::string& s) {
+    if (s.empty() || s[0] == 'G') return std::nullopt;
+    return s[0] == 'P' ? Size{600, 900} : Size{900, 600};
+}
+
+struct MonitorHost : FakeHost {
+    MonitorLayout layout = ThreeScreens();
+    std::vector<std::vector<MonitorPicture>> monitorChanges;
+    std::vector<bool> across;
+    std::vector<Size> fractalSizes;
+    bool layoutTimer = false;
+    MonitorLayout Monitors() override { return layout; }
+    std::optional<Size> PictureSize(const std::string& p) override { return ShapeOf(p); }
+    void ChangeBackgroundMonitors(const MonitorLayout& l, bool bAcross, const std::vector<MonitorPicture>& p) override {
+        EXPECT_EQ(l, layout);
+        monitorChanges.push_back(p);
+        across.push_back(bAcross);
+    }
+    void StartFractalWorkers(const std::vector<Size>& sizes) override {
+        fractalSizes = sizes;
+        log.push_back("workers");
+    }
+    bool TakeFractalPictures(std::vector<MonitorPicture>& p) override {
+        if (!fractalDone) return false;
+        p.clear();
+        for (size_t i = 0; i < fractalSizes.size(); ++i)
+            p.push_back({"F" + std::to_string(i) + ".bmp", "bmp", static_cast<Color>(i + 1)});
+        return true;
+    }
+    void SetLayoutTimer() override { layoutTimer = true; }
+    void KillLayoutTimer() override { layoutTimer = false; }
+};
+
+std::vector<std::string> Paths(const std::vector<MonitorPicture>& pictures) {
+    std::vector<std::string> out;
+    for (const auto& p : pictures) out.push_back(p.sPath);
+    return out;
+}
+
+}  // namespace
+
+TEST(MonitorPicks, ShapesAreMatchedWithoutLosingPicturesAndNeverLoop) {
+    std::vector<std::string> images{"L1.jpg", "L2.jpg", "P1.jpg", "L3.jpg", "P2.jpg"};
+    size_t next = 0;
+    PictureSource source;
+    source.next = [&] { return images[next++ % images.size()]; };
+    source.acceptable = [](const std::string& s) { return s[0] != 'G'; };
+    source.size = ShapeOf;
+    source.count = static_cast<uint32_t>(images.size());
+    // In order: consecutive pictures, the portrait monitor looking ahead for
+    // a portrait one; the landscape picture it passed goes to the next monitor.
+    EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>{"L1.jpg", "P1.jpg", "L2.jpg"}));
+    next = 0;
+    EXPECT_EQ(PickPictures(ThreeScreens(), false, source), (std::vector<std::string>{"L1.jpg", "L2.jpg", "P1.jpg"}));
+    // Nothing of the right shape: what came first, after at most eight looks.
+    images = {"L1.jpg", "L2.jpg", "L3.jpg"};
+    next = 0;
+    MonitorLayout portrait;
+    portrait.monitors = {At(0, 0, 1080, 1920, true, "")};
+    EXPECT_EQ(PickPictures(portrait, true, source), (std::vector<std::string>{"L1.jpg"}));
+    EXPECT_LE(next, static_cast<size_t>(kShapeLookahead));
+    // Only GIFs, or an empty collection: every monitor keeps what it has, and
+    // the draws are bounded.
+    images = {"G1.gif", "G2.gif"};
+    next = 0;
+    EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>(3)));
+    EXPECT_LE(next, 3u * kShapeLookahead * images.size());
+    source.next = [] { return std::string(); };
+    EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>(3)));
+}
+
+TEST_F(Cycle, SeveralMonitorsGetTheirPicturesFractalsAndKeepThemWhenTheLayoutChanges) {
+    MonitorHost mh;
+    ChangeCycle c{settings, rand, mh};
+    mh.images = {"L1.jpg", "L2.jpg", "P1.jpg", "L3.jpg"};
+    mh.fractalProb = 0;
+    // A picture for each monitor (the default).
+    c.ChangeWallpaper(true);
+    ASSERT_EQ(mh.monitorChanges.size(), 1u);
+    EXPECT_EQ(Paths(mh.monitorChanges[0]), (std::vector<std::string>{"L1.jpg", "P1.jpg", "L2.jpg"}));
+    EXPECT_FALSE(mh.across[0]);
+    EXPECT_TRUE(mh.changed.empty());
+    EXPECT_EQ(c.LastPicture(), "L1.jpg");
+    // The same picture everywhere, and one across all: one pick.
+    settings.MultipleMonitors = kSamePictureEverywhere;
+    c.ChangeWallpaper(true);
+    EXPECT_EQ(Paths(mh.monitorChanges[1]), (std::vector<std::string>(3, "L3.jpg")));
+    settings.MultipleMonitors = kOnePictureAcross;
+    c.ChangeWallpaper(true);
+    EXPECT_EQ(Paths(mh.monitorChanges[2]), (std::vector<std::string>{"L1.jpg"}));
+    EXPECT_TRUE(mh.across[2]);
+
+    // The display changes: composed again from the same pictures, no new picks.
+    settings.MultipleMonitors = kPicturePerMonitor;
+    c.ChangeWallpaper(true);
+    const auto shown = mh.monitorChanges.back();
+    const size_t drawn = mh.next;
+    c.OnDisplayChange();
+    EXPECT_TRUE(mh.layoutTimer);
+    c.OnLayoutTimer();  // nothing changed after all
+    EXPECT_EQ(mh.monitorChanges.size(), 4u);
+    mh.layout.monitors.pop_back();                        // the left monitor goes
+    std::swap(mh.layout.monitors[0], mh.layout.monitors[1]);  // and the order changes
+    c.OnLayoutTimer();
+    ASSERT_EQ(mh.monitorChanges.size(), 5u);
+    EXPECT_EQ(mh.next, drawn);
+    EXPECT_EQ(Paths(mh.monitorChanges[4]), (std::vector<std::string>{shown[1].sPath, shown[0].sPath}));
+    // Down to one monitor: the primary's picture through the one-screen pipeline.
+    mh.layout.monitors = {mh.layout.monitors[1]};
+    c.OnLayoutTimer();
+    ASSERT_EQ(mh.changed.size(), 1u);
+    EXPECT_EQ(mh.changed[0], shown[0].sPath + "|jpg");
+
+    // Fractals: one per monitor at its size, or one at the primary's or the
+    // whole rectangle's; on one monitor, the one worker as ever.
+    mh.layout = ThreeScreens();
+    mh.fractalProb = 100;
+    c.ChangeWallpaper(true);
+    EXPECT_EQ(mh.fractalSizes.size(), 3u);
+    EXPECT_EQ(mh.fractalSizes[1].cy, 1920);
+    mh.fractalDone = true;
+    c.OnFractalTimer();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"F0.bmp", "F1.bmp", "F2.bmp"}));
+    EXPECT_EQ(mh.monitorChanges.back()[2].colorHint, 3u);
+    mh.fractalDone = false;
+    settings.MultipleMonitors = kSamePictureEverywhere;
+    c.ChangeWallpaper(true);
+    ASSERT_EQ(mh.fractalSizes.size(), 1u);
+    EXPECT_EQ(mh.fractalSizes[0].cx, 1920);
+    settings.MultipleMonitors = kOnePictureAcross;
+    c.ChangeWallpaper(true);
+    EXPECT_EQ(mh.fractalSizes[0].cx, 1920 + 1080 + 2560);
+    mh.layout.monitors.resize(1);
+    c.ChangeWallpaper(true);
+    EXPECT_EQ(mh.log.back(), "worker");
+}

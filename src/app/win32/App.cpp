@@ -10,6 +10,10 @@
 #include "resource.h"
 #include "shell/win32/MainAppWnd.h"
 #include "ui/win32/ConfigProp.h"
+#include "wallpaper/BackgroundChanger.h"
+#include "wallpaper/DefaultChangeSteps.h"
+#include "wallpaper/win32/Win32DateStamper.h"
+#include "wallpaper/win32/Win32IconCaptions.h"
 
 namespace mv::win {
 
@@ -23,6 +27,26 @@ CApp::~CApp() {
 }
 
 bool CApp::IsUsingActiveDesktop() const { return ::mv::win::IsUsingActiveDesktop(m_bActiveDesktopInstalled); }
+
+void CApp::RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
+                     const std::function<void(BackgroundChanger&)>& change) {
+    auto usingAD = [this] { return IsUsingActiveDesktop(); };
+    Win32DateStamper dateStamper(m_settings);
+    Win32IconCaptions iconCaptions(m_settings, usingAD);
+    DefaultChangeSteps steps(m_settings, m_registry, m_desktop, m_env, pActiveDesktop, usingAD, &dateStamper,
+                             &iconCaptions);
+    BackgroundChanger changer(ChangeContext{m_settings, m_profile, m_desktop, m_env, steps, usingAD, pTrace});
+    try {
+        change(changer);
+    } catch (...) {
+        // Out of memory half way: the desktop keeps what it had.
+    }
+}
+
+WallpaperArrangement CApp::Arrangement() const {
+    const VersionFacts v = GetVersionFacts();
+    return ArrangementFor(v.major, v.minor);
+}
 
 bool CApp::InitInstance(const std::vector<std::string>& args) {
     CommandLine cmd = ParseCommandLine(args);

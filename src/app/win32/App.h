@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,12 @@
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Registry.h"
+
+namespace mv {
+class ActiveDesktop;
+class BackgroundChanger;
+class TraceSink;
+}  // namespace mv
 
 namespace mv::win {
 
@@ -50,6 +57,15 @@ public:
     bool UninstallRequested() const { return m_bUninstall; }
     void SetUninstallRequested(bool b) { m_bUninstall = b; }
     CConfigProp* OpenSheet() const { return m_pOpenSheet; }
+
+    // One change of the wallpaper through the real steps (decoders, date,
+    // icon captions, the shell), with this process's settings: calls change
+    // with the pipeline. Running out of memory half way leaves the desktop
+    // as it was.
+    void RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
+                   const std::function<void(BackgroundChanger&)>& change);
+    // How one bitmap over several monitors is shown on this Windows version.
+    WallpaperArrangement Arrangement() const;
 
     Random rand;
 

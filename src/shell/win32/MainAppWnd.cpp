@@ -41,7 +41,15 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_pCycle->OnChangeTimer();
         else if (wParam == kFractalTimer)
             m_pCycle->OnFractalTimer();
+        else if (wParam == kLayoutTimer)
+            m_pCycle->OnLayoutTimer();
         return 0;
+    case WM_DISPLAYCHANGE:
+        m_pCycle->OnDisplayChange();
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETWORKAREA) m_pCycle->OnDisplayChange();
+        break;
     case kTrayCallback:
         m_tray.OnTrayNotification(wParam, lParam);
         return 0;
@@ -92,6 +100,7 @@ void CMainAppWnd::OnDestroy() {
     JoinWorker();
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
+    KillTimer(m_hWnd, kLayoutTimer);
     m_pActiveDesktop.reset();
     m_tray.SetState(0);
 }
@@ -157,38 +166,75 @@ std::string CMainAppWnd::NextImage() {
 void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
 
 void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) {
-    CApp& app = gApp;
-    auto usingAD = [&app] { return app.IsUsingActiveDesktop(); };
-    Win32DateStamper dateStamper(app.GetSettings());
-    Win32IconCaptions iconCaptions(app.GetSettings(), usingAD);
-    DefaultChangeSteps steps(app.GetSettings(), app.RegistryStore(), app.DesktopSeam(), app.Env(),
-                             m_pActiveDesktop.get(), usingAD, &dateStamper, &iconCaptions);
-    BackgroundChanger changer(
-        ChangeContext{app.GetSettings(), app.GetProfile(), app.DesktopSeam(), app.Env(), steps, usingAD, &m_trace});
-    try {
+    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
         changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
-    } catch (...) {
-        // Out of memory half way: the desktop keeps what it had, the schedule goes on.
-    }
+    });
 }
 
+void CMainAppWnd::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
+                                           const std::vector<MonitorPicture>& pictures) {
+    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+        changer.ChangeBackgroundMonitors(layout, bAcross, pictures, gApp.Arrangement());
+    });
+}
+
+MonitorLayout CMainAppWnd::Monitors() { return gApp.DesktopSeam().Monitors(); }
+
+std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
+    return PictureSizeFromHeader(sPath, ExtensionOf(sPath).value_or(""));
+}
+
+void CMainAppWnd::SetLayoutTimer() { SetTimer(m_hWnd, kLayoutTimer, kLayoutWaitMs, nullptr); }
+void CMainAppWnd::KillLayoutTimer() { KillTimer(m_hWnd, kLayoutTimer); }
+
 void CMainAppWnd::StartFractalWorker() {
-    StopFractal();
-    JoinWorker();
     CApp& app = gApp;
     FractalJobInput in;
     // The worker's two seeds are drawn here, in the order the worker would
     // draw them, so the application's generator is only used on this thread.
     in.paletteSeed = app.rand.next();
     in.fractalSeed = app.rand.next();
-    in.brightness = app.GetSettings().Brightness;
-    in.table = app.GetSettings().ColorTable;
     in.screen = app.DesktopSeam().ScreenSize();
     in.sOutputPath = OutputFile(app.Env(), kWallpaperFileName);
+    m_sFractalPath = in.sOutputPath;
+    m_fractalPaths.clear();
+    StartJob(std::move(in));
+}
+
+void CMainAppWnd::StartFractalWorkers(const std::vector<Size>& sizes) {
+    CApp& app = gApp;
+    FractalJobInput in;
+    m_fractalPaths.clear();
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        FractalPlan plan;
+        plan.paletteSeed = app.rand.next();
+        plan.fractalSeed = app.rand.next();
+        plan.screen = sizes[i];
+        // Each monitor's fractal has a file of its own beside the wallpaper,
+        // so the wallpaper can be composed again from it.
+        plan.sOutputPath = OutputFile(app.Env(), MonitorFractalFileName(static_cast<int>(i)));
+        m_fractalPaths.push_back(plan.sOutputPath);
+        in.plans.push_back(plan);
+    }
+    if (!in.plans.empty()) {
+        in.paletteSeed = in.plans.front().paletteSeed;
+        in.fractalSeed = in.plans.front().fractalSeed;
+        in.screen = in.plans.front().screen;
+        in.sOutputPath = in.plans.front().sOutputPath;
+    }
+    m_sFractalPath = in.sOutputPath;
+    StartJob(std::move(in));
+}
+
+void CMainAppWnd::StartJob(FractalJobInput in) {
+    StopFractal();
+    JoinWorker();
+    CApp& app = gApp;
+    in.brightness = app.GetSettings().Brightness;
+    in.table = app.GetSettings().ColorTable;
     in.pTrace = &m_trace;
     in.onWorkerStart = [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); };
     in.jobId = ++m_uJobId;
-    m_sFractalPath = in.sOutputPath;
     auto job = std::make_shared<FractalJobState>();
     m_pJob = job;
     FractalJobHost* pHost = this;
@@ -205,6 +251,22 @@ void CMainAppWnd::StartFractalWorker() {
         // Told at once, so a finished picture is applied without waiting for timer 2.
         PostMessageA(hWnd, kFractalFinished, in.jobId, static_cast<LPARAM>(outcome));
     });
+}
+
+bool CMainAppWnd::TakeFractalPictures(std::vector<MonitorPicture>& pictures) {
+    if (!m_pJob || !m_pJob->IsDone()) return false;
+    JoinWorker();
+    m_iGroups = m_pJob->groups;
+    m_average = m_pJob->average;
+    pictures.clear();
+    if (m_fractalPaths.empty()) {
+        pictures.push_back(MonitorPicture{m_sFractalPath, ExtensionOf(m_sFractalPath).value_or(""), m_average});
+    } else {
+        for (size_t i = 0; i < m_fractalPaths.size() && i < m_pJob->averages.size(); ++i)
+            pictures.push_back(MonitorPicture{m_fractalPaths[i], "bmp", m_pJob->averages[i]});
+    }
+    m_pJob.reset();
+    return true;
 }
 
 void CMainAppWnd::OnFractalFinished(uint32_t jobId, FractalOutcome outcome) {

@@ -19,6 +19,9 @@ constexpr UINT kTrayCallback = WM_USER;
 constexpr UINT kFractalFinished = WM_APP + 1;
 constexpr UINT_PTR kChangeTimer = 1;
 constexpr UINT_PTR kFractalTimer = 2;
+// The short wait after the display changes before the wallpaper is composed again.
+constexpr UINT_PTR kLayoutTimer = 3;
+constexpr UINT kLayoutWaitMs = 500;
 
 // The tray instance's hidden main window: its timers drive the change cycle,
 // its tray icon shows the cycle's state, and it owns the fractal worker.
@@ -68,6 +71,16 @@ private:
     void SaveGeneral() override;
     void RemoveStartupShortcut() override;
     void StartDisplayProperties() override;
+    MonitorLayout Monitors() override;
+    std::optional<Size> PictureSize(const std::string& sPath) override;
+    void ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
+                                  const std::vector<MonitorPicture>& pictures) override;
+    void StartFractalWorkers(const std::vector<Size>& sizes) override;
+    bool TakeFractalPictures(std::vector<MonitorPicture>& pictures) override;
+    void SetLayoutTimer() override;
+    void KillLayoutTimer() override;
+    // Starts the worker on a job whose seeds, sizes and files are filled in.
+    void StartJob(FractalJobInput in);
 
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }
@@ -87,6 +100,7 @@ private:
     uint32_t m_uJobId = 0;  // the current job's; reports of older jobs are ignored
     std::thread m_worker;
     std::string m_sFractalPath;
+    std::vector<std::string> m_fractalPaths;  // one per picture of a job with plans
 };
 
 }  // namespace mv::win

@@ -1,5 +1,7 @@
 #include "ui/win32/PreviewDialog.h"
 
+#include <cstring>
+
 #include "app/win32/App.h"
 #include "app/win32/Shell.h"
 #include "image/DibDraw.h"
@@ -14,9 +16,6 @@
 #include "ui/DriveSearchJob.h"
 #include "ui/PreviewRules.h"
 #include "wallpaper/BackgroundChanger.h"
-#include "wallpaper/DefaultChangeSteps.h"
-#include "wallpaper/win32/Win32DateStamper.h"
-#include "wallpaper/win32/Win32IconCaptions.h"
 
 namespace mv::win {
 
@@ -135,6 +134,24 @@ void CPreviewDialog::OnSelect() {
     }
 }
 
+namespace {
+// The monitor, of the layout, that shows the window's settings sheet.
+int MonitorShowing(const MonitorLayout& layout, HWND hWnd) {
+    // The sheet the dialog belongs to decides, as the user sees it.
+    HWND hTop = GetAncestor(hWnd, GA_ROOTOWNER);
+    HMONITOR hMonitor = MonitorFromWindow(hTop ? hTop : hWnd, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFOEXA info;
+    std::memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (hMonitor && GetMonitorInfoA(hMonitor, &info)) {
+        const Rect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+        for (size_t i = 0; i < layout.monitors.size(); ++i)
+            if (layout.monitors[i].rect == rect) return static_cast<int>(i);
+    }
+    return layout.PrimaryIndex();
+}
+}  // namespace
+
 void CPreviewDialog::OnMakeWallpaper() {
     HCURSOR hOld = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     std::string sPath;
@@ -146,20 +163,28 @@ void CPreviewDialog::OnMakeWallpaper() {
         } else {
             std::unique_ptr<Win32ActiveDesktop> pActiveDesktop;
             if (app.IsActiveDesktopInstalled()) pActiveDesktop = Win32ActiveDesktop::Create();
-            auto usingAD = [&app] { return app.IsUsingActiveDesktop(); };
-            Win32DateStamper dateStamper(app.GetSettings());
-            Win32IconCaptions iconCaptions(app.GetSettings(), usingAD);
-            DefaultChangeSteps steps(app.GetSettings(), app.RegistryStore(), app.DesktopSeam(), app.Env(),
-                                     pActiveDesktop.get(), usingAD, &dateStamper, &iconCaptions);
-            BackgroundChanger changer(ChangeContext{app.GetSettings(), app.GetProfile(), app.DesktopSeam(),
-                                                    app.Env(), steps, usingAD, nullptr});
-            try {
-                changer.ChangeBackground(sPath, sExt, 0, true, GetCheck(m_hWnd, IDC_PREVIEW_TILED),
-                                         GetCheck(m_hWnd, IDC_PREVIEW_STRETCHED),
-                                         GetCheck(m_hWnd, IDC_PREVIEW_SEAMLESS));
-            } catch (...) {
-                // Out of memory half way: the desktop keeps what it had.
-            }
+            const bool bTiled = GetCheck(m_hWnd, IDC_PREVIEW_TILED);
+            const bool bStretched = GetCheck(m_hWnd, IDC_PREVIEW_STRETCHED);
+            const bool bSeamless = GetCheck(m_hWnd, IDC_PREVIEW_SEAMLESS);
+            const MonitorLayout layout = app.DesktopSeam().Monitors();
+            app.RunChange(pActiveDesktop.get(), nullptr, [&](BackgroundChanger& changer) {
+                if (!layout.IsMultiple()) {
+                    changer.ChangeBackground(sPath, sExt, 0, true, bTiled, bStretched, bSeamless);
+                    return;
+                }
+                // A picture for each monitor: this one goes on the monitor
+                // that shows the settings, the others keep what they show.
+                const MultipleMonitorsMode mode = MultipleMonitorsModeOf(app.GetSettings().MultipleMonitors);
+                const MonitorPicture picture{sPath, sExt, 0};
+                std::vector<MonitorPicture> pictures(layout.monitors.size(), picture);
+                if (mode == kPicturePerMonitor) {
+                    const int iHere = MonitorShowing(layout, m_hWnd);
+                    for (size_t i = 0; i < pictures.size(); ++i)
+                        if (static_cast<int>(i) != iHere) pictures[i] = MonitorPicture();
+                }
+                changer.ChangeBackgroundMonitors(layout, mode == kOnePictureAcross, pictures, app.Arrangement(),
+                                                 ForcedLayout{true, bTiled, bStretched, bSeamless});
+            });
         }
     }
     SetCursor(hOld);

@@ -136,7 +136,13 @@ HFONT Win32DateStamper::CreateDateFont(int iHeight) {
                        0, sFace.c_str());
 }
 
-void Win32DateStamper::StampDate(Image& screen, Color text) {
+void Win32DateStamper::StampDate(Image& screen, Color text) { DrawDate(screen, text, nullptr); }
+
+void Win32DateStamper::StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) {
+    DrawDate(screen, text, &taskbar);
+}
+
+void Win32DateStamper::DrawDate(Image& screen, Color text, const TaskbarInfo* pTaskbar) {
     m_last = Stamp();
     const int W = screen.Width(), H = screen.Height();
     // Composed pictures are 24-bit and bottom-up; anything else is left alone.
@@ -169,7 +175,7 @@ void Win32DateStamper::StampDate(Image& screen, Color text) {
     m_last.iFontHeight = iHeight;
     m_last.extent = extent;
 
-    m_last.taskbar = m_taskbar ? m_taskbar() : QueryTaskbar();
+    m_last.taskbar = pTaskbar ? *pTaskbar : m_taskbar ? m_taskbar() : QueryTaskbar();
     TextPoint point = PlaceDate(m_settings.Position, W, H, extent.cx, extent.cy, m_last.taskbar);
     point = KeepDateInside(point, W, H, extent);
     m_last.point = point;

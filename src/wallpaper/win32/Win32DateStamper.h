@@ -33,6 +33,7 @@ public:
     ~Win32DateStamper() override = default;
 
     void StampDate(Image& screen, Color text) override;
+    void StampDateClearOf(Image& screen, Color text, const TaskbarInfo& taskbar) override;
 
     // SHAppBarMessage(ABM_GETTASKBARPOS), widened to the taskbar window
     // when the answer is thinner than the window; all zero when the shell
@@ -59,6 +60,9 @@ protected:
     virtual HFONT CreateDateFont(int iHeight);
 
 private:
+    // pTaskbar: where the taskbar is, instead of asking the shell.
+    void DrawDate(Image& screen, Color text, const TaskbarInfo* pTaskbar);
+
     const Settings& m_settings;
     TaskbarQuery m_taskbar;
     Clock m_clock;

@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Environment.h"
+#include "wallpaper/MonitorLayout.h"
+
+namespace mv {
+
+// How many pictures a monitor looks at for one of its own shape.
+constexpr int kShapeLookahead = 8;
+
+// Whether a picture of the given size suits a monitor: a portrait monitor
+// (taller than wide) wants a picture taller than wide, a landscape one a
+// picture at least as wide as tall; a square picture suits both. A picture
+// of unknown size suits neither.
+bool PictureFitsMonitor(const std::optional<Size>& picture, const Monitor& monitor);
+
+// Where the pictures of one change come from.
+struct PictureSource {
+    // The collection's next picture (in order, or at random); empty when it has none.
+    std::function<std::string()> next;
+    // Whether a picture can be used at all (not a GIF the shell cannot show).
+    std::function<bool(const std::string&)> acceptable;
+    // A picture's size from its file header, without decoding.
+    std::function<std::optional<Size>(const std::string&)> size;
+    // How many pictures the collection has: the bound on the draws that
+    // look for an acceptable one.
+    uint32_t count = 0;
+};
+
+// One picture for each monitor, in the monitors' order. The monitors take
+// the pictures as they come (consecutive ones in order, independent ones at
+// random). With bMatchShape, a monitor takes the first picture of its own
+// shape among those already drawn and not taken, drawing more until it has
+// looked at kShapeLookahead; when none fits it takes the first of them.
+// Every draw is bounded, so it never loops for ever; a monitor for which no
+// acceptable picture turns up gets an empty path.
+std::vector<std::string> PickPictures(const MonitorLayout& layout, bool bMatchShape, const PictureSource& source);
+
+// The sizes of the fractals one change over several monitors renders: each
+// monitor's for a picture on each, the primary's for the same picture on
+// each, the bounding rectangle's for one across them all.
+std::vector<Size> FractalSizes(const MonitorLayout& layout, uint32_t uMode);
+
+}  // namespace mv

@@ -1,0 +1,205 @@
+// Several monitors: where each monitor's part of the one bitmap lies in both
+// arrangements the shell offers, and a whole change through the real steps.
+#include <gtest/gtest.h>
+
+#include "app/OutputFolder.h"
+#include "image/ImageBMP.h"
+#include "image/TestPictures.h"
+#include "platform/portable/MemoryDesktop.h"
+#include "platform/portable/MemoryRegistry.h"
+#include "platform/portable/PortableEnvironment.h"
+#include "support/TempDir.h"
+#include "wallpaper/BackgroundChanger.h"
+#include "wallpaper/Compose.h"
+#include "wallpaper/DefaultChangeSteps.h"
+
+using namespace mv;
+
+namespace {
+
+Monitor MakeMonitor(int left, int top, int w, int h, bool bPrimary = false, int taskbar = 0) {
+    Monitor m;
+    m.rect = {left, top, left + w, top + h};
+    m.work = {left, top, left + w, top + h - taskbar};
+    m.bPrimary = bPrimary;
+    return m;
+}
+
+// A landscape primary, a portrait monitor on its right and a larger
+// landscape one on its left at negative x (a tenth of 1920x1080,
+// 1080x1920 and 2560x1440), with a gap under the primary.
+MonitorLayout ThreeMonitors() {
+    MonitorLayout l;
+    l.monitors = {MakeMonitor(0, 0, 192, 108, true, 8), MakeMonitor(192, 0, 108, 192), MakeMonitor(-256, 0, 256, 144)};
+    return l;
+}
+
+// A primary with a monitor above it that reaches left of the primary's
+// origin, and one right of it lower down.
+MonitorLayout MonitorsAboveAndAcross() {
+    MonitorLayout l;
+    l.monitors = {MakeMonitor(-40, -96, 128, 96), MakeMonitor(0, 0, 102, 76, true), MakeMonitor(102, 30, 60, 80)};
+    return l;
+}
+
+Color Encode(int vx, int vy) { return static_cast<Color>(((vx + 2048) & 0xFFF) | (((vy + 2048) & 0xFFF) << 12)); }
+
+}  // namespace
+
+TEST(MonitorLayoutTest, BothArrangementsShowEachMonitorItsOwnPart) {
+    for (const MonitorLayout& layout : {ThreeMonitors(), MonitorsAboveAndAcross()}) {
+        const Rect b = layout.Bounds();
+        const Point origin{layout.Primary().rect.left, layout.Primary().rect.top};
+        ASSERT_EQ(origin, (Point{0, 0}));
+        for (WallpaperArrangement arrangement : {WallpaperArrangement::Span, WallpaperArrangement::TiledFromPrimary}) {
+            // Each canvas pixel holds its own virtual-screen point.
+            Image canvas = Image::Create24(b.Width(), b.Height());
+            for (int y = 0; y < b.Height(); ++y)
+                for (int x = 0; x < b.Width(); ++x) canvas.SetPixel(x, y, Encode(x + b.left, y + b.top));
+            const Image original = canvas;
+            ArrangeForShell(canvas, b, origin, arrangement);
+            int wrong = 0;
+            for (const Monitor& m : layout.monitors)
+                for (int vy = m.rect.top; vy < m.rect.bottom; ++vy)
+                    for (int vx = m.rect.left; vx < m.rect.right; ++vx) {
+                        Point p = BitmapPixelAt({vx, vy}, b, origin, {canvas.Width(), canvas.Height()}, arrangement);
+                        if (canvas.Pixel(p.x, p.y) != Encode(vx, vy)) ++wrong;
+                    }
+            EXPECT_EQ(wrong, 0) << static_cast<int>(arrangement);
+            UnarrangeForShell(canvas, b, origin, arrangement);
+            EXPECT_EQ(canvas.Block(), original.Block());
+        }
+    }
+    // Tiling from the primary: a monitor left of it shows the bitmap's right end.
+    const MonitorLayout three = ThreeMonitors();
+    EXPECT_EQ(BitmapPixelAt({-256, 5}, three.Bounds(), {0, 0}, {556, 192}, WallpaperArrangement::TiledFromPrimary),
+              (Point{300, 5}));
+    // The span style covers the bounding rectangle with its aspect kept:
+    // a square bitmap over a 2:1 rectangle is cut at top and bottom.
+    const Rect wide{-100, 0, 100, 100};
+    EXPECT_EQ(BitmapPixelAt({-100, 0}, wide, {0, 0}, {100, 100}, WallpaperArrangement::Span), (Point{0, 25}));
+    EXPECT_EQ(BitmapPixelAt({99, 99}, wide, {0, 0}, {100, 100}, WallpaperArrangement::Span), (Point{99, 74}));
+    EXPECT_EQ(ArrangementFor(6, 1), WallpaperArrangement::TiledFromPrimary);
+    EXPECT_EQ(ArrangementFor(6, 2), WallpaperArrangement::Span);
+    EXPECT_EQ(ArrangementFor(10, 0), WallpaperArrangement::Span);
+}
+
+namespace {
+
+struct MonitorChange : ::testing::Test {
+    test::TempDir dir;
+    MemoryRegistry store;
+    Profile profile{store, "Quorvale", "Murivane"};
+    MemoryDesktop desktop;
+    PortableEnvironment env{dir.Path()};
+    Settings settings;
+    std::unique_ptr<DefaultChangeSteps> steps;
+
+    MonitorChange() {
+        settings.BackgroundColor = 0x00404040;
+        settings.ChooseIconColor = true;
+        settings.CreateSeamless = false;
+        desktop.screen = {192, 108};
+        desktop.monitors = ThreeMonitors();
+        steps = std::make_unique<DefaultChangeSteps>(settings, store, desktop, env, nullptr, [] { return false; });
+    }
+    std::string Picture(const std::string& name, int w, int h, Color c) {
+        test::Pixels px;
+        px.width = w, px.height = h;
+        for (int i = 0; i < w * h; ++i) px.data.insert(px.data.end(), {uint8_t(RedOf(c)), uint8_t(GreenOf(c)), uint8_t(BlueOf(c))});
+        std::vector<uint8_t> bytes;
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".png") bytes = test::EncodePng(px, 2);
+        else if (name.size() > 4 && name.substr(name.size() - 4) == ".jpg") bytes = test::EncodeJpeg(px, 95);
+        else {
+            test::BmpLayout bmp;
+            bmp.width = w, bmp.height = h, bmp.bits = test::BmpRows24(px);
+            bytes = test::MakeBmp(bmp);
+        }
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(test::WriteBytes(path, bytes));
+        return path;
+    }
+    void Change(const std::vector<MonitorPicture>& pictures, WallpaperArrangement arrangement, bool bAcross = false) {
+        BackgroundChanger changer(
+            ChangeContext{settings, profile, desktop, env, *steps, [] { return false; }, nullptr});
+        changer.ChangeBackgroundMonitors(desktop.monitors, bAcross, pictures, arrangement);
+    }
+    Image Written() { return ImageBMP(dir.Path() + "\\Murivane.bmp"); }
+    std::string Desktop(const char* name) {
+        RegData d;
+        if (store.Query(RootKey::CurrentUser, "Control Panel\\Desktop", name, 1024, d) != 0 || d.bytes.empty())
+            return "<none>";
+        return std::string(d.bytes.begin(), d.bytes.end() - 1);
+    }
+    // The colour Windows shows at a virtual-screen point.
+    Color Shown(const Image& bmp, int vx, int vy, WallpaperArrangement arrangement) {
+        Point p = BitmapPixelAt({vx, vy}, desktop.monitors.Bounds(), {0, 0}, {bmp.Width(), bmp.Height()}, arrangement);
+        return bmp.Pixel(p.x, p.y);
+    }
+};
+
+bool Near(Color a, Color b, int tolerance = 6) {
+    return std::abs(int(RedOf(a)) - int(RedOf(b))) <= tolerance && std::abs(int(GreenOf(a)) - int(GreenOf(b))) <= tolerance &&
+           std::abs(int(BlueOf(a)) - int(BlueOf(b))) <= tolerance;
+}
+
+}  // namespace
+
+TEST_F(MonitorChange, EachMonitorShowsItsOwnPictureAndKeepsItWhenAnotherChanges) {
+    const Color red = 0x000000E0, green = 0x0000C000, blue = 0x00E00000, yellow = 0x0000E0E0;
+    const std::vector<MonitorPicture> pictures = {
+        {Picture("wide.jpg", 400, 225, green), "jpg", 0},   // larger than the primary: stretched
+        {Picture("tall.png", 90, 160, red), "png", 0},      // 69% of the portrait monitor: stretched
+        {Picture("tile.bmp", 16, 16, blue), "bmp", 0}};     // small: tiled over the left monitor
+    for (WallpaperArrangement arrangement : {WallpaperArrangement::Span, WallpaperArrangement::TiledFromPrimary}) {
+        SCOPED_TRACE(static_cast<int>(arrangement));
+        Change(pictures, arrangement);
+        Image bmp = Written();
+        ASSERT_TRUE(bmp.IsValid());
+        EXPECT_EQ(bmp.Width(), 556);
+        EXPECT_EQ(bmp.Height(), 192);
+        for (int vy : {0, 50, 107}) {
+            EXPECT_TRUE(Near(Shown(bmp, 0, vy, arrangement), green));
+            EXPECT_TRUE(Near(Shown(bmp, 191, vy, arrangement), green));
+            EXPECT_TRUE(Near(Shown(bmp, -256, vy, arrangement), blue));
+            EXPECT_TRUE(Near(Shown(bmp, -1, vy, arrangement), blue));
+        }
+        for (int vy : {0, 100, 191}) EXPECT_TRUE(Near(Shown(bmp, 250, vy, arrangement), red));
+        // Under the primary no monitor shows anything: the background colour.
+        EXPECT_EQ(Shown(bmp, 100, 150, arrangement), settings.BackgroundColor);
+        const bool bSpan = arrangement == WallpaperArrangement::Span;
+        EXPECT_EQ(Desktop("WallpaperStyle"), bSpan ? "22" : "0");
+        EXPECT_EQ(Desktop("TileWallpaper"), bSpan ? "0" : "1");
+        EXPECT_EQ(Desktop("Wallpaper"), dir.Path() + "\\Murivane.bmp");
+
+        // A new picture for the portrait monitor alone: the others keep theirs.
+        Change({MonitorPicture(), {Picture("tall2.png", 90, 160, yellow), "png", 0}, MonitorPicture()}, arrangement);
+        bmp = Written();
+        EXPECT_TRUE(Near(Shown(bmp, 250, 100, arrangement), yellow));
+        EXPECT_TRUE(Near(Shown(bmp, 100, 50, arrangement), green));
+        EXPECT_TRUE(Near(Shown(bmp, -100, 50, arrangement), blue));
+    }
+    // One picture across all of them covers the gaps too.
+    Change({{Picture("across.jpg", 556, 192, green), "jpg", 0}}, WallpaperArrangement::Span, true);
+    Image bmp = Written();
+    EXPECT_TRUE(Near(Shown(bmp, 100, 150, WallpaperArrangement::Span), green));
+    EXPECT_TRUE(Near(Shown(bmp, -256, 0, WallpaperArrangement::Span), green));
+    // A picture that cannot be read anywhere changes nothing.
+    const auto before = dir.ReadFile("Murivane.bmp");
+    Change({{dir.File("missing.jpg"), "jpg", 0}}, WallpaperArrangement::Span, true);
+    EXPECT_EQ(dir.ReadFile("Murivane.bmp"), before);
+}
+
+TEST(MonitorTaskbar, TheWorkAreaTellsWhereTheTaskbarIs) {
+    Monitor m = MakeMonitor(-1920, 0, 1920, 1080, false, 40);
+    TaskbarInfo t = TaskbarOfMonitor(m);
+    EXPECT_EQ(t.edge, kEdgeBottom);
+    EXPECT_EQ(t.top, 1040);
+    EXPECT_EQ(t.bottom, 1080);
+    EXPECT_EQ(t.right, 1920);
+    m.work = {-1920 + 60, 0, 0, 1080};
+    t = TaskbarOfMonitor(m);
+    EXPECT_EQ(t.edge, kEdgeLeft);
+    EXPECT_EQ(t.right, 60);
+    EXPECT_EQ(TaskbarOfMonitor(MakeMonitor(0, 0, 100, 100)).right, 0);
+}
