@@ -221,31 +221,45 @@ BENCHMARK(BM_ChangeJpegStretchDated)->Unit(benchmark::kMillisecond)->UseRealTime
 void BM_ChangePngStretch(benchmark::State& state) { RunChange(state, Files().sPng, false); }
 BENCHMARK(BM_ChangePngStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// libjpeg-turbo alone: every scanline at full size into one row buffer.
+// libjpeg-turbo alone, every scanline into one row buffer: at full size, or
+// with a smallest size at the smallest DCT scale (n/8) still that large.
+bool BareDecode(const std::string& sPath, int minWidth = 0, int minHeight = 0) {
+    std::FILE* f = std::fopen(sPath.c_str(), "rb");
+    if (!f) return false;
+    jpeg_decompress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    jpeg_stdio_src(&c, f);
+    jpeg_read_header(&c, TRUE);
+    if (minWidth > 0) {
+        c.scale_denom = 8;
+        for (c.scale_num = 1; c.scale_num < 8; ++c.scale_num) {
+            jpeg_calc_output_dimensions(&c);
+            if (static_cast<int>(c.output_width) >= minWidth && static_cast<int>(c.output_height) >= minHeight)
+                break;
+        }
+    }
+    jpeg_start_decompress(&c);
+    std::vector<uint8_t> row(static_cast<size_t>(c.output_width) * c.output_components);
+    while (c.output_scanline < c.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_decompress(&c);
+    jpeg_destroy_decompress(&c);
+    std::fclose(f);
+    benchmark::DoNotOptimize(row.data());
+    return true;
+}
+
 void BM_BareJpegDecode(benchmark::State& state) {
     const Inputs& in = Files();
     for (auto _ : state) {
-        std::FILE* f = std::fopen(in.sJpeg.c_str(), "rb");
-        if (!f) {
+        if (!BareDecode(in.sJpeg)) {
             state.SkipWithError("no input");
             return;
         }
-        jpeg_decompress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&c);
-        jpeg_stdio_src(&c, f);
-        jpeg_read_header(&c, TRUE);
-        jpeg_start_decompress(&c);
-        std::vector<uint8_t> row(static_cast<size_t>(c.output_width) * c.output_components);
-        while (c.output_scanline < c.output_height) {
-            JSAMPROW r = row.data();
-            jpeg_read_scanlines(&c, &r, 1);
-        }
-        jpeg_finish_decompress(&c);
-        jpeg_destroy_decompress(&c);
-        std::fclose(f);
-        benchmark::DoNotOptimize(row.data());
     }
 }
 BENCHMARK(BM_BareJpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -328,8 +342,7 @@ void BM_ChangeThreeMonitors(benchmark::State& state) {
 }
 BENCHMARK(BM_ChangeThreeMonitors)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// libjpeg-turbo alone at the smallest DCT scale (n/8) that is still at least
-// the monitor's size, every scanline into one row buffer.
+// The three JPEGs decoded by libjpeg-turbo alone at the scale each monitor needs.
 void BM_BareScaledDecodes(benchmark::State& state) {
     const std::vector<std::string>& files = MonitorJpegs();
     if (files.size() != 3) {
@@ -339,34 +352,11 @@ void BM_BareScaledDecodes(benchmark::State& state) {
     const mv::MonitorLayout layout = ThreeMonitors();
     for (auto _ : state) {
         for (size_t i = 0; i < files.size(); ++i) {
-            std::FILE* f = std::fopen(files[i].c_str(), "rb");
-            if (!f) {
+            const mv::Rect& r = layout.monitors[i].rect;
+            if (!BareDecode(files[i], r.Width(), r.Height())) {
                 state.SkipWithError("no input");
                 return;
             }
-            const mv::Rect& r = layout.monitors[i].rect;
-            jpeg_decompress_struct c;
-            jpeg_error_mgr err;
-            c.err = jpeg_std_error(&err);
-            jpeg_create_decompress(&c);
-            jpeg_stdio_src(&c, f);
-            jpeg_read_header(&c, TRUE);
-            c.scale_denom = 8;
-            for (c.scale_num = 1; c.scale_num < 8; ++c.scale_num) {
-                jpeg_calc_output_dimensions(&c);
-                if (static_cast<int>(c.output_width) >= r.Width() && static_cast<int>(c.output_height) >= r.Height())
-                    break;
-            }
-            jpeg_start_decompress(&c);
-            std::vector<uint8_t> row(static_cast<size_t>(c.output_width) * c.output_components);
-            while (c.output_scanline < c.output_height) {
-                JSAMPROW p = row.data();
-                jpeg_read_scanlines(&c, &p, 1);
-            }
-            jpeg_finish_decompress(&c);
-            jpeg_destroy_decompress(&c);
-            std::fclose(f);
-            benchmark::DoNotOptimize(row.data());
         }
     }
 }

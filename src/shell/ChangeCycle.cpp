@@ -169,6 +169,11 @@ void ChangeCycle::OnLayoutTimer() {
     const MonitorLayout layout = m_host.Monitors();
     // A fractal under way is laid out on the monitors there are when it is done.
     if (m_bComputing || m_lastPictures.empty() || layout == m_lastLayout) return;
+    // One screen before and after: the shell lays the wallpaper out again itself.
+    if (!layout.IsMultiple() && !m_lastLayout.IsMultiple()) {
+        m_lastLayout = layout;
+        return;
+    }
     const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
     // The picture each monitor showed: by its device name where it is still
     // there, else the old primary's.

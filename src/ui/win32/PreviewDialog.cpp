@@ -137,9 +137,11 @@ void CPreviewDialog::OnSelect() {
 namespace {
 // The monitor, of the layout, that shows the window's settings sheet.
 int MonitorShowing(const MonitorLayout& layout, HWND hWnd) {
-    // The sheet the dialog belongs to decides, as the user sees it.
-    HWND hTop = GetAncestor(hWnd, GA_ROOTOWNER);
-    HMONITOR hMonitor = MonitorFromWindow(hTop ? hTop : hWnd, MONITOR_DEFAULTTOPRIMARY);
+    // The sheet the dialog belongs to decides, as the user sees it: the
+    // top-level window of the dialog's owner (a page of the sheet).
+    HWND hOwner = GetWindow(hWnd, GW_OWNER);
+    HWND hSheet = hOwner ? GetAncestor(hOwner, GA_ROOT) : nullptr;
+    HMONITOR hMonitor = MonitorFromWindow(hSheet ? hSheet : hWnd, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFOEXA info;
     std::memset(&info, 0, sizeof(info));
     info.cbSize = sizeof(info);
