@@ -15,6 +15,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev nasm
   wine wine32 xvfb xauth imagemagick x11-utils
+  gcc-multilib  # builds the monitor tests' 32-bit stand-in Xinerama library
   nsis
 )
 

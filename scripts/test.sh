@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: the native suite (with ASan and UBSan),
 # the Windows suite under Wine, the setup program under Wine, and the fuzz
 # harnesses. Ends with one line "tests: N passed, N failed" counting every
-# test case of the three suites.
+# test case of the native suite, both Windows entries (the suite and the
+# monitors) and the setup program's tests.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 LOGS="$ROOT/build/test-logs"
@@ -39,10 +40,17 @@ fi
 # and the setup program's tests report their own cases.
 native_total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$LOGS/native.log" | tail -1)
 native_failed=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$LOGS/native.log" | tail -1)
-win_passed=$(sed -n 's/^[0-9]*: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$LOGS/win32.log" | tail -1)
-win_failed=$(sed -n 's/^[0-9]*: \[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$LOGS/win32.log" | tail -1)
 native_total=${native_total:-0}; native_failed=${native_failed:-0}
-win_passed=${win_passed:-0}; win_failed=${win_failed:-0}
+# The Windows build has one CTest entry per Wine setup (the suite, the
+# monitors), each a run of the test program that reports its own cases; an
+# entry that ended without its summary (a crash, a timeout) is one failure.
+win_passed=0; win_failed=0
+for n in $(sed -n 's/^ *Start \([0-9]*\): .*/\1/p' "$LOGS/win32.log"); do
+  p=$(sed -n "s/^$n: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p" "$LOGS/win32.log" | tail -1)
+  f=$(sed -n "s/^$n: \[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p" "$LOGS/win32.log" | tail -1)
+  if [ -z "$p$f" ]; then f=1; fi
+  win_passed=$((win_passed + ${p:-0})); win_failed=$((win_failed + ${f:-0}))
+done
 if ! grep -q '100% tests passed' "$LOGS/win32.log" && [ "$win_failed" = 0 ]; then win_failed=1; fi
 inst_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$LOGS/installer.log" | tail -1)
 inst_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$LOGS/installer.log" | tail -1)

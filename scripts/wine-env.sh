@@ -51,3 +51,107 @@ murivane_init_prefix() {
   wineserver -w 2>/dev/null || true
   touch "$WINEPREFIX/.murivane-ready-v2"
 }
+
+# ---------------------------------------------------------------------------
+# Several monitors. A virtual desktop always has one monitor, so the monitor
+# tests run in a prefix of their own without one, on an Xvfb screen as big as
+# the monitors, with Wine's X11 driver reading them from Xinerama (UseXRandR=N)
+# and a stand-in libXinerama.so.1 (tests/wine/xinerama-heads.c) that reports
+# the heads of MURIVANE_XINERAMA_HEADS. The first head is the primary monitor,
+# which Wine places at 0,0; the default is a 1920x1080 primary, a 1080x1920
+# portrait monitor to its right and a 2560x1440 monitor to its left.
+MURIVANE_DEFAULT_HEADS="1920x1080+0+0,1080x1920+1920+0,2560x1440-2560+0"
+
+# Prints the width and height of the rectangle that bounds the heads.
+murivane_heads_bounds() {
+  local head left=0 top=0 right=0 bottom=0 first=1 w h x y
+  local IFS=,
+  for head in $1; do
+    if [[ ! $head =~ ^([0-9]+)x([0-9]+)([+-][0-9]+)([+-][0-9]+)$ ]]; then
+      echo "bad head '$head' in MURIVANE_XINERAMA_HEADS (want WxH+X+Y,...)" >&2
+      return 1
+    fi
+    w=$((10#${BASH_REMATCH[1]})); h=$((10#${BASH_REMATCH[2]}))
+    x=${BASH_REMATCH[3]}; x=$((${x:0:1}10#${x:1}))
+    y=${BASH_REMATCH[4]}; y=$((${y:0:1}10#${y:1}))
+    if [ $first = 1 ] || [ "$x" -lt $left ]; then left=$x; fi
+    if [ $first = 1 ] || [ "$y" -lt $top ]; then top=$y; fi
+    if [ $first = 1 ] || [ $((x + w)) -gt $right ]; then right=$((x + w)); fi
+    if [ $first = 1 ] || [ $((y + h)) -gt $bottom ]; then bottom=$((y + h)); fi
+    first=0
+  done
+  echo "$((right - left)) $((bottom - top))"
+}
+
+# Starts an Xvfb of its own with a screen of the given size (WxH) on a display
+# number the server picks itself, and exports DISPLAY; sets MURIVANE_XVFB_PID.
+murivane_start_xvfb() {
+  local fdfile i
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  MURIVANE_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    if [ -s "$fdfile" ]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$fdfile")"
+      rm -f "$fdfile"
+      xdpyinfo >/dev/null 2>&1 && return 0
+      break
+    fi
+    kill -0 "$MURIVANE_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  rm -f "$fdfile"
+  echo "Xvfb with a ${1} screen did not start" >&2
+  murivane_stop_display
+  return 1
+}
+
+# Builds the stand-in Xinerama library when its source changed since the last
+# build, and prints the folder that holds it.
+murivane_xinerama_lib() {
+  local src="$MURIVANE_ROOT/tests/wine/xinerama-heads.c"
+  local dir="$MURIVANE_ROOT/build/xinerama" sum tmp
+  sum=$(sha256sum "$src" | cut -d' ' -f1)
+  if [ ! -f "$dir/libXinerama.so.1" ] || [ "$(cat "$dir/source.sha256" 2>/dev/null)" != "$sum" ]; then
+    mkdir -p "$dir"
+    tmp=$(mktemp "$dir/.build.XXXXXX")
+    gcc -m32 -shared -fPIC -O2 -Wall -Wextra -Wl,-soname,libXinerama.so.1 -o "$tmp" "$src" >&2 || { rm -f "$tmp"; return 1; }
+    mv -f "$tmp" "$dir/libXinerama.so.1"
+    echo "$sum" >"$dir/source.sha256"
+  fi
+  echo "$dir"
+}
+
+# Sets up the display and the library for the heads: an Xvfb screen that
+# holds them all, and Wine finding the stand-in library first.
+murivane_monitors_display() {
+  export MURIVANE_XINERAMA_HEADS=${MURIVANE_XINERAMA_HEADS:-$MURIVANE_DEFAULT_HEADS}
+  local bounds lib
+  bounds=$(murivane_heads_bounds "$MURIVANE_XINERAMA_HEADS") || return 1
+  lib=$(murivane_xinerama_lib) || return 1
+  murivane_start_xvfb "${bounds/ /x}" || return 1
+  export LD_LIBRARY_PATH="$lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+}
+
+# Creates the monitor prefix once: no virtual desktop, monitors from Xinerama.
+murivane_init_monitors_prefix() {
+  if [ -f "$WINEPREFIX/.murivane-monitors-ready-v1" ]; then return 0; fi
+  mkdir -p "$WINEPREFIX"
+  wineboot --init >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 || return 1
+  wineserver -w 2>/dev/null || true
+  touch "$WINEPREFIX/.murivane-monitors-ready-v1"
+}
+
+# Tests switch the Windows version and back (tests/win32/WineVersion.h); a
+# run that broke off in between must not leave the next one another version.
+# Needs the prefix's wineserver stopped (its registry saved).
+murivane_reset_version() {
+  local version
+  version=$(awk '/^\[/ { key = ($0 ~ /^\[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\]/) }
+                 key && /^"CurrentVersion"=/ { print; exit }' "$WINEPREFIX/system.reg" 2>/dev/null)
+  if [ "$version" != '"CurrentVersion"="6.1"' ]; then
+    wine winecfg -v win7 >/dev/null 2>&1 || return 1
+  fi
+}
