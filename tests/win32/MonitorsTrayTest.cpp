@@ -1,0 +1,188 @@
+// The tray program on three monitors (run with the monitor tests, see
+// MonitorHeads.h): a change from the tray in each mode, on Windows 7 (the
+// bitmap tiled from the primary) and Windows 10 (the span style), checked
+// monitor by monitor in the written bitmap and the desktop's values.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "MonitorHeads.h"
+#include "WineVersion.h"
+#include "image/ImageBMP.h"
+#include "image/TestPictures.h"
+#include "resource.h"
+#include "win32/ProcessHelpers.h"
+#include "win32/SheetDriver.h"
+
+using namespace mv;
+using namespace mv::test;
+
+namespace {
+
+std::string WindowsFile(const char* sName) {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + sName;
+}
+
+std::string DesktopValue(const char* sName) {
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", sName, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return "<none>";
+    return buffer;
+}
+
+bool Near(Color a, Color b) {
+    auto d = [](int x, int y) { return x > y ? x - y : y - x; };
+    return d(RedOf(a), RedOf(b)) <= 8 && d(GreenOf(a), GreenOf(b)) <= 8 && d(BlueOf(a), BlueOf(b)) <= 8;
+}
+
+// Solid-colour photographs as large as a phone's: two landscape, one portrait.
+struct Photo {
+    const char* name;
+    int w, h;
+    Color color;
+};
+const Photo kPhotos[] = {{"a-wide.jpg", 6000, 4000, 0x000000D0},
+                         {"b-wide.jpg", 6000, 4000, 0x0000C000},
+                         {"c-tall.jpg", 4000, 6000, 0x00D00000}};
+
+struct MonitorsTray : ::testing::Test {
+    std::string folder;
+    MonitorLayout layout;
+    void SetUp() override {
+        CloseAllTrays();
+        ResetConfig();
+        layout.monitors.clear();
+        for (const Rect& r : XineramaHeads()) {
+            Monitor m;
+            m.rect = r;
+            m.bPrimary = r.left == 0 && r.top == 0;
+            layout.monitors.push_back(m);
+        }
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "murivane-monitors";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (const Photo& p : kPhotos) {
+            Pixels px;
+            px.width = p.w, px.height = p.h;
+            px.data.resize(static_cast<size_t>(p.w) * p.h * 3);
+            for (size_t i = 0; i < px.data.size(); i += 3) {
+                px.data[i] = static_cast<uint8_t>(RedOf(p.color));
+                px.data[i + 1] = static_cast<uint8_t>(GreenOf(p.color));
+                px.data[i + 2] = static_cast<uint8_t>(BlueOf(p.color));
+            }
+            ASSERT_TRUE(WriteBytes(folder + "\\" + p.name, EncodeJpeg(px, 90)));
+        }
+        const std::string ini = WindowsFile("Murivane.ini");
+        DeleteFileA(ini.c_str());
+        WritePrivateProfileStringA("Default", "Folder0", folder.c_str(), ini.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "Cycle", "1", ini.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", "0", ini.c_str());
+    }
+    void TearDown() override {
+        CloseAllTrays();
+        for (const Photo& p : kPhotos) DeleteFileA((folder + "\\" + p.name).c_str());
+        RemoveDirectoryA(folder.c_str());
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+        ResetConfig();
+    }
+
+    // One change from the tray's menu; the bitmap it wrote, and the tray's
+    // peak working set.
+    Image ChangeFromTheTray(SIZE_T& peak) {
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+        WritePrivateProfileStringA("Default", "NextToUse", "0", WindowsFile("Murivane.ini").c_str());
+        WriteConfigDword("ChangeOnStartup", 0);
+        Process tray("/tray");
+        HWND hTray = WaitForWindow(kTray, 15000);
+        if (!hTray) return Image();
+        PostMessageA(hTray, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        const Rect b = layout.Bounds();
+        for (DWORD waited = 0; waited < 60000; waited += 100) {
+            ImageBMP bmp(WindowsFile("Murivane.bmp"));
+            if (bmp.IsValid() && bmp.Width() == b.Width() && bmp.Height() == b.Height()) {
+                PROCESS_MEMORY_COUNTERS pmc = {};
+                pmc.cb = sizeof(pmc);
+                peak = GetProcessMemoryInfo(tray.pi.hProcess, &pmc, sizeof(pmc)) ? pmc.PeakWorkingSetSize : 0;
+                return bmp;
+            }
+            Sleep(100);
+        }
+        return Image();
+    }
+    // The colour Windows shows at the middle of a monitor.
+    Color ShownAtMiddle(const Image& bmp, const Monitor& m, WallpaperArrangement arrangement) {
+        const Point p = BitmapPixelAt({(m.rect.left + m.rect.right) / 2, (m.rect.top + m.rect.bottom) / 2},
+                                      layout.Bounds(), {0, 0}, {bmp.Width(), bmp.Height()}, arrangement);
+        return bmp.Pixel(p.x, p.y);
+    }
+};
+
+}  // namespace
+
+TEST_F(MonitorsTray, EachModeGivesEveryMonitorItsPartOnWindows7And10) {
+    ASSERT_EQ(layout.monitors.size(), 3u) << "run through scripts/wine-run.sh --monitors";
+    struct Run {
+        const char* version;
+        DWORD mode;
+    } runs[] = {{"win10", 1}, {"win7", 1}, {"win10", 0}, {"win7", 2}};
+    for (const Run& run : runs) {
+        SCOPED_TRACE(std::string(run.version) + " mode " + std::to_string(run.mode));
+        ScopedWineVersion version(run.version);
+        ASSERT_TRUE(version.ok);
+        const bool bWin10 = std::string(run.version) == "win10";
+        const WallpaperArrangement arrangement =
+            bWin10 ? WallpaperArrangement::Span : WallpaperArrangement::TiledFromPrimary;
+        WriteConfigDword("MultipleMonitors", run.mode);
+        SIZE_T peak = 0;
+        const Image bmp = ChangeFromTheTray(peak);
+        ASSERT_TRUE(bmp.IsValid());
+        // For looking at: MURIVANE_SHOTS=folder keeps each written bitmap.
+        if (const char* shots = std::getenv("MURIVANE_SHOTS"))
+            CopyFileA(WindowsFile("Murivane.bmp").c_str(),
+                      (std::string(shots) + "\\monitors-" + run.version + "-mode" + std::to_string(run.mode) + ".bmp")
+                          .c_str(),
+                      FALSE);
+        EXPECT_EQ(DesktopValue("Wallpaper"), WindowsFile("Murivane.bmp"));
+        EXPECT_EQ(DesktopValue("WallpaperStyle"), bWin10 ? "22" : "0");
+        EXPECT_EQ(DesktopValue("TileWallpaper"), bWin10 ? "0" : "1");
+        std::vector<Color> shown;
+        for (const Monitor& m : layout.monitors) shown.push_back(ShownAtMiddle(bmp, m, arrangement));
+        if (run.mode == 1) {
+            // A portrait picture on the portrait monitor, the two landscape
+            // ones on the others, each monitor its own.
+            for (size_t i = 0; i < layout.monitors.size(); ++i) {
+                const bool bPortrait = layout.monitors[i].IsPortrait();
+                EXPECT_EQ(Near(shown[i], kPhotos[2].color), bPortrait) << i;
+                EXPECT_TRUE(Near(shown[i], kPhotos[0].color) || Near(shown[i], kPhotos[1].color) || bPortrait) << i;
+            }
+            EXPECT_FALSE(Near(shown[0], shown[2]));
+            // Three 6000 x 4000 photographs, never held whole.
+            EXPECT_LT(peak, SIZE_T(150) << 20) << peak;
+            std::printf("three monitors, a 6000x4000 photograph each: peak working set %lu bytes\n",
+                        static_cast<unsigned long>(peak));
+        } else {
+            // The first picture on every monitor, or across them all.
+            for (const Color c : shown) EXPECT_TRUE(Near(c, kPhotos[0].color));
+        }
+        if (run.mode == 2) {
+            // Across all monitors the picture fills the corners no monitor shows as well.
+            const Rect b = layout.Bounds();
+            EXPECT_TRUE(Near(bmp.Pixel(b.Width() / 2, b.Height() - 1), kPhotos[0].color));
+        }
+        CloseAllTrays();
+    }
+}
