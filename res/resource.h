@@ -34,6 +34,7 @@
 #define IDD_PREVIEW 146
 #define IDD_NEW_COLLECTION 147
 #define IDD_SEARCH 148
+#define IDD_ADVANCED 149
 
 // Shared by the pages.
 #define IDC_HELP_BUTTON 1099
@@ -128,6 +129,15 @@
 #define IDC_PREVIEW_STRETCHED 1133
 #define IDC_PREVIEW_MAKE 1130
 #define IDC_PREVIEW_CLOSE 8
+
+// Advanced page: the multiple-monitors group (its later groups take the
+// ids after these).
+#define IDC_ADV_MONITORS_GROUP 1300
+#define IDC_ADV_SAME 1301
+#define IDC_ADV_PER_MONITOR 1302
+#define IDC_ADV_ACROSS 1303
+#define IDC_ADV_MATCH_SHAPE 1304
+#define IDC_ADV_LAYOUT 1305
 
 // Information and Uninstall pages.
 #define IDC_INFO_TEXT 1000

@@ -29,48 +29,6 @@ bool WaitFor(Pred pred, DWORD ms) {
 
 int SliderPos(HWND hPage, int id) { return static_cast<int>(SendDlgItemMessageA(hPage, id, TBM_GETPOS, 0, 0)); }
 
-struct TipSearch {
-    HWND hSheet;
-    std::vector<HWND> tips;
-};
-BOOL CALLBACK CollectTips(HWND h, LPARAM lp) {
-    auto* p = reinterpret_cast<TipSearch*>(lp);
-    char cls[64] = {};
-    GetClassNameA(h, cls, sizeof(cls));
-    if (std::string(cls) == "tooltips_class32" && GetWindow(h, GW_OWNER) == p->hSheet) p->tips.push_back(h);
-    return TRUE;
-}
-
-// The tip a page's tool-tip control holds for a control, read in the page's
-// own process (the tool-tip messages carry pointers).
-std::string TipOf(HWND hSheet, HWND hControl) {
-    TipSearch s{hSheet, {}};
-    EnumWindows(CollectTips, reinterpret_cast<LPARAM>(&s));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hSheet, &pid);
-    HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!hProcess) return "<no process>";
-    auto* remote = static_cast<char*>(VirtualAllocEx(hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-    std::string found;
-    for (HWND hTip : s.tips) {
-        TTTOOLINFOW ti = {};
-        ti.cbSize = sizeof(ti);
-        ti.uFlags = TTF_IDISHWND;
-        ti.hwnd = GetParent(hControl);
-        ti.uId = reinterpret_cast<UINT_PTR>(hControl);
-        ti.lpszText = reinterpret_cast<wchar_t*>(remote + 1024);
-        wchar_t text[512] = {};
-        WriteProcessMemory(hProcess, remote, &ti, sizeof(ti), nullptr);
-        WriteProcessMemory(hProcess, remote + 1024, text, sizeof(text), nullptr);
-        SendMessageW(hTip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(hProcess, remote + 1024, text, sizeof(text) - 2, nullptr);
-        if (text[0]) found = std::string(text, text + wcslen(text));  // the tips are ASCII
-    }
-    VirtualFreeEx(hProcess, remote, 0, MEM_RELEASE);
-    CloseHandle(hProcess);
-    return found;
-}
-
 std::wstring WideText(HWND h) {
     wchar_t text[256] = {};
     SendMessageW(h, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));

@@ -59,8 +59,8 @@ inline std::string WindowText(HWND h) {
 }
 
 // The sheet's tabs in their order; a page not yet built is left out.
-enum SheetTab { kCollectionsTab, kOptionsTab, kDateTab, kColorsTab, kInfoTab, kUninstallTab };
-inline constexpr bool kTabBuilt[] = {true, true, true, true, true, true};
+enum SheetTab { kCollectionsTab, kOptionsTab, kDateTab, kColorsTab, kAdvancedTab, kInfoTab, kUninstallTab };
+inline constexpr bool kTabBuilt[] = {true, true, true, true, true, true, true};
 inline int TabIndex(SheetTab tab) {
     int index = 0;
     for (int i = 0; i < tab; ++i) index += kTabBuilt[i] ? 1 : 0;
@@ -152,6 +152,48 @@ struct Sheet {
     void Ok() { PostMessageA(hWnd, PSM_PRESSBUTTON, PSBTN_OK, 0); }
     void Cancel() { PostMessageA(hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); }
 };
+
+struct TipSearch {
+    HWND hSheet;
+    std::vector<HWND> tips;
+};
+inline BOOL CALLBACK CollectTips(HWND h, LPARAM lp) {
+    auto* p = reinterpret_cast<TipSearch*>(lp);
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    if (std::string(cls) == "tooltips_class32" && GetWindow(h, GW_OWNER) == p->hSheet) p->tips.push_back(h);
+    return TRUE;
+}
+
+// The tip a page's tool-tip control holds for a control, read in the page's
+// own process (the tool-tip messages carry pointers).
+inline std::string TipOf(HWND hSheet, HWND hControl) {
+    TipSearch s{hSheet, {}};
+    EnumWindows(CollectTips, reinterpret_cast<LPARAM>(&s));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hSheet, &pid);
+    HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!hProcess) return "<no process>";
+    auto* remote = static_cast<char*>(VirtualAllocEx(hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    std::string found;
+    for (HWND hTip : s.tips) {
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof(ti);
+        ti.uFlags = TTF_IDISHWND;
+        ti.hwnd = GetParent(hControl);
+        ti.uId = reinterpret_cast<UINT_PTR>(hControl);
+        ti.lpszText = reinterpret_cast<wchar_t*>(remote + 1024);
+        wchar_t text[512] = {};
+        WriteProcessMemory(hProcess, remote, &ti, sizeof(ti), nullptr);
+        WriteProcessMemory(hProcess, remote + 1024, text, sizeof(text), nullptr);
+        SendMessageW(hTip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(hProcess, remote + 1024, text, sizeof(text) - 2, nullptr);
+        if (text[0]) found = std::string(text, text + wcslen(text));  // the tips are ASCII
+    }
+    VirtualFreeEx(hProcess, remote, 0, MEM_RELEASE);
+    CloseHandle(hProcess);
+    return found;
+}
 
 inline void SetText(HWND hPage, int id, const char* s) { SendDlgItemMessageA(hPage, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s)); }
 inline std::string GetText(HWND hPage, int id) { return WindowText(GetDlgItem(hPage, id)); }

@@ -9,6 +9,7 @@ CConfigProp::CConfigProp(const std::string& sCaption, HWND hOwner) : CPropertySh
     AddPage(&m_optionsPage);
     AddPage(&m_datePage);
     AddPage(&m_colorsPage);
+    AddPage(&m_advancedPage);
     AddPage(&m_infoPage);
     AddPage(&m_uninstallPage);
 }

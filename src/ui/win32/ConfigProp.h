@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/win32/AdvancedPage.h"
 #include "ui/win32/ColorsPage.h"
 #include "ui/win32/DatePage.h"
 #include "ui/win32/InfoPage.h"
@@ -9,8 +10,8 @@
 
 namespace mv::win {
 
-// The settings sheet: Collections, Options, Date, Colors, Information and
-// Uninstall, in that order, without an Apply button.
+// The settings sheet: Collections, Options, Date, Colors, Advanced,
+// Information and Uninstall, in that order, without an Apply button.
 class CConfigProp : public CPropertySheet {
 public:
     CConfigProp(const std::string& sCaption, HWND hOwner);
@@ -23,6 +24,7 @@ private:
     COptionsPage m_optionsPage;
     CDatePage m_datePage;
     CColorsPage m_colorsPage;
+    CAdvancedPage m_advancedPage;
     CInfoPage m_infoPage;
     CUninstallPage m_uninstallPage;
 };

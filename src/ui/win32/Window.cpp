@@ -223,6 +223,7 @@ void CPropertySheet::NoteWindow(HWND hSheet) {
     m_hWnd = hSheet;
     if (m_bPlaced || !hSheet) return;
     m_bPlaced = true;
+    SetWindowSubclass(hSheet, SheetSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     // Centred over the owner, or on the work area when there is none.
     RECT area, rc;
     if (!m_hOwner || !IsWindowVisible(m_hOwner) || !GetWindowRect(m_hOwner, &area))
@@ -232,6 +233,18 @@ void CPropertySheet::NoteWindow(HWND hSheet) {
     int x = area.left + ((area.right - area.left) - cx) / 2;
     int y = area.top + ((area.bottom - area.top) - cy) / 2;
     SetWindowPos(hSheet, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK CPropertySheet::SheetSubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                   DWORD_PTR ref) {
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hWnd, SheetSubclassProc, 1);
+    } else if (msg == WM_DISPLAYCHANGE) {
+        auto* self = reinterpret_cast<CPropertySheet*>(ref);
+        for (CPropertyPage* p : self->m_pages)
+            if (p->Hwnd() && IsWindow(p->Hwnd())) SendMessageA(p->Hwnd(), WM_DISPLAYCHANGE, wParam, lParam);
+    }
+    return DefSubclassProc(hWnd, msg, wParam, lParam);
 }
 
 bool CPropertySheet::DoModal() {

@@ -125,6 +125,10 @@ public:
     const std::vector<CPropertyPage*>& Pages() const { return m_pages; }
 
 private:
+    // Passes WM_DISPLAYCHANGE, which only top-level windows receive, on to
+    // the pages that have a window.
+    static LRESULT CALLBACK SheetSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
     std::string m_sCaption;
     HWND m_hOwner;
     HWND m_hWnd = nullptr;

@@ -1,0 +1,45 @@
+#include "ui/AdvancedRules.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace mv {
+
+AdvancedValues AdvancedFromSettings(const Settings& s) {
+    AdvancedValues v;
+    v.MultipleMonitors = MultipleMonitorsModeOf(s.MultipleMonitors);
+    v.MatchMonitorShape = s.MatchMonitorShape;
+    return v;
+}
+
+void StoreAdvanced(const AdvancedValues& v, Settings& s) {
+    s.MultipleMonitors = MultipleMonitorsModeOf(v.MultipleMonitors);
+    s.MatchMonitorShape = v.MatchMonitorShape;
+}
+
+std::vector<MonitorTile> FitMonitors(const MonitorLayout& layout, const Rect& box) {
+    std::vector<MonitorTile> tiles;
+    const Rect bounds = layout.Bounds();
+    if (bounds.IsEmpty() || box.IsEmpty()) return tiles;
+    const double scale = std::min(static_cast<double>(box.Width()) / bounds.Width(),
+                                  static_cast<double>(box.Height()) / bounds.Height());
+    // The scaled layout's top-left corner, which centres it in the box.
+    const double x0 = box.left + (box.Width() - bounds.Width() * scale) / 2;
+    const double y0 = box.top + (box.Height() - bounds.Height() * scale) / 2;
+    // Every edge goes through the same mapping, so monitors that touch on
+    // the desktop touch in the drawing.
+    auto mapX = [&](int x) { return static_cast<int>(std::lround(x0 + (x - bounds.left) * scale)); };
+    auto mapY = [&](int y) { return static_cast<int>(std::lround(y0 + (y - bounds.top) * scale)); };
+    const int primary = layout.PrimaryIndex();
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        const Rect& r = layout.monitors[i].rect;
+        MonitorTile t;
+        t.rect = {mapX(r.left), mapY(r.top), mapX(r.right), mapY(r.bottom)};
+        t.number = static_cast<int>(i) + 1;
+        t.bPrimary = static_cast<int>(i) == primary;
+        tiles.push_back(t);
+    }
+    return tiles;
+}
+
+}  // namespace mv

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "config/Settings.h"
+#include "wallpaper/MonitorLayout.h"
+
+namespace mv {
+
+// ---------------------------------------------------------------- Advanced page
+
+// The Advanced page's copies of the values it edits.
+struct AdvancedValues {
+    MultipleMonitorsMode MultipleMonitors = kPicturePerMonitor;
+    bool MatchMonitorShape = true;
+};
+
+// A stored MultipleMonitors outside 0..2 shows as a picture per monitor.
+AdvancedValues AdvancedFromSettings(const Settings& s);
+void StoreAdvanced(const AdvancedValues& v, Settings& s);
+
+// Matching a picture's shape to its monitor only means something when each
+// monitor gets a picture of its own.
+inline bool MatchShapeApplies(MultipleMonitorsMode mode) { return mode == kPicturePerMonitor; }
+
+// One monitor of the layout drawing: where it goes in the drawing, its number
+// (1, 2, 3 ... in the system's order) and whether it is the primary monitor.
+struct MonitorTile {
+    Rect rect;
+    int number = 0;
+    bool bPrimary = false;
+};
+
+// The monitors scaled into box, all by one factor so that their sizes and
+// relative positions are kept, and centred in it. Neighbouring monitors
+// share their edges exactly. Nothing for an empty layout or box.
+std::vector<MonitorTile> FitMonitors(const MonitorLayout& layout, const Rect& box);
+
+}  // namespace mv
