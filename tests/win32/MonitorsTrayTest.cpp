@@ -146,7 +146,22 @@ TEST_F(MonitorsTray, EachModeGivesEveryMonitorItsPartOnWindows7And10) {
         const bool bWin10 = std::string(run.version) == "win10";
         const WallpaperArrangement arrangement =
             bWin10 ? WallpaperArrangement::Span : WallpaperArrangement::TiledFromPrimary;
-        WriteConfigDword("MultipleMonitors", run.mode);
+        if (&run == &runs[0]) {
+            // As a user would: a picture for each monitor chosen on the Advanced page, then OK.
+            WriteConfigDword("MultipleMonitors", kSamePictureEverywhere);
+            Process settings("");
+            Sheet sheet;
+            ASSERT_TRUE(sheet.Open());
+            HWND hPage = sheet.Select(TabIndex(kAdvancedTab));
+            ClickNow(hPage, IDC_ADV_PER_MONITOR);
+            EXPECT_TRUE(Checked(hPage, IDC_ADV_MATCH_SHAPE));
+            sheet.Ok();
+            ASSERT_TRUE(settings.WaitExit(15000));
+            CloseAllTrays();  // the one the settings started on OK
+            ASSERT_EQ(ReadConfigDword("MultipleMonitors", 99), run.mode);
+        } else {
+            WriteConfigDword("MultipleMonitors", run.mode);
+        }
         SIZE_T peak = 0;
         const Image bmp = ChangeFromTheTray(peak);
         ASSERT_TRUE(bmp.IsValid());
