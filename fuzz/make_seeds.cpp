@@ -1,6 +1,6 @@
 // Writes the seed corpora of the harnesses: small valid pictures of every
 // layout each decoder knows, a few slightly broken ones, and collections files.
-//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,ini}_fuzz/*
+//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,ini,exif}_fuzz/*
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -120,6 +120,11 @@ void JpegSeeds() {
     SeedWithDamage("jpeg_fuzz", "progressive.jpg", EncodeJpeg(px, 75, true));
     Seed("jpeg_fuzz", "grey.jpg", EncodeJpeg(Pixels::Pattern(8, 8, 1), 75));
     Seed("jpeg_fuzz", "cmyk.jpg", EncodeJpeg(Pixels::Pattern(8, 8, 4), 75));
+    for (int o : {3, 6, 8}) {
+        const std::vector<uint8_t> turned = WithExifOrientation(EncodeJpeg(px, 75), o, o == 8);
+        Seed("jpeg_fuzz", "turned" + std::to_string(o) + ".jpg", turned);
+        SeedWithDamage("exif_fuzz", "turned" + std::to_string(o) + ".jpg", turned);
+    }
 }
 
 void PngSeeds() {

@@ -13,6 +13,7 @@
 #include <jpeglib.h>
 
 #include "image/ByteSource.h"
+#include "image/Orientation.h"
 #include "image/RowResampler.h"
 
 namespace mv {
@@ -32,6 +33,7 @@ struct JpegState {
     bool bHeaderRead = false;
     int endsSupplied = 0;  // end-of-image markers made up at the end of the data
     uint8_t* row = nullptr;  // the row a streamed decode fills next
+    JSAMPARRAY cmyk = nullptr;  // one row of a four-component picture, from the library's pool
     JOCTET buffer[16384];
 };
 
@@ -121,24 +123,71 @@ void Begin(JpegState* st, const DecodeLimits* limits) {
     cinfo->progress = &st->progress;
 }
 
-// Reads the header: true for a three-component colour picture within the limits.
+bool IsFourComponent(j_decompress_ptr cinfo) {
+    return cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+}
+
+// Reads the header: true for a greyscale, colour or CMYK picture within the limits.
 bool ReadAcceptableHeader(JpegState* st, const DecodeLimits* limits) {
     jpeg_decompress_struct* cinfo = &st->cinfo;
     jpeg_read_header(cinfo, TRUE);
     st->bHeaderRead = true;
-    const bool bColour = cinfo->jpeg_color_space == JCS_RGB || cinfo->jpeg_color_space == JCS_YCbCr;
+    const J_COLOR_SPACE space = cinfo->jpeg_color_space;
+    const bool bKnown = (space == JCS_GRAYSCALE && cinfo->num_components == 1) ||
+                        ((space == JCS_RGB || space == JCS_YCbCr) && cinfo->num_components == 3) ||
+                        (IsFourComponent(cinfo) && cinfo->num_components == 4);
     const uint64_t width = cinfo->image_width, height = cinfo->image_height;
-    return bColour && cinfo->num_components == 3 && width != 0 && height != 0 && width <= limits->maxSide &&
-           height <= limits->maxSide && width <= kMaxImageSide && height <= kMaxImageSide &&
-           width * height <= limits->maxPixels && width * height <= kMaxImagePixels;
+    return bKnown && width != 0 && height != 0 && width <= limits->maxSide && height <= limits->maxSide &&
+           width <= kMaxImageSide && height <= kMaxImageSide && width * height <= limits->maxPixels &&
+           width * height <= kMaxImagePixels;
 }
 
+// Greyscale and colour pictures come out as blue-green-red rows; CMYK and
+// YCCK ones as CMYK, turned into blue-green-red row by row (FourToDib).
 void AskForDibOrder(j_decompress_ptr cinfo) {
+    if (IsFourComponent(cinfo)) {
+        cinfo->out_color_space = JCS_CMYK;
+        return;
+    }
 #ifdef JCS_EXTENSIONS
     cinfo->out_color_space = JCS_EXT_BGR;  // rows come out in DIB order
 #else
     cinfo->out_color_space = JCS_RGB;
 #endif
+}
+
+// Whether the decoder gives the components asked for.
+bool OutputAsAsked(j_decompress_ptr cinfo) {
+    const int want = IsFourComponent(cinfo) ? 4 : 3;
+    return cinfo->out_color_components == want && cinfo->output_components == want;
+}
+
+// The row for four-component output, from the library's pool (freed with
+// the decompressor, so a jump to the recovery point leaks nothing).
+void MakeFourComponentRow(JpegState* st) {
+    j_common_ptr c = reinterpret_cast<j_common_ptr>(&st->cinfo);
+    if (IsFourComponent(&st->cinfo))
+        st->cmyk = (*st->cinfo.mem->alloc_sarray)(c, JPOOL_IMAGE, st->cinfo.output_width * 4, 1);
+}
+
+// CMYK to blue-green-red. Adobe's files store the inks inverted (0 is full
+// ink); others store them as they are.
+void FourToDib(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool bInverted) {
+    for (uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!bInverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+// Reads the next scanline into a blue-green-red row.
+void ReadDibRow(JpegState* st, uint8_t* row) {
+    jpeg_decompress_struct* cinfo = &st->cinfo;
+    JSAMPROW rows[1] = {st->cmyk ? st->cmyk[0] : row};
+    if (jpeg_read_scanlines(cinfo, rows, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (st->cmyk) FourToDib(st->cmyk[0], row, cinfo->output_width, cinfo->saw_Adobe_marker != FALSE);
 }
 
 void ToDibOrder(uint8_t* row, uint32_t width) {
@@ -183,7 +232,8 @@ bool RunScaledStart(JpegState* st, const DecodeLimits* limits, int dstWidth, int
         cinfo->output_height > static_cast<JDIMENSION>(dstHeight))
         cinfo->do_fancy_upsampling = FALSE;
     jpeg_start_decompress(cinfo);
-    if (cinfo->out_color_components != 3 || cinfo->output_components != 3) return false;
+    if (!OutputAsAsked(cinfo)) return false;
+    MakeFourComponentRow(st);
     *pWidth = static_cast<int>(cinfo->output_width);
     *pHeight = static_cast<int>(cinfo->output_height);
     return true;
@@ -196,9 +246,8 @@ bool RunScaledRows(JpegState* st, uint8_t* row, uint8_t* (*push)(void*, uint8_t*
     if (setjmp(st->recovery)) return false;
     jpeg_decompress_struct* cinfo = &st->cinfo;
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW rows[1] = {st->row};
-        if (jpeg_read_scanlines(cinfo, rows, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
-        ToDibOrder(st->row, cinfo->output_width);
+        ReadDibRow(st, st->row);
+        if (!st->cmyk) ToDibOrder(st->row, cinfo->output_width);
         st->row = push(context, st->row);
     }
     jpeg_finish_decompress(cinfo);
@@ -223,11 +272,11 @@ bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* 
     cinfo->scale_denom = 1;
     AskForDibOrder(cinfo);
     jpeg_start_decompress(cinfo);
-    if (cinfo->out_color_components != 3 || cinfo->output_components != 3 || cinfo->output_width != width ||
-        cinfo->output_height != height) {
+    if (!OutputAsAsked(cinfo) || cinfo->output_width != width || cinfo->output_height != height) {
         jpeg_destroy_decompress(cinfo);
         return false;
     }
+    MakeFourComponentRow(st);
 
     const uint32_t stride = Image::BytesPerRow(static_cast<uint32_t>(width), 24);
     DibHeader h;
@@ -240,14 +289,15 @@ bool RunDecoder(JpegState* st, std::vector<uint8_t>* block, const DecodeLimits* 
     uint8_t* bits = block->data() + kDibHeaderSize;
 
     // The first scanline is the top row: it lands in the last row in memory.
-    while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW row = bits + static_cast<size_t>(cinfo->output_height - 1 - cinfo->output_scanline) * stride;
-        if (jpeg_read_scanlines(cinfo, &row, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
-    }
+    const bool bFour = st->cmyk != nullptr;
+    while (cinfo->output_scanline < cinfo->output_height)
+        ReadDibRow(st, bits + static_cast<size_t>(cinfo->output_height - 1 - cinfo->output_scanline) * stride);
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
 
-    for (uint32_t y = 0; y < height; ++y) ToDibOrder(bits + static_cast<size_t>(y) * stride, static_cast<uint32_t>(width));
+    if (!bFour)
+        for (uint32_t y = 0; y < height; ++y)
+            ToDibOrder(bits + static_cast<size_t>(y) * stride, static_cast<uint32_t>(width));
     return true;
 }
 
@@ -280,7 +330,15 @@ void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
     Decoder decoder(src);
     std::vector<uint8_t> block;
     try {
-        if (RunDecoder(decoder.st.get(), &block, &limits)) Adopt(std::move(block));
+        if (!RunDecoder(decoder.st.get(), &block, &limits)) return;
+        Adopt(std::move(block));
+        // Shown upright: a phone's portrait photograph is stored sideways.
+        const int iOrientation = ReadJpegOrientation(src);
+        if (iOrientation != 1) {
+            Image upright = Orient24(*this, iOrientation);
+            Invalidate();
+            if (upright.IsValid()) static_cast<Image&>(*this) = std::move(upright);
+        }
     } catch (const std::bad_alloc&) {
         Invalidate();  // no memory for the pixels: an invalid picture
     }
@@ -288,10 +346,25 @@ void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
 
 bool ImageJPEG::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
     Decoder decoder(src);
-    return RunSizeReader(decoder.st.get(), &limits, &width, &height);
+    if (!RunSizeReader(decoder.st.get(), &limits, &width, &height)) return false;
+    if (OrientationSwapsSides(ReadJpegOrientation(src))) std::swap(width, height);
+    return true;
 }
 
 Image ImageJPEG::DecodeResized(ByteSource& src, int width, int height, Color* pAverage, const DecodeLimits& limits) {
+    // The stored picture is resized to the upright size turned back, then
+    // turned upright: only the small result is turned.
+    const int iOrientation = ReadJpegOrientation(src);
+    if (iOrientation != 1) {
+        const bool bSwap = OrientationSwapsSides(iOrientation);
+        Image stored = DecodeStoredResized(src, bSwap ? height : width, bSwap ? width : height, pAverage, limits);
+        return stored.IsValid() ? Orient24(stored, iOrientation) : Image();
+    }
+    return DecodeStoredResized(src, width, height, pAverage, limits);
+}
+
+Image ImageJPEG::DecodeStoredResized(ByteSource& src, int width, int height, Color* pAverage,
+                                     const DecodeLimits& limits) {
     Decoder decoder(src);
     JpegState* st = decoder.st.get();
     try {

@@ -9,10 +9,10 @@ namespace mv {
 
 class ByteSource;
 
-// A JPEG file decoded to a 24-bit bottom-up picture at full size. Only
-// three-component RGB or YCbCr pictures are accepted; greyscale, CMYK and
-// YCCK ones are invalid, as are truncated files and anything libjpeg
-// reports as an error.
+// A JPEG file decoded to a 24-bit bottom-up picture at full size, upright
+// as its EXIF orientation says. Greyscale, RGB, YCbCr, CMYK and YCCK
+// pictures are taken (Adobe's inverted CMYK included); truncated files and
+// anything libjpeg reports as an error are invalid.
 class ImageJPEG : public Image {
 public:
     explicit ImageJPEG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
@@ -20,8 +20,8 @@ public:
 
     int RowPadding() const override { return static_cast<int>(m_uWidth % 4); }
 
-    // The picture's size from its header alone; false when the file is no
-    // picture this decoder takes.
+    // The upright picture's size from its headers alone; false when the file
+    // is no picture this decoder takes.
     static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());
     // The picture resized to width x height as it is decoded: at the smallest
     // DCT scale still at least that large, its rows resampled as they come,
@@ -34,6 +34,9 @@ public:
 
 private:
     ImageJPEG() = default;
+    // DecodeResized of the picture as stored, before it is turned upright.
+    static Image DecodeStoredResized(ByteSource& src, int width, int height, Color* pAverage,
+                                     const DecodeLimits& limits);
     void Decode(ByteSource& src, const DecodeLimits& limits);
 };
 

@@ -52,12 +52,18 @@ bool Prepare(PngReader* r, const DecodeLimits* limits, png_uint_32* pWidth, png_
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(r->png, r->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (colorType != PNG_COLOR_TYPE_RGB && colorType != PNG_COLOR_TYPE_RGB_ALPHA) return false;
-    if (bitDepth != 8 && bitDepth != 16) return false;
     const uint64_t pixels = static_cast<uint64_t>(width) * height;
     if (width == 0 || height == 0 || pixels > limits->maxPixels || pixels > kMaxImagePixels) return false;
 
-    if ((colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(r->png, r->info, PNG_INFO_tRNS)) {
+    // Palette and greyscale pictures of any depth become 8-bit colour
+    // (their transparency an alpha channel first, so it is composited below).
+    const bool bTransparent = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(r->png, r->info, PNG_INFO_tRNS);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(r->png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(r->png);
+    if (png_get_valid(r->png, r->info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(r->png);
+    if (!(colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(r->png);
+
+    if (bTransparent) {
         // Given in 8-bit values: with 16-bit channels stripped to 8, libpng
         // takes the background at the output depth.
         png_color_16 background{};

@@ -9,11 +9,10 @@ namespace mv {
 
 class ByteSource;
 
-// A PNG file decoded to a 24-bit bottom-up picture. Only truecolour pictures
-// (with or without alpha, 8 or 16 bits per channel, interlaced or not) are
-// accepted; palette and greyscale pictures are invalid. Transparency is
-// composited onto red 31, green 127, blue 255; 16-bit channels keep their
-// high byte.
+// A PNG file decoded to a 24-bit bottom-up picture: truecolour, palette and
+// greyscale pictures, with or without alpha or a transparent colour, of any
+// bit depth, interlaced or not. Transparency is composited onto red 31,
+// green 127, blue 255; 16-bit channels keep their high byte.
 class ImagePNG : public Image {
 public:
     explicit ImagePNG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());

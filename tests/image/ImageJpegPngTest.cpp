@@ -87,14 +87,39 @@ TEST(ImageJPEG, YCbCrAndRgbPicturesLoadAtFullSize) {
     EXPECT_LE(MaxError(progressive, big), 12);
 }
 
-TEST(ImageJPEG, OnlyThreeColourComponentsAreAccepted) {
+// Greyscale and CMYK pictures come out as colour: grey as equal channels,
+// CMYK through the inks (stored inverted, as Adobe's files and libjpeg's own
+// writer have them).
+TEST(ImageJPEG, GreyscaleAndCmykPicturesBecomeColour) {
     Pixels grey = Pixels::Pattern(8, 8, 1);
-    EXPECT_FALSE(Jpeg(EncodeJpeg(grey)).IsValid());
-    Pixels cmyk = Pixels::Pattern(8, 8, 4);
-    EXPECT_FALSE(Jpeg(EncodeJpeg(cmyk)).IsValid());
-    EXPECT_FALSE(Jpeg(EncodeJpeg(cmyk, 90, false, JCS_YCCK)).IsValid());
-    // Colour pixels stored as greyscale.
-    EXPECT_FALSE(Jpeg(EncodeJpeg(Pixels::Pattern(8, 8), 90, false, JCS_GRAYSCALE)).IsValid());
+    ImageJPEG g = Jpeg(EncodeJpeg(grey, 100));
+    ExpectStandardHeader(g, 8, 8);
+    for (int x = 0; x < 8; ++x) {
+        const Color c = g.Pixel(x, 3);
+        EXPECT_EQ(RedOf(c), GreenOf(c));
+        EXPECT_EQ(RedOf(c), BlueOf(c));
+        EXPECT_NEAR(RedOf(c), grey.data[3 * 8 + x], 3);
+    }
+    Pixels cmyk = Pixels::Pattern(32, 32, 4);
+    // Smooth inks (YCCK halves the colour resolution), some black everywhere.
+    for (size_t i = 0; i < cmyk.data.size(); i += 4) cmyk.data[i + 2] = 90, cmyk.data[i + 3] = 200;
+    for (int space : {0, static_cast<int>(JCS_YCCK)}) {
+        ImageJPEG c = Jpeg(EncodeJpeg(cmyk, 100, false, space));
+        ExpectStandardHeader(c, 32, 32);
+        int worst = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const uint8_t* p = &cmyk.data[(y * 32 + x) * 4];
+                const Color got = c.Pixel(x, y);
+                worst = std::max({worst, std::abs(RedOf(got) - p[0] * p[3] / 255),
+                                  std::abs(GreenOf(got) - p[1] * p[3] / 255), std::abs(BlueOf(got) - p[2] * p[3] / 255)});
+            }
+        EXPECT_LE(worst, 8) << space;
+    }
+    // Colour pixels stored as greyscale load as grey.
+    ImageJPEG stored = Jpeg(EncodeJpeg(Pixels::Pattern(8, 8), 90, false, JCS_GRAYSCALE));
+    ASSERT_TRUE(stored.IsValid());
+    EXPECT_EQ(RedOf(stored.Pixel(5, 5)), BlueOf(stored.Pixel(5, 5)));
 }
 
 TEST(ImageJPEG, ReadsAWindowsStylePath) {
@@ -199,13 +224,25 @@ TEST(ImagePNG, InterlacedMatchesItsNonInterlacedTwin) {
     }
 }
 
-TEST(ImagePNG, PaletteAndGreyPicturesAreInvalid) {
+// Palette and greyscale pictures of every depth come out as their colours;
+// transparent ones on the background, as RGBA pictures are.
+TEST(ImagePNG, PaletteAndGreyPicturesOfEveryDepthBecomeColour) {
     Pixels px = Pixels::Pattern(6, 6, 4);
-    EXPECT_FALSE(Png(EncodePng(px, 3)).IsValid());
-    EXPECT_FALSE(Png(EncodePng(px, 0)).IsValid());
-    EXPECT_FALSE(Png(EncodePng(px, 0, 16)).IsValid());
-    EXPECT_FALSE(Png(EncodePng(px, 4)).IsValid());
-    EXPECT_FALSE(Png(EncodePng(px, 4, 16)).IsValid());  // 32 bits a pixel, but grey
+    const Color kPalette[4] = {0, MakeRGB(255, 0, 0), MakeRGB(0, 255, 0), MakeRGB(0, 0, 255)};
+    for (bool bLaced : {false, true}) {
+        ImagePNG palette = Png(EncodePng(px, 3, 8, bLaced));
+        ExpectStandardHeader(palette, 6, 6);
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(palette.Pixel(x, 2), kPalette[px.data[(2 * 6 + x) * 4] & 3]);
+    }
+    for (auto [type, depth] : {std::pair{0, 8}, {0, 16}, {4, 8}, {4, 16}}) {
+        ImagePNG grey = Png(EncodePng(px, type, depth));
+        ExpectStandardHeader(grey, 6, 6);
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(grey.Pixel(x, 4), MakeRGB(px.data[(4 * 6 + x) * 4], px.data[(4 * 6 + x) * 4], px.data[(4 * 6 + x) * 4])) << type << "/" << depth;
+    }
+    // Grey with alpha: a fully transparent pixel shows the background.
+    Pixels clear = Pixels::Pattern(4, 4, 4);
+    clear.data[3] = 0;
+    EXPECT_EQ(Png(EncodePng(clear, 4)).Pixel(0, 0), ImagePNG::kBackground);
 }
 
 TEST(ImagePNG, ReadsAWindowsStylePath) {
@@ -289,10 +326,10 @@ TEST(ImageDecoders, EveryFileIsClosedWhateverTheOutcome) {
     const size_t before = OpenFiles();
     EXPECT_TRUE(ImageJPEG(dir.File("good.jpg")).IsValid());
     EXPECT_FALSE(ImageJPEG(dir.File("cut.jpg")).IsValid());
-    EXPECT_FALSE(ImageJPEG(dir.File("grey.jpg")).IsValid());
+    EXPECT_TRUE(ImageJPEG(dir.File("grey.jpg")).IsValid());
     EXPECT_TRUE(ImagePNG(dir.File("good.png")).IsValid());
     EXPECT_FALSE(ImagePNG(dir.File("cut.png")).IsValid());
-    EXPECT_FALSE(ImagePNG(dir.File("palette.png")).IsValid());
+    EXPECT_TRUE(ImagePNG(dir.File("palette.png")).IsValid());
     EXPECT_TRUE(ImageBMP(dir.File("good.bmp")).IsValid());
     EXPECT_FALSE(ImageBMP(dir.File("junk.bmp")).IsValid());
     EXPECT_EQ(before, OpenFiles());

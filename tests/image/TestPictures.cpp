@@ -205,6 +205,32 @@ std::vector<uint8_t> EncodePng(const Pixels& px, int colorType, int bitDepth, bo
     return bytes;
 }
 
+std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation, bool bBigEndian) {
+    auto put16 = [&](std::vector<uint8_t>& v, unsigned x) {
+        if (bBigEndian) v.insert(v.end(), {uint8_t(x >> 8), uint8_t(x)});
+        else v.insert(v.end(), {uint8_t(x), uint8_t(x >> 8)});
+    };
+    auto put32 = [&](std::vector<uint8_t>& v, uint32_t x) {
+        if (bBigEndian) put16(v, x >> 16), put16(v, x & 0xFFFF);
+        else put16(v, x & 0xFFFF), put16(v, x >> 16);
+    };
+    std::vector<uint8_t> tiff = {uint8_t(bBigEndian ? 'M' : 'I'), uint8_t(bBigEndian ? 'M' : 'I')};
+    put16(tiff, 42);
+    put32(tiff, 8);
+    put16(tiff, 2);  // two entries: an image width, then the orientation
+    put16(tiff, 0x0100), put16(tiff, 4), put32(tiff, 1), put32(tiff, 640);
+    put16(tiff, 0x0112), put16(tiff, 3), put32(tiff, 1), put16(tiff, static_cast<unsigned>(orientation)), put16(tiff, 0);
+    put32(tiff, 0);  // no next directory
+    std::vector<uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE1};
+    const size_t length = 2 + 6 + tiff.size();
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(static_cast<uint8_t>(length));
+    out.insert(out.end(), {'E', 'x', 'i', 'f', 0, 0});
+    out.insert(out.end(), tiff.begin(), tiff.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 bool WriteBytes(const std::string& sPath, const std::vector<uint8_t>& bytes) {
     std::FILE* f = std::fopen(sPath.c_str(), "wb");
     if (!f) return false;

@@ -54,6 +54,10 @@ std::vector<uint8_t> EncodeJpeg(const Pixels& px, int quality = 95, bool bProgre
 // 6 RGBA); samples are taken from px (8-bit values, widened for 16-bit).
 std::vector<uint8_t> EncodePng(const Pixels& px, int colorType, int bitDepth = 8, bool bInterlaced = false);
 
+// The JPEG with an EXIF block (APP1) right after its start that gives the
+// orientation tag (1..8), in Intel or Motorola byte order.
+std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation, bool bBigEndian = false);
+
 bool WriteBytes(const std::string& sPath, const std::vector<uint8_t>& bytes);
 
 }  // namespace mv::test
