@@ -49,7 +49,8 @@ public:
 
     // The image list (image/ImageList.cpp). BuildImageList sorts the folders
     // byte-wise and lists, folder by folder, the files matching "*.jpg",
-    // "*.jpe", "*.jpeg", "*.bmp", "*.png" and "*.gif", each pattern on its own,
+    // "*.jpe", "*.jpeg", "*.bmp", "*.png", "*.gif", "*.webp", "*.heic",
+    // "*.heif" and "*.avif", each pattern on its own,
     // lower-cased and sorted within the folder. A file matched by two patterns
     // (Windows matches "*.jpe" against the short name of "x.jpeg") is listed once.
     void BuildImageList(DirectoryLister& lister);

@@ -40,6 +40,9 @@ struct DecodeLimits {
     uint32_t maxSide = kMaxImageSide;
     uint64_t maxPixels = kMaxImagePixels;
     uint64_t maxLibraryMemory = 512ull << 20;  // working memory a picture library may take
+    // What a GIF's transparent colour and the rest of its screen show: the
+    // desktop's background colour where the caller knows it.
+    Color background = 0;
 };
 
 // A picture as a packed device-independent bitmap in one block: header,

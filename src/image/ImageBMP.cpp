@@ -25,6 +25,33 @@ ImageBMP::ImageBMP(const std::string& sPath, const DecodeLimits& limits) {
     if (file.IsOpen()) Decode(file, limits);
 }
 
+bool ImageBMP::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
+    // The file header, then the width and height of a core (16-bit) or a
+    // Windows (32-bit, the height signed for top-down rows) header.
+    uint8_t h[26] = {};
+    if (!src.ReadAt(0, h, sizeof h) || h[0] != 'B' || h[1] != 'M') return false;
+    auto get32 = [&](int at) { return uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24; };
+    int64_t w, hgt;
+    if (get32(14) == kCoreHeaderSize) {
+        w = h[18] | h[19] << 8;
+        hgt = h[20] | h[21] << 8;
+    } else {
+        w = static_cast<int32_t>(get32(18));
+        hgt = static_cast<int32_t>(get32(22));
+        if (hgt < 0) hgt = -hgt;
+    }
+    if (w <= 0 || hgt <= 0 || w > limits.maxSide || hgt > limits.maxSide) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(hgt);
+    return true;
+}
+
+ImageBMP ImageBMP::FromSource(ByteSource& src, const DecodeLimits& limits) {
+    ImageBMP img;
+    img.Decode(src, limits);
+    return img;
+}
+
 ImageBMP ImageBMP::FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     ImageBMP img;
     MemorySource src(data, size);

@@ -20,6 +20,10 @@ class ImageBMP : public Image {
 public:
     explicit ImageBMP(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
     static ImageBMP FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+    static ImageBMP FromSource(ByteSource& src, const DecodeLimits& limits = DecodeLimits());
+    // The picture's size from the file and info headers alone (a file with
+    // a file header, "BM").
+    static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());
 
 private:
     ImageBMP() = default;

@@ -318,6 +318,12 @@ ImageJPEG::ImageJPEG(const std::string& sPath, const DecodeLimits& limits) {
     if (file.IsOpen()) Decode(file, limits);
 }
 
+ImageJPEG ImageJPEG::FromSource(ByteSource& src, const DecodeLimits& limits) {
+    ImageJPEG img;
+    img.Decode(src, limits);
+    return img;
+}
+
 ImageJPEG ImageJPEG::FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     ImageJPEG img;
     MemorySource src(data, size);

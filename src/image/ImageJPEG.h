@@ -17,6 +17,7 @@ class ImageJPEG : public Image {
 public:
     explicit ImageJPEG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
     static ImageJPEG FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+    static ImageJPEG FromSource(ByteSource& src, const DecodeLimits& limits = DecodeLimits());
 
     int RowPadding() const override { return static_cast<int>(m_uWidth % 4); }
 

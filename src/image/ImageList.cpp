@@ -7,7 +7,9 @@
 namespace mv {
 
 void RCollection::BuildImageList(DirectoryLister& lister) {
-    static const char* const kPatterns[] = {"*.jpg", "*.jpe", "*.jpeg", "*.bmp", "*.png", "*.gif"};
+    // The first six in their old order; then the kinds decoded since.
+    static const char* const kPatterns[] = {"*.jpg",  "*.jpe",  "*.jpeg", "*.bmp",  "*.png",
+                                            "*.gif",  "*.webp", "*.heic", "*.heif", "*.avif"};
     m_images.clear();
     std::sort(m_folders.begin(), m_folders.end());
     for (const std::string& sFolder : m_folders) {

@@ -156,6 +156,12 @@ ImagePNG::ImagePNG(const std::string& sPath, const DecodeLimits& limits) {
     if (file.IsOpen()) Decode(file, limits);
 }
 
+ImagePNG ImagePNG::FromSource(ByteSource& src, const DecodeLimits& limits) {
+    ImagePNG img;
+    img.Decode(src, limits);
+    return img;
+}
+
 ImagePNG ImagePNG::FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     ImagePNG img;
     MemorySource src(data, size);

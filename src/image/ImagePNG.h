@@ -17,6 +17,7 @@ class ImagePNG : public Image {
 public:
     explicit ImagePNG(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
     static ImagePNG FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+    static ImagePNG FromSource(ByteSource& src, const DecodeLimits& limits = DecodeLimits());
 
     // The picture's size from its header alone.
     static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());

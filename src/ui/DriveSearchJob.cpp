@@ -4,10 +4,10 @@
 
 namespace mv {
 
-std::string DriveSearchJob::Patterns(bool bActiveDesktopInstalled) {
-    std::string s = "*.jpg *.jpeg *.bmp *.png";
-    if (bActiveDesktopInstalled) s += " *.gif";
-    return s;
+std::string DriveSearchJob::Patterns() {
+    // The first four as they always were, then GIF (once only where the
+    // shell showed GIFs; now decoded everywhere) and the kinds read since.
+    return "*.jpg *.jpeg *.bmp *.png *.gif *.jpe *.webp *.heic *.heif *.avif";
 }
 
 void DriveSearchJob::Run(DirectoryLister& lister, const Notify& notify) {

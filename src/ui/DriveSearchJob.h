@@ -19,8 +19,8 @@ public:
     enum Note { kStatus = 1, kDriveDone = 2, kFinished = 3 };
     using Notify = std::function<void(Note)>;
 
-    // The search patterns: GIF files only when the Active Desktop is there.
-    static std::string Patterns(bool bActiveDesktopInstalled);
+    // The search patterns: every kind of picture the program reads.
+    static std::string Patterns();
 
     DriveSearchJob(std::vector<std::string> drives, std::string sPatterns)
         : m_drives(std::move(drives)), m_sPatterns(std::move(sPatterns)) {}

@@ -1,82 +1,37 @@
 #include "wallpaper/DefaultChangeSteps.h"
 
-#include <climits>
 #include <new>
 
 #include "image/ByteSource.h"
 #include "image/DibDraw.h"
 #include "image/ImageBMP.h"
-#include "image/ImageJPEG.h"
-#include "image/ImagePNG.h"
+#include "image/PictureFile.h"
 #include "wallpaper/Apply.h"
 #include "wallpaper/Compose.h"
 
 namespace mv {
 
-std::unique_ptr<Image> DefaultChangeSteps::Decode(DecoderKind kind, const std::string& sPath) {
-    try {
-        switch (kind) {
-        case DecoderKind::Bmp:
-            return std::make_unique<ImageBMP>(sPath);
-        case DecoderKind::Png:
-            return std::make_unique<ImagePNG>(sPath);
-        case DecoderKind::Jpeg:
-        default:
-            return std::make_unique<ImageJPEG>(sPath);
-        }
-    } catch (const std::bad_alloc&) {
-        // A picture too large for the memory there is counts as one that cannot be read.
-        return std::make_unique<Image>();
-    }
+std::unique_ptr<Image> DefaultChangeSteps::Decode(DecoderKind, const std::string& sPath) {
+    return DecodePictureFile(sPath);
 }
 
-std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind kind, const std::string& sPath) {
-    if (kind == DecoderKind::Bmp) return std::nullopt;
+std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind, const std::string& sPath) {
     FileSource file(sPath);
-    int width = 0, height = 0;
     if (!file.IsOpen()) return std::nullopt;
-    const bool bKnown = kind == DecoderKind::Png ? ImagePNG::ReadSize(file, width, height)
-                                                 : ImageJPEG::ReadSize(file, width, height);
-    if (!bKnown) return std::nullopt;
+    // A BMP file is read whole: it has no route straight to a size.
+    const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+    int width = 0, height = 0;
+    if (!decoder || !decoder->decodeResized || !decoder->readSize || !decoder->readSize(file, width, height, DecodeLimits()))
+        return std::nullopt;
     return Size{width, height};
 }
 
-std::optional<Size> PictureSizeFromHeader(const std::string& sPath, const std::string& sExt) {
-    const DecoderKind kind = DecoderForExtension(sExt);
-    if (ExtensionIs(sExt, "gif")) return std::nullopt;
-    FileSource file(sPath);
-    if (!file.IsOpen()) return std::nullopt;
-    int width = 0, height = 0;
-    bool bKnown = false;
-    if (kind == DecoderKind::Bmp) {
-        // The file header, then the width and height of a core (16-bit) or
-        // a Windows (32-bit, height signed for top-down rows) header.
-        uint8_t h[26] = {};
-        if (!file.ReadAt(0, h, sizeof h) || h[0] != 'B' || h[1] != 'M') return std::nullopt;
-        const uint32_t headerSize = h[14] | h[15] << 8 | h[16] << 16 | static_cast<uint32_t>(h[17]) << 24;
-        if (headerSize == 12) {
-            width = h[18] | h[19] << 8;
-            height = h[20] | h[21] << 8;
-        } else {
-            width = static_cast<int32_t>(h[18] | h[19] << 8 | h[20] << 16 | static_cast<uint32_t>(h[21]) << 24);
-            const int32_t iHeight =
-                static_cast<int32_t>(h[22] | h[23] << 8 | h[24] << 16 | static_cast<uint32_t>(h[25]) << 24);
-            height = iHeight == INT32_MIN ? 0 : iHeight < 0 ? -iHeight : iHeight;
-        }
-        bKnown = width > 0 && height > 0;
-    } else {
-        bKnown = kind == DecoderKind::Png ? ImagePNG::ReadSize(file, width, height)
-                                          : ImageJPEG::ReadSize(file, width, height);
-    }
-    if (!bKnown) return std::nullopt;
-    return Size{width, height};
-}
-
-Image DefaultChangeSteps::DecodeResized(DecoderKind kind, const std::string& sPath, Size size, Color& average) {
+Image DefaultChangeSteps::DecodeResized(DecoderKind, const std::string& sPath, Size size, Color& average) {
     FileSource file(sPath);
     if (!file.IsOpen()) return Image();
-    return kind == DecoderKind::Png ? ImagePNG::DecodeResized(file, size.cx, size.cy, &average)
-                                    : ImageJPEG::DecodeResized(file, size.cx, size.cy, &average);
+    const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+    if (!decoder || !decoder->decodeResized) return Image();
+    return decoder->decodeResized(file, size.cx, size.cy, &average, DecodeLimits());
 }
 
 Image DefaultChangeSteps::DrawToWorking(std::unique_ptr<Image> picture) {

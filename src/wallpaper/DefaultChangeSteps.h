@@ -24,11 +24,8 @@ public:
     virtual void ApplyIconTextColor(Color c) = 0;
 };
 
-// A picture's size from its file header, without decoding: BMP, JPEG and
-// PNG by the decoder the extension picks; nothing when the header does not tell.
-std::optional<Size> PictureSizeFromHeader(const std::string& sPath, const std::string& sExt);
-
-// The real steps of a change: the decoders, the 24-bit composition, the
+// The real steps of a change: the decoders (chosen by each file's signature;
+// the extension's choice the pipeline passes is not needed), the 24-bit composition, the
 // wallpaper file and the shell.
 class DefaultChangeSteps : public ChangeSteps {
 public:

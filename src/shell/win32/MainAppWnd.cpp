@@ -5,6 +5,7 @@
 #include "app/OutputFolder.h"
 #include "app/win32/App.h"
 #include "app/win32/Shell.h"
+#include "image/PictureFile.h"
 #include "resource.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
@@ -181,7 +182,7 @@ void CMainAppWnd::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAc
 MonitorLayout CMainAppWnd::Monitors() { return gApp.DesktopSeam().Monitors(); }
 
 std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
-    return PictureSizeFromHeader(sPath, ExtensionOf(sPath).value_or(""));
+    return PictureFileSize(sPath);
 }
 
 void CMainAppWnd::SetLayoutTimer() { SetTimer(m_hWnd, kLayoutTimer, kLayoutWaitMs, nullptr); }

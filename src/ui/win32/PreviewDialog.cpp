@@ -6,9 +6,7 @@
 #include "app/win32/Shell.h"
 #include "image/DibDraw.h"
 #include "image/Folder.h"
-#include "image/ImageBMP.h"
-#include "image/ImageJPEG.h"
-#include "image/ImagePNG.h"
+#include "image/PictureFile.h"
 #include "image/Resample.h"
 #include "platform/win32/Win32ActiveDesktop.h"
 #include "platform/win32/Win32DirectoryLister.h"
@@ -49,9 +47,10 @@ BOOL CPreviewDialog::OnInitDialog() {
                             "The selected image will used for the desktop wallpaper immediately");
     Win32DirectoryLister lister;
     qvFolder folder(lister, m_sFolder);
-    folder.FindFiles(DriveSearchJob::Patterns(gApp.IsActiveDesktopInstalled()), nullptr, false);
+    folder.FindFiles(DriveSearchJob::Patterns(), nullptr, false);
     std::vector<std::string> names;
-    folder.FillListBox(names, true, true);
+    // A file two patterns match ("x.jpeg" and "*.jpe" on Windows) is listed once.
+    folder.FillListBox(names, true, false);
     for (const std::string& s : names)
         SendDlgItemMessageA(m_hWnd, IDC_PREVIEW_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
     return TRUE;
@@ -90,21 +89,12 @@ void CPreviewDialog::OnSelect() {
     const std::string sExt = PreviewExtension(sPath);
     m_pImage.reset();
     m_shown = Image();
-    const bool bGif = ExtensionIs(sExt, "gif");
-    if (!bGif) {
-        try {
-            switch (DecoderForExtension(sExt)) {
-            case DecoderKind::Bmp: m_pImage = std::make_unique<ImageBMP>(sPath); break;
-            case DecoderKind::Png: m_pImage = std::make_unique<ImagePNG>(sPath); break;
-            case DecoderKind::Jpeg: m_pImage = std::make_unique<ImageJPEG>(sPath); break;
-            }
-        } catch (...) {
-            m_pImage.reset();
-        }
-    }
+    // Chosen by the file's signature; upright as the picture is meant to be seen.
+    m_pImage = DecodePictureFile(sPath);
     for (int id : kLayoutButtons) SetCheck(m_hWnd, id, false);
-    if (bGif) {
+    if (ExtensionIs(sExt, "gif") && !m_pImage->IsValid()) {
         SetDlgText(m_hWnd, IDC_PREVIEW_STATUS, "Sorry, GIF previews are not available.");
+        m_pImage.reset();
         InvalidatePreview();
         SetCheck(m_hWnd, IDC_PREVIEW_TILED, true);
         return;
@@ -160,7 +150,8 @@ void CPreviewDialog::OnMakeWallpaper() {
     if (SelectedPath(sPath)) {
         const std::string sExt = PreviewExtension(sPath);
         CApp& app = gApp;
-        if (ExtensionIs(sExt, "gif") && !app.IsUsingActiveDesktop()) {
+        // A GIF the program cannot decode can only be handed to Active Desktop.
+        if (ExtensionIs(sExt, "gif") && !app.IsUsingActiveDesktop() && !(m_pImage && m_pImage->IsValid())) {
             SetDlgText(m_hWnd, IDC_PREVIEW_STATUS, "GIF backgrounds are only available when using Active Desktop");
         } else {
             std::unique_ptr<Win32ActiveDesktop> pActiveDesktop;

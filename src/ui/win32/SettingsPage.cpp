@@ -284,7 +284,7 @@ void CSettingsPage::OnSearch() {
     m_searchDrives = dialog.drives();
     ShowStatus("");
     auto job = std::make_shared<DriveSearchJob>(m_searchDrives,
-                                                DriveSearchJob::Patterns(gApp.IsActiveDesktopInstalled()));
+                                                DriveSearchJob::Patterns());
     m_pSearch = job;
     const WPARAM uJob = ++m_uJob;
     const HWND hPage = m_hWnd;
