@@ -12,8 +12,15 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  # GIF, WebP and HEIF/AVIF for the native build (bookworm's libheif1 carries
+  # its decoders, libde265 and dav1d, and its encoders, x265 and aom, itself)
+  libgif-dev libwebp-dev libheif-dev
+  # makers of the tests' pictures: cwebp, gifbuild, heif-enc (HEIC through x265;
+  # -A for AVIF through aom, from 8-bit input or with -b 12: aom aborts on -b 10)
+  webp libheif-examples giflib-tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev nasm
+  meson  # dav1d's Windows build
   wine wine32 xvfb xauth imagemagick x11-utils
   gcc-multilib  # builds the monitor tests' 32-bit stand-in Xinerama library
   nsis
