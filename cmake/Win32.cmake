@@ -49,7 +49,15 @@ add_dependencies(murivane_wintests Murivane)
 # Windows suite is one CTest entry (Wine's start-up is the slow part). The
 # tests of several monitors are a second entry: they need a prefix without a
 # virtual desktop and fake monitors (scripts/wine-run.sh --monitors).
-set(WIN_TEST_ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+# One picture file of each kind, with another decoder's references, for the
+# picture-format tests; made with the build (ImageMagick, cwebp, heif-enc).
+set(FORMAT_PICTURES ${CMAKE_BINARY_DIR}/format-pictures)
+add_custom_command(OUTPUT ${FORMAT_PICTURES}/.made-v1
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh ${FORMAT_PICTURES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh)
+add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v1)
+
+set(WIN_TEST_ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};MURIVANE_FORMAT_PICTURES=${FORMAT_PICTURES}")
 add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no --gtest_filter=-Monitors*)
 add_test(NAME win32_monitors COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh --monitors
   $<TARGET_FILE:murivane_wintests> --gtest_color=no --gtest_filter=Monitors*)

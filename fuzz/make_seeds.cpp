@@ -1,6 +1,6 @@
 // Writes the seed corpora of the harnesses: small valid pictures of every
 // layout each decoder knows, a few slightly broken ones, and collections files.
-//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,ini,exif}_fuzz/*
+//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,gif,ini,exif}_fuzz/*
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -127,6 +127,17 @@ void JpegSeeds() {
     }
 }
 
+void GifSeeds() {
+    Pixels px = Pixels::Pattern(9, 6);
+    GifFrame plain;
+    SeedWithDamage("gif_fuzz", "plain.gif", EncodeGif(px, plain));
+    GifFrame framed;
+    framed.screenW = 14, framed.screenH = 9, framed.left = 3, framed.top = 2, framed.transparentIndex = 1;
+    framed.bInterlaced = true;
+    framed.frameCount = 2;
+    SeedWithDamage("gif_fuzz", "framed.gif", EncodeGif(px, framed));
+}
+
 void PngSeeds() {
     Pixels px = Pixels::Pattern(11, 7, 4);
     px.data[3] = 0;
@@ -191,6 +202,7 @@ int main(int argc, char** argv) {
     BmpSeeds();
     JpegSeeds();
     PngSeeds();
+    GifSeeds();
     IniSeeds();
     std::printf("fuzz_seeds: %d seed files in %s\n", gCount, gRoot.c_str());
     return 0;

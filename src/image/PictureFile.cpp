@@ -5,6 +5,7 @@
 
 #include "image/ByteSource.h"
 #include "image/ImageBMP.h"
+#include "image/ImageGIF.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
 
@@ -47,6 +48,7 @@ const PictureDecoder kDecoders[] = {
     {PictureFormat::Bmp, ImageBMP::ReadSize, DecodeWhole<ImageBMP>, nullptr},
     {PictureFormat::Jpeg, ImageJPEG::ReadSize, DecodeWhole<ImageJPEG>, ImageJPEG::DecodeResized},
     {PictureFormat::Png, ImagePNG::ReadSize, DecodeWhole<ImagePNG>, ImagePNG::DecodeResized},
+    {PictureFormat::Gif, ImageGIF::ReadSize, DecodeWhole<ImageGIF>, nullptr},
 };
 
 }  // namespace

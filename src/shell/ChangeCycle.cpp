@@ -90,20 +90,14 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
         return;
     }
     if (!bFractal) {
-        std::string sExt;
-        std::optional<std::string> found;
-        for (uint32_t i = 0; i < n; ++i) {
-            std::string sPath = m_host.NextImage();
-            if (auto ext = ExtensionOf(sPath)) sExt = *ext;
-            if (m_host.IsUsingActiveDesktop() || sExt != "gif") {
-                found = sPath;
-                break;
-            }
-        }
-        if (found) {
-            m_host.ChangeBackground(*found, sExt, 0);
-            m_sLastPicture = *found;
-            Remember(layout, {MonitorPicture{*found, sExt, 0}});
+        // Every listed picture can be shown: a GIF is decoded like the rest
+        // (or, while Active Desktop is in use, handed to it).
+        const std::string sPath = m_host.NextImage();
+        const std::string sExt = ExtensionOf(sPath).value_or("");
+        if (!sPath.empty()) {
+            m_host.ChangeBackground(sPath, sExt, 0);
+            m_sLastPicture = sPath;
+            Remember(layout, {MonitorPicture{sPath, sExt, 0}});
         }
         AfterChange();
         return;
@@ -121,11 +115,6 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
 void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n) {
     PictureSource source;
     source.next = [this] { return m_host.NextImage(); };
-    // A GIF is never one monitor's part of a bitmap.
-    source.acceptable = [](const std::string& sPath) {
-        auto ext = ExtensionOf(sPath);
-        return !ext || !ExtensionIs(*ext, "gif");
-    };
     source.size = [this](const std::string& sPath) { return m_host.PictureSize(sPath); };
     source.count = n;
     const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);

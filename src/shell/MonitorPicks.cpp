@@ -15,12 +15,10 @@ std::vector<std::string> PickPictures(const MonitorLayout& layout, bool bMatchSh
     // Drawn, not taken yet: later monitors look at them first.
     std::deque<std::string> drawn;
     auto draw = [&]() -> std::optional<std::string> {
-        for (uint32_t i = 0; i < source.count; ++i) {
-            std::string sPath = source.next();
-            if (sPath.empty()) return std::nullopt;
-            if (!source.acceptable || source.acceptable(sPath)) return sPath;
-        }
-        return std::nullopt;
+        if (source.count == 0) return std::nullopt;
+        std::string sPath = source.next();
+        if (sPath.empty()) return std::nullopt;
+        return sPath;
     };
     auto fits = [&](const std::string& sPath, const Monitor& m) {
         return PictureFitsMonitor(source.size ? source.size(sPath) : std::nullopt, m);

@@ -23,12 +23,9 @@ bool PictureFitsMonitor(const std::optional<Size>& picture, const Monitor& monit
 struct PictureSource {
     // The collection's next picture (in order, or at random); empty when it has none.
     std::function<std::string()> next;
-    // Whether a picture can be used at all (not a GIF the shell cannot show).
-    std::function<bool(const std::string&)> acceptable;
     // A picture's size from its file header, without decoding.
     std::function<std::optional<Size>(const std::string&)> size;
-    // How many pictures the collection has: the bound on the draws that
-    // look for an acceptable one.
+    // How many pictures the collection has; none drawn when it has none.
     uint32_t count = 0;
 };
 
@@ -38,7 +35,7 @@ struct PictureSource {
 // shape among those already drawn and not taken, drawing more until it has
 // looked at kShapeLookahead; when none fits it takes the first of them.
 // Every draw is bounded, so it never loops for ever; a monitor for which no
-// acceptable picture turns up gets an empty path.
+// picture turns up gets an empty path.
 std::vector<std::string> PickPictures(const MonitorLayout& layout, bool bMatchShape, const PictureSource& source);
 
 // The sizes of the fractals one change over several monitors renders: each

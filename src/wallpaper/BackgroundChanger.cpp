@@ -91,10 +91,9 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     // whether the picture is decoded whole or straight to the screen's size.
     std::optional<Size> probed;
     const DecoderKind kind = DecoderForExtension(sExt);
-    if (ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
-        // The shell shows a GIF itself; it is neither decoded nor dated. It
-        // cannot be one monitor's part of a bitmap.
-        if (bFill) return false;
+    if (!bFill && ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
+        // The shell shows a GIF itself; it is neither decoded nor dated. As
+        // one monitor's part of a bitmap it is decoded like any picture.
         bUseDirectImage = true;
         bIsGif = true;
         bAddDate = false;

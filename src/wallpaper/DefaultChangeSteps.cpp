@@ -11,8 +11,14 @@
 
 namespace mv {
 
+DecodeLimits DefaultChangeSteps::Limits() const {
+    DecodeLimits limits;
+    limits.background = m_settings.BackgroundColor;  // around and under a GIF's picture
+    return limits;
+}
+
 std::unique_ptr<Image> DefaultChangeSteps::Decode(DecoderKind, const std::string& sPath) {
-    return DecodePictureFile(sPath);
+    return DecodePictureFile(sPath, Limits());
 }
 
 std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind, const std::string& sPath) {
@@ -21,7 +27,7 @@ std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind, const std::stri
     // A BMP file is read whole: it has no route straight to a size.
     const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
     int width = 0, height = 0;
-    if (!decoder || !decoder->decodeResized || !decoder->readSize || !decoder->readSize(file, width, height, DecodeLimits()))
+    if (!decoder || !decoder->decodeResized || !decoder->readSize || !decoder->readSize(file, width, height, Limits()))
         return std::nullopt;
     return Size{width, height};
 }
@@ -31,7 +37,7 @@ Image DefaultChangeSteps::DecodeResized(DecoderKind, const std::string& sPath, S
     if (!file.IsOpen()) return Image();
     const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
     if (!decoder || !decoder->decodeResized) return Image();
-    return decoder->decodeResized(file, size.cx, size.cy, &average, DecodeLimits());
+    return decoder->decodeResized(file, size.cx, size.cy, &average, Limits());
 }
 
 Image DefaultChangeSteps::DrawToWorking(std::unique_ptr<Image> picture) {

@@ -57,6 +57,8 @@ public:
     void ApplyIconTextColor(Color c) override;
 
 private:
+    DecodeLimits Limits() const;
+
     Settings& m_settings;
     RegistryStore& m_registry;
     Desktop& m_desktop;

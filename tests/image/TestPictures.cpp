@@ -7,6 +7,7 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <gif_lib.h>
 
 namespace mv::test {
 
@@ -203,6 +204,64 @@ std::vector<uint8_t> EncodePng(const Pixels& px, int colorType, int bitDepth, bo
     for (int y = 0; y < px.height; ++y) rows[y] = &image[y * stride];
     WritePng(bytes, px.width, px.height, depth, colorType, bInterlaced, rows.data());
     return bytes;
+}
+
+namespace {
+int PutGifBytes(GifFileType* gif, const GifByteType* data, int length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    out->insert(out->end(), data, data + length);
+    return length;
+}
+}  // namespace
+
+std::vector<uint8_t> EncodeGif(const Pixels& px, const GifFrame& frame) {
+    std::vector<uint8_t> out;
+    // The colour table: the distinct colours in order of first use.
+    std::vector<GifColorType> colours;
+    std::vector<GifPixelType> indices(static_cast<size_t>(px.width) * px.height);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        const uint8_t* p = &px.data[i * px.channels];
+        const uint8_t r = p[0], g = px.channels >= 3 ? p[1] : p[0], b = px.channels >= 3 ? p[2] : p[0];
+        size_t k = 0;
+        while (k < colours.size() && !(colours[k].Red == r && colours[k].Green == g && colours[k].Blue == b)) ++k;
+        if (k == colours.size()) {
+            if (colours.size() < 256) colours.push_back({r, g, b});
+            else k = 255;
+        }
+        indices[i] = static_cast<GifPixelType>(k);
+    }
+    int bits = 1;
+    while ((1 << bits) < static_cast<int>(colours.size())) ++bits;
+    colours.resize(size_t(1) << bits, GifColorType{255, 255, 255});
+    ColorMapObject* map = GifMakeMapObject(1 << bits, colours.data());
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, PutGifBytes, &error);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, frame.screenW ? frame.screenW : px.width, frame.screenH ? frame.screenH : px.height, bits, 0,
+                      map);
+    for (int f = 0; f < frame.frameCount; ++f) {
+        if (frame.transparentIndex >= 0) {
+            GraphicsControlBlock gcb = {};
+            gcb.TransparentColor = frame.transparentIndex;
+            GifByteType ext[4];
+            const size_t n = EGifGCBToExtension(&gcb, ext);
+            EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
+        }
+        EGifPutImageDesc(gif, frame.left, frame.top, px.width, px.height, frame.bInterlaced, nullptr);
+        static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+        std::vector<GifPixelType> white(static_cast<size_t>(px.width), static_cast<GifPixelType>((1 << bits) - 1));
+        auto putRow = [&](int y) {
+            EGifPutLine(gif, f == 0 ? &indices[static_cast<size_t>(y) * px.width] : white.data(), px.width);
+        };
+        if (frame.bInterlaced)
+            for (int pass = 0; pass < 4; ++pass)
+                for (int y = kStart[pass]; y < px.height; y += kStep[pass]) putRow(y);
+        else
+            for (int y = 0; y < px.height; ++y) putRow(y);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation, bool bBigEndian) {

@@ -54,6 +54,20 @@ std::vector<uint8_t> EncodeJpeg(const Pixels& px, int quality = 95, bool bProgre
 // 6 RGBA); samples are taken from px (8-bit values, widened for 16-bit).
 std::vector<uint8_t> EncodePng(const Pixels& px, int colorType, int bitDepth = 8, bool bInterlaced = false);
 
+// A GIF of one frame (or of frameCount frames, the later ones all white)
+// on a screen of screenW x screenH, the frame at (left, top) with px's size:
+// its colours through a table of up to 256 entries made from px (colours
+// past 256 reuse the last entry), the pixel value transparentIndex (or none,
+// -1) transparent, rows stored interlaced or not.
+struct GifFrame {
+    int screenW = 0, screenH = 0;
+    int left = 0, top = 0;
+    int transparentIndex = -1;
+    bool bInterlaced = false;
+    int frameCount = 1;
+};
+std::vector<uint8_t> EncodeGif(const Pixels& px, const GifFrame& frame);
+
 // The JPEG with an EXIF block (APP1) right after its start that gives the
 // orientation tag (1..8), in Intel or Motorola byte order.
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation, bool bBigEndian = false);

@@ -212,20 +212,15 @@ TEST_F(Cycle, FractalCompletionAppliesTheFileWithItsAverageColour) {
     EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
 }
 
-TEST_F(Cycle, GifsOnlyWithActiveDesktop) {
-    host.images = {"c:\\a.gif", "c:\\b.gif", "c:\\noext"};
+// GIFs are decoded like other pictures: shown with or without Active Desktop.
+TEST_F(Cycle, GifsArePicturesWithOrWithoutActiveDesktop) {
+    host.images = {"c:\\a.gif", "c:\\b.GIF"};
     cycle.OnChangeWallpaperCommand();
-    // a.gif, b.gif skipped; "noext" keeps the previous extension (gif) and is skipped too.
-    EXPECT_TRUE(host.changed.empty());
-    EXPECT_EQ(host.tray, kTrayWaiting);
-    EXPECT_EQ(host.changeTimerMs, 1800 * 1000);
-    host.images = {"c:\\a.GIF"};  // the comparison is case-sensitive
-    cycle.OnChangeWallpaperCommand();
-    EXPECT_EQ(host.changed.size(), 1u);
-    host.images = {"c:\\a.gif"};
+    EXPECT_EQ(host.changed, (std::vector<std::string>{"c:\\a.gif|gif"}));
     host.usingAD = true;
     cycle.OnChangeWallpaperCommand();
-    EXPECT_EQ(host.changed.back(), "c:\\a.gif|gif");
+    EXPECT_EQ(host.changed.back(), "c:\\b.GIF|GIF");
+    EXPECT_EQ(host.tray, kTrayWaiting);
 }
 
 TEST_F(Cycle, DisableEnableAndForcedChangesWhileDisabled) {
@@ -344,7 +339,7 @@ MonitorLayout ThreeScreens() {
     return l;
 }
 
-// Pictures named by their shape: "L..." landscape, "P..." portrait, "G..." a GIF.
+// Pictures named by their shape: "L..." landscape, "P..." portrait, "G..." unknown.
 std::optional<Size> ShapeOf(const std::string& s) {
     if (s.empty() || s[0] == 'G') return std::nullopt;
     return s[0] == 'P' ? Size{600, 900} : Size{900, 600};
@@ -391,7 +386,6 @@ TEST(MonitorPicks, ShapesAreMatchedWithoutLosingPicturesAndNeverLoop) {
     size_t next = 0;
     PictureSource source;
     source.next = [&] { return images[next++ % images.size()]; };
-    source.acceptable = [](const std::string& s) { return s[0] != 'G'; };
     source.size = ShapeOf;
     source.count = static_cast<uint32_t>(images.size());
     // In order: consecutive pictures, the portrait monitor looking ahead for
@@ -406,12 +400,7 @@ TEST(MonitorPicks, ShapesAreMatchedWithoutLosingPicturesAndNeverLoop) {
     portrait.monitors = {At(0, 0, 1080, 1920, true, "")};
     EXPECT_EQ(PickPictures(portrait, true, source), (std::vector<std::string>{"L1.jpg"}));
     EXPECT_LE(next, static_cast<size_t>(kShapeLookahead));
-    // Only GIFs, or an empty collection: every monitor keeps what it has, and
-    // the draws are bounded.
-    images = {"G1.gif", "G2.gif"};
-    next = 0;
-    EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>(3)));
-    EXPECT_LE(next, 3u * kShapeLookahead * images.size());
+    // An empty collection: every monitor keeps what it has.
     source.next = [] { return std::string(); };
     EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>(3)));
 }

@@ -90,7 +90,9 @@ void CPreviewDialog::OnSelect() {
     m_pImage.reset();
     m_shown = Image();
     // Chosen by the file's signature; upright as the picture is meant to be seen.
-    m_pImage = DecodePictureFile(sPath);
+    DecodeLimits limits;
+    limits.background = gApp.GetSettings().BackgroundColor;
+    m_pImage = DecodePictureFile(sPath, limits);
     for (int id : kLayoutButtons) SetCheck(m_hWnd, id, false);
     if (ExtensionIs(sExt, "gif") && !m_pImage->IsValid()) {
         SetDlgText(m_hWnd, IDC_PREVIEW_STATUS, "Sorry, GIF previews are not available.");
