@@ -351,8 +351,10 @@ TEST_F(CollectionsPage, DriveSearchOnARealTreeWithAttributes) {
     EXPECT_TRUE(has("c:\\mvtree\\pics\\deeper"));
     EXPECT_TRUE(has("c:\\mvtree\\system"));
     EXPECT_FALSE(has("c:\\mvtree\\hidden") || has("c:\\mvtree\\hidden\\inside"));
-    EXPECT_FALSE(has("c:\\mvtree\\gifs"));  // no Active Desktop under Wine
-    EXPECT_FALSE(has("c:\\mvtree\\jpe") || has("c:\\mvtree\\.dot"));
+    // GIF and JPE files are pictures the program reads, with or without Active Desktop.
+    EXPECT_TRUE(has("c:\\mvtree\\gifs"));
+    EXPECT_TRUE(has("c:\\mvtree\\jpe"));
+    EXPECT_FALSE(has("c:\\mvtree\\.dot"));
     sheet.Ok();
     EXPECT_TRUE(settings.WaitExit(10000));
     EXPECT_EQ(IniValue("Default", "FolderCount"), std::to_string(listed.size()));
@@ -434,8 +436,8 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     ASSERT_NE(hDlg, nullptr);
     EXPECT_EQ(WindowText(hDlg), "Preview");
     HWND hList = GetDlgItem(hDlg, IDC_PREVIEW_LIST);
-    // GIF files are listed only with Active Desktop, which Wine lacks.
-    EXPECT_EQ(Items(hList, false), (Strings{"big.JPG", "broken.jpg", "small.Bmp"}));
+    // GIF files are listed too; one that cannot be decoded says so.
+    EXPECT_EQ(Items(hList, false), (Strings{"anim.gif", "big.JPG", "broken.jpg", "small.Bmp"}));
     auto select = [&](int i) {
         SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
         SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_PREVIEW_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hList));
@@ -443,10 +445,11 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     };
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     auto pct = [&](int w, int h) { return static_cast<int>(float(w) * float(h) / (float(cx) * float(cy)) * 100.0f); };
-    EXPECT_EQ(select(0), "Size 900x700, " + std::to_string(pct(900, 700)) + "% of screen");
+    EXPECT_EQ(select(0), "Sorry, GIF previews are not available.");
+    EXPECT_EQ(select(1), "Size 900x700, " + std::to_string(pct(900, 700)) + "% of screen");
     EXPECT_TRUE(Checked(hDlg, pct(900, 700) > 70 ? IDC_PREVIEW_STRETCHED : IDC_PREVIEW_CENTERED));
-    EXPECT_EQ(select(1), "Could not load the image. Perhaps it is 256 color format, rather than 24-bit.");
-    EXPECT_EQ(select(2), "Size 200x150, " + std::to_string(pct(200, 150)) + "% of screen");
+    EXPECT_EQ(select(2), "Could not load the image. Perhaps it is 256 color format, rather than 24-bit.");
+    EXPECT_EQ(select(3), "Size 200x150, " + std::to_string(pct(200, 150)) + "% of screen");
     EXPECT_TRUE(Checked(hDlg, IDC_PREVIEW_CENTERED));
     EXPECT_FALSE(Checked(hDlg, IDC_PREVIEW_TILED));
 
