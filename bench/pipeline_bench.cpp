@@ -13,6 +13,9 @@
 //                                left), each its own 6000 x 4000 JPEG, through the change code
 //   BM_BareScaledDecodes         those three JPEGs decoded by libjpeg-turbo alone at the
 //                                DCT scale each monitor needs: the floor for that change
+//   BM_ChangePhoneJpeg/0, /6, /1 a 4032 x 3024 phone photograph through the change code:
+//                                without an orientation tag, the same file tagged 6 (shown
+//                                as 3024 x 4032), and that upright picture stored upright
 // The input files are written once before the first timing, into the folder
 // named by MURIVANE_BENCH_DIR (kept there, so scripts/bench.sh can hand the
 // same files to another tool) or into a fresh folder under /tmp (removed when
@@ -24,6 +27,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -361,5 +365,46 @@ void BM_BareScaledDecodes(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BareScaledDecodes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- A phone photograph, upright and sideways ---------------------------------
+
+// The same 4032 x 3024 photograph without an orientation tag (0), with tag
+// 6 (stored sideways, shown as 3024 x 4032), and turned and stored upright
+// as 3024 x 4032 without a tag (1).
+const std::string& PhoneJpeg(int kind) {
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> out;
+        const Inputs& in = Files();
+        if (!in.bOk) return out;
+        const mv::test::Pixels stored = Picture(4032, 3024, 0x1F83D9ABu);
+        mv::test::Pixels upright;  // turned a quarter clockwise
+        upright.width = 3024, upright.height = 4032, upright.channels = 3;
+        upright.data.resize(stored.data.size());
+        for (int y = 0; y < 4032; ++y)
+            for (int x = 0; x < 3024; ++x)
+                std::memcpy(&upright.data[(static_cast<size_t>(y) * 3024 + x) * 3],
+                            &stored.data[(static_cast<size_t>(3023 - x) * 4032 + y) * 3], 3);
+        const std::vector<uint8_t> plain = mv::test::EncodeJpeg(stored, 90);
+        out = {in.sFolder + "/phone_plain.jpg", in.sFolder + "/phone_tagged.jpg", in.sFolder + "/phone_upright.jpg"};
+        if (!mv::test::WriteBytes(out[0], plain) ||
+            !mv::test::WriteBytes(out[1], mv::test::WithExifOrientation(plain, 6)) ||
+            !mv::test::WriteBytes(out[2], mv::test::EncodeJpeg(upright, 90)))
+            out.clear();
+        return out;
+    }();
+    static const std::string none;
+    if (files.size() != 3) return none;
+    return files[kind == 6 ? 1 : kind == 1 ? 2 : 0];
+}
+
+void BM_ChangePhoneJpeg(benchmark::State& state) {
+    const std::string& sPath = PhoneJpeg(static_cast<int>(state.range(0)));
+    if (sPath.empty()) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    RunChange(state, sPath, false);
+}
+BENCHMARK(BM_ChangePhoneJpeg)->Arg(0)->Arg(6)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
