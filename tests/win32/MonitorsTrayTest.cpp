@@ -26,12 +26,6 @@ using namespace mv::test;
 
 namespace {
 
-std::string WindowsFile(const char* sName) {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + sName;
-}
-
 std::string DesktopValue(const char* sName) {
     char buffer[1024] = {};
     DWORD size = sizeof(buffer);

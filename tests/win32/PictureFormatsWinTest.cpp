@@ -20,12 +20,6 @@ using namespace mv::test;
 
 namespace {
 
-std::string WindowsFile(const char* sName) {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + sName;
-}
-
 // The tray lists its folders lower-cased.
 std::string Lower(std::string s) {
     for (char& c : s)

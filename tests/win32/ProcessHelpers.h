@@ -8,6 +8,13 @@
 namespace mv::test {
 
 
+// A file in the Windows folder (where the program keeps its files under Wine).
+inline std::string WindowsFile(const char* sName) {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\" + sName;
+}
+
 inline std::string ExeBeside(const char* sName) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -19,12 +19,6 @@ using namespace mv::test;
 
 namespace {
 
-std::string WindowsFile(const char* sName) {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + sName;
-}
-
 bool FileExists(const std::string& s) { return GetFileAttributesA(s.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct SettingsSheetTest : ::testing::Test {

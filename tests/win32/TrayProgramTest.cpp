@@ -17,12 +17,6 @@ namespace {
 
 const char kConfigKey[] = "Software\\Quorvale\\Murivane\\Config";
 
-std::string WindowsFile(const char* sName) {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + sName;
-}
-
 std::string ReadString(HKEY root, const char* key, const char* name) {
     char buffer[1024] = {};
     DWORD size = sizeof(buffer);
