@@ -5,8 +5,10 @@
 
 #include "image/ByteSource.h"
 #include "image/ImageBMP.h"
+#include "image/ImageHEIF.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
+#include "image/ImageWebP.h"
 
 namespace mv {
 
@@ -47,6 +49,8 @@ const PictureDecoder kDecoders[] = {
     {PictureFormat::Bmp, ImageBMP::ReadSize, DecodeWhole<ImageBMP>, nullptr},
     {PictureFormat::Jpeg, ImageJPEG::ReadSize, DecodeWhole<ImageJPEG>, ImageJPEG::DecodeResized},
     {PictureFormat::Png, ImagePNG::ReadSize, DecodeWhole<ImagePNG>, ImagePNG::DecodeResized},
+    {PictureFormat::WebP, ImageWebP::ReadSize, DecodeWhole<ImageWebP>, ImageWebP::DecodeResized},
+    {PictureFormat::Heif, ImageHEIF::ReadSize, DecodeWhole<ImageHEIF>, ImageHEIF::DecodeResized},
 };
 
 }  // namespace
