@@ -3,6 +3,13 @@
 //   BM_ChangeJpegStretch[Dated]  6000 x 4000 JPEG through the program's own
 //                                change code (default settings; with the date on)
 //   BM_ChangePngStretch          4000 x 3000 PNG through the change code
+//   BM_ChangeWebpStretch         4000 x 3000 lossy WebP through the change code
+//   BM_ChangeHeicStretch         4032 x 3024 HEIC (one HEVC picture) through the change code
+//   BM_HugeHeicGridStretch       8064 x 6048 HEIC, a grid of 512 x 512 HEVC tiles as phones
+//                                write them (48 megapixels), through the change code
+//   BM_HugeWebpStretch           12000 x 9000 lossy WebP through the change code
+//                                (the WebP and HEIF files are made the first time a
+//                                benchmark needs them; the huge ones take a minute each)
 //   BM_BareJpegDecode            the same JPEG decoded at full size and
 //                                thrown away: the floor for any full decode
 //   BM_PipelineJpegStretch/Png   the whole-picture route: full decode, 24-bit
@@ -28,6 +35,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +45,7 @@
 #include <unistd.h>
 
 #include <jpeglib.h>
+#include <webp/encode.h>
 
 #include "config/Registry.h"
 #include "config/Settings.h"
@@ -44,6 +54,7 @@
 #include "image/ImageBMP.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
+#include "image/HeifFiles.h"
 #include "image/TestPictures.h"
 #include "platform/portable/MemoryDesktop.h"
 #include "platform/portable/MemoryRegistry.h"
@@ -224,6 +235,91 @@ void BM_ChangeJpegStretchDated(benchmark::State& state) { RunChange(state, Files
 BENCHMARK(BM_ChangeJpegStretchDated)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ChangePngStretch(benchmark::State& state) { RunChange(state, Files().sPng, false); }
 BENCHMARK(BM_ChangePngStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- WebP and HEIF ----------------------------------------------------------
+
+bool WriteWebp(const std::string& sPath, int w, int h, uint32_t seed) {
+    const mv::test::Pixels px = Picture(w, h, seed);
+    uint8_t* out = nullptr;
+    const size_t n = WebPEncodeRGB(px.data.data(), w, h, w * 3, 90, &out);
+    const bool bOk = n > 0 && mv::test::WriteBytes(sPath, std::vector<uint8_t>(out, out + n));
+    WebPFree(out);
+    return bOk;
+}
+
+// A phone's 48-megapixel photograph: 16 x 12 tiles of 512 x 512, each its
+// own HEVC picture, cut to 8064 x 6048.
+bool WriteHeicGrid(const std::string& sPath) {
+    const mv::test::Pixels px = Picture(8192, 6144, 0x1F83D9ABu);
+    mv::test::HeifLayout grid;
+    grid.bGrid = true;
+    grid.columns = 16;
+    grid.rows = 12;
+    grid.width = 8064;
+    grid.height = 6048;
+    for (int r = 0; r < grid.rows; ++r)
+        for (int c = 0; c < grid.columns; ++c) {
+            grid.tiles.emplace_back();
+            if (!mv::test::EncodeHeif(mv::test::Crop(px, c * 512, r * 512, 512, 512), false, 85, grid.tiles.back()))
+                return false;
+        }
+    return mv::test::WriteBytes(sPath, mv::test::WriteHeif(grid));
+}
+
+// The later formats' files, each made the first time a benchmark needs it
+// (encoding the large ones takes a while), in the inputs' folder.
+struct LaterInputs {
+    std::map<std::string, bool> made;
+    ~LaterInputs() {
+        if (!Files().bRemove) return;
+        for (const auto& [sPath, bMade] : made) std::remove(sPath.c_str());
+    }
+    const std::string* Get(const std::string& sName, const std::function<bool(const std::string&)>& write) {
+        const std::string sPath = Files().sFolder + "/" + sName;
+        auto it = made.find(sPath);
+        if (it == made.end()) it = made.emplace(sPath, write(sPath)).first;
+        return it->second ? &it->first : nullptr;
+    }
+};
+
+const std::string* LaterFile(const std::string& sName, const std::function<bool(const std::string&)>& write) {
+    static LaterInputs inputs;
+    return Files().bOk ? inputs.Get(sName, write) : nullptr;
+}
+
+void RunLaterChange(benchmark::State& state, const std::string* pPath) {
+    if (!pPath) {
+        state.SkipWithError("could not write the input file");
+        return;
+    }
+    RunChange(state, *pPath, false);
+}
+
+void BM_ChangeWebpStretch(benchmark::State& state) {
+    RunLaterChange(state, LaterFile("pipeline_4000x3000.webp", [](const std::string& s) {
+        return WriteWebp(s, 4000, 3000, 0x510E527Fu);
+    }));
+}
+BENCHMARK(BM_ChangeWebpStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ChangeHeicStretch(benchmark::State& state) {
+    RunLaterChange(state, LaterFile("pipeline_4032x3024.heic", [](const std::string& s) {
+        return mv::test::WriteBytes(s, mv::test::EncodeHeifFile(Picture(4032, 3024, 0x9B05688Cu), false, 85));
+    }));
+}
+BENCHMARK(BM_ChangeHeicStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HugeHeicGridStretch(benchmark::State& state) {
+    RunLaterChange(state, LaterFile("pipeline_8064x6048_grid.heic", WriteHeicGrid));
+}
+BENCHMARK(BM_HugeHeicGridStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HugeWebpStretch(benchmark::State& state) {
+    RunLaterChange(state, LaterFile("pipeline_12000x9000.webp", [](const std::string& s) {
+        return WriteWebp(s, 12000, 9000, 0x5BE0CD19u);
+    }));
+}
+BENCHMARK(BM_HugeWebpStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // libjpeg-turbo alone, every scanline into one row buffer: at full size, or
 // with a smallest size at the smallest DCT scale (n/8) still that large.

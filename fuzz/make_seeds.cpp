@@ -1,6 +1,6 @@
 // Writes the seed corpora of the harnesses: small valid pictures of every
 // layout each decoder knows, a few slightly broken ones, and collections files.
-//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,gif,ini,exif}_fuzz/*
+//   fuzz_seeds <corpus folder>   ->   <corpus folder>/{bmp,jpeg,png,gif,webp,heif,ini,exif}_fuzz/*
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -8,7 +8,9 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <webp/encode.h>
 
+#include "image/HeifFiles.h"
 #include "image/TestPictures.h"
 
 using namespace mv::test;
@@ -153,6 +155,111 @@ void PngSeeds() {
     Seed("png_fuzz", "grey-alpha16.png", EncodePng(px, 4, 16));
 }
 
+std::vector<uint8_t> Webp(const Pixels& px, bool bLossless, float quality = 60) {
+    uint8_t* out = nullptr;
+    const int stride = px.width * px.channels;
+    size_t n = 0;
+    if (px.channels == 4)
+        n = bLossless ? WebPEncodeLosslessRGBA(px.data.data(), px.width, px.height, stride, &out)
+                      : WebPEncodeRGBA(px.data.data(), px.width, px.height, stride, quality, &out);
+    else
+        n = bLossless ? WebPEncodeLosslessRGB(px.data.data(), px.width, px.height, stride, &out)
+                      : WebPEncodeRGB(px.data.data(), px.width, px.height, stride, quality, &out);
+    std::vector<uint8_t> bytes(out, out + n);
+    WebPFree(out);
+    return bytes;
+}
+
+void Le(std::vector<uint8_t>& v, uint32_t x, int bytes) {
+    for (int i = 0; i < bytes; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
+
+void Chunk(std::vector<uint8_t>& v, const char* tag, const std::vector<uint8_t>& body) {
+    v.insert(v.end(), tag, tag + 4);
+    Le(v, static_cast<uint32_t>(body.size()), 4);
+    v.insert(v.end(), body.begin(), body.end());
+    if (body.size() & 1) v.push_back(0);
+}
+
+// An animation of two frames on a canvas, the first at (x, y): each frame's
+// chunks are a still file's, less its RIFF header.
+std::vector<uint8_t> Animation(const std::vector<uint8_t>& first, const std::vector<uint8_t>& second, int canvasW,
+                               int canvasH, int x, int y, int w1, int h1, int w2, int h2) {
+    std::vector<uint8_t> body = {'W', 'E', 'B', 'P'};
+    std::vector<uint8_t> vp8x = {0x12, 0, 0, 0};  // animation, transparency
+    Le(vp8x, canvasW - 1, 3);
+    Le(vp8x, canvasH - 1, 3);
+    Chunk(body, "VP8X", vp8x);
+    std::vector<uint8_t> anim;
+    Le(anim, 0xFF808080u, 4);
+    Le(anim, 0, 2);
+    Chunk(body, "ANIM", anim);
+    auto frame = [&](const std::vector<uint8_t>& still, int fx, int fy, int fw, int fh) {
+        std::vector<uint8_t> anmf;
+        Le(anmf, fx / 2, 3);
+        Le(anmf, fy / 2, 3);
+        Le(anmf, fw - 1, 3);
+        Le(anmf, fh - 1, 3);
+        Le(anmf, 100, 3);
+        anmf.push_back(0);
+        anmf.insert(anmf.end(), still.begin() + 12, still.end());
+        Chunk(body, "ANMF", anmf);
+    };
+    frame(first, x, y, w1, h1);
+    frame(second, 0, 0, w2, h2);
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    Le(file, static_cast<uint32_t>(body.size()), 4);
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+void WebpSeeds() {
+    const Pixels px = PhotoLike(23, 17, 1);
+    Pixels rgba = PhotoLike(23, 17, 2, 4);
+    for (size_t i = 3; i < rgba.data.size(); i += 8) rgba.data[i] = static_cast<uint8_t>(i * 7);
+    SeedWithDamage("webp_fuzz", "lossy.webp", Webp(px, false));
+    SeedWithDamage("webp_fuzz", "lossless.webp", Webp(px, true));
+    SeedWithDamage("webp_fuzz", "lossy-alpha.webp", Webp(rgba, false));
+    Seed("webp_fuzz", "lossless-alpha.webp", Webp(rgba, true));
+    const std::vector<uint8_t> small = Webp(PhotoLike(10, 8, 3), true);
+    SeedWithDamage("webp_fuzz", "animation.webp", Animation(small, Webp(px, false), 23, 17, 4, 6, 10, 8, 23, 17));
+    Seed("webp_fuzz", "animation-full.webp", Animation(Webp(px, true), small, 23, 17, 0, 0, 23, 17, 10, 8));
+}
+
+// HEIF files encoded here with libheif: HEVC and AV1 pictures, a grid of
+// four tiles cut short on two sides, turned and mirrored primaries, and a
+// picture with transparency (which libheif decodes).
+void HeifSeeds() {
+    CodedPicture hevc, av1;
+    if (!EncodeHeif(PhotoLike(48, 32, 4), false, 40, hevc) || !EncodeHeif(PhotoLike(48, 32, 5), true, 40, av1)) {
+        std::fprintf(stderr, "fuzz_seeds: libheif could not encode\n");
+        std::exit(1);
+    }
+    HeifLayout one;
+    one.tiles = {hevc};
+    SeedWithDamage("heif_fuzz", "hevc.heic", WriteHeif(one));
+    one.transforms = {IrotBox(1), ImirBox(false)};
+    Seed("heif_fuzz", "hevc-turned.heic", WriteHeif(one));
+    HeifLayout avif;
+    avif.tiles = {av1};
+    SeedWithDamage("heif_fuzz", "av1.avif", WriteHeif(avif));
+    HeifLayout grid;
+    grid.bGrid = true;
+    grid.columns = grid.rows = 2;
+    grid.width = 90;
+    grid.height = 50;
+    grid.tiles = {hevc, hevc, hevc, hevc};
+    SeedWithDamage("heif_fuzz", "grid.heic", WriteHeif(grid));
+    grid.transforms = {IrotBox(3)};
+    Seed("heif_fuzz", "grid-turned.heic", WriteHeif(grid));
+    grid.tiles = {av1, av1, av1, av1};
+    grid.transforms.clear();
+    Seed("heif_fuzz", "grid.avif", WriteHeif(grid));
+    Pixels rgba = PhotoLike(32, 24, 6, 4);
+    for (size_t i = 3; i < rgba.data.size(); i += 4) rgba.data[i] = static_cast<uint8_t>(i);
+    SeedWithDamage("heif_fuzz", "alpha.heic", EncodeHeifFile(rgba, false, 40));
+}
+
 // Collections files: the ordinary shape, many sections, long values, every
 // kind of line ending, and the odd things hand-edited files hold.
 void IniSeeds() {
@@ -203,6 +310,8 @@ int main(int argc, char** argv) {
     JpegSeeds();
     PngSeeds();
     GifSeeds();
+    WebpSeeds();
+    HeifSeeds();
     IniSeeds();
     std::printf("fuzz_seeds: %d seed files in %s\n", gCount, gRoot.c_str());
     return 0;

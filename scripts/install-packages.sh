@@ -15,8 +15,10 @@ PACKAGES=(
   # GIF, WebP and HEIF/AVIF for the native build (bookworm's libheif1 carries
   # its decoders, libde265 and dav1d, and its encoders, x265 and aom, itself)
   libgif-dev libwebp-dev libheif-dev
-  # makers of the tests' pictures: cwebp, gifbuild, heif-enc (HEIC through x265;
-  # -A for AVIF through aom, from 8-bit input or with -b 12: aom aborts on -b 10)
+  libde265-dev libdav1d-dev  # the HEIF decoder also calls libde265 and dav1d itself
+  # makers of the tests' pictures: cwebp, img2webp, webpmux, gifbuild, heif-enc and
+  # heif-convert (HEIC through x265; -A for AVIF through aom, from 8-bit input or
+  # with -b 12: aom aborts on -b 10)
   webp libheif-examples giflib-tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev nasm

@@ -6,8 +6,10 @@
 #include "image/ByteSource.h"
 #include "image/ImageBMP.h"
 #include "image/ImageGIF.h"
+#include "image/ImageHEIF.h"
 #include "image/ImageJPEG.h"
 #include "image/ImagePNG.h"
+#include "image/ImageWebP.h"
 
 namespace mv {
 
@@ -49,6 +51,8 @@ const PictureDecoder kDecoders[] = {
     {PictureFormat::Jpeg, ImageJPEG::ReadSize, DecodeWhole<ImageJPEG>, ImageJPEG::DecodeResized},
     {PictureFormat::Png, ImagePNG::ReadSize, DecodeWhole<ImagePNG>, ImagePNG::DecodeResized},
     {PictureFormat::Gif, ImageGIF::ReadSize, DecodeWhole<ImageGIF>, nullptr},
+    {PictureFormat::WebP, ImageWebP::ReadSize, DecodeWhole<ImageWebP>, ImageWebP::DecodeResized},
+    {PictureFormat::Heif, ImageHEIF::ReadSize, DecodeWhole<ImageHEIF>, ImageHEIF::DecodeResized},
 };
 
 }  // namespace

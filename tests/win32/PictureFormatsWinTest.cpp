@@ -51,7 +51,8 @@ TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
         if (c == '/') c = '\\';
     // The kinds this build reads, in the collection's order (by name).
     const char* kFiles[] = {"cmyk.jpg",    "orient1.jpg", "orient2.jpg", "orient3.jpg", "orient4.jpg", "orient5.jpg",
-                            "orient6.jpg", "orient7.jpg", "orient8.jpg", "palette.png", "photo.gif"};
+                            "orient6.jpg", "orient7.jpg", "orient8.jpg", "palette.png", "photo.avif",
+                            "photo.gif",   "photo.heic",  "photo.webp"};
     // A folder of its own holding just those files.
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);

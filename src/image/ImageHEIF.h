@@ -1,0 +1,44 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/Image.h"
+
+namespace mv {
+
+class ByteSource;
+
+// A HEIF file's primary picture (HEIC with HEVC, AVIF with AV1) decoded to
+// a 24-bit bottom-up picture, turned and mirrored as the file says, any
+// transparency composited onto ImagePNG::kBackground, deeper samples cut to
+// 8 bits.
+//
+// Pictures made of HEVC or AV1 pictures alone (one, or a grid of tiles, as
+// phones write them) are decoded by libde265 and dav1d straight from the
+// file's boxes (HeifContainer): the tiles of one grid row at a time, several
+// at once, each converted from YCbCr as libheif would convert it, so that
+// the full-size picture never exists in RGB. Everything else (transparency,
+// cropping, overlays) goes through libheif, reading the file through a
+// heif_reader over the ByteSource.
+class ImageHEIF : public Image {
+public:
+    explicit ImageHEIF(const std::string& sPath, const DecodeLimits& limits = DecodeLimits());
+    static ImageHEIF FromMemory(const uint8_t* data, size_t size, const DecodeLimits& limits = DecodeLimits());
+    static ImageHEIF FromSource(ByteSource& src, const DecodeLimits& limits = DecodeLimits());
+
+    // The upright picture's size from the file's boxes (as libheif reports
+    // it for the primary image); false when it is no picture this decoder takes.
+    static bool ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits = DecodeLimits());
+    // The upright picture resized to width x height as its rows are
+    // decoded; the average colour of the result goes to *pAverage. Invalid
+    // on any failure.
+    static Image DecodeResized(ByteSource& src, int width, int height, Color* pAverage,
+                               const DecodeLimits& limits = DecodeLimits());
+
+private:
+    ImageHEIF() = default;
+    void Decode(ByteSource& src, const DecodeLimits& limits);
+};
+
+}  // namespace mv
