@@ -315,7 +315,8 @@ bool DecodeHevc(const std::vector<uint8_t>& stream, int threads, const HeifCoded
         const uint32_t n = uint32_t(stream[at]) << 24 | uint32_t(stream[at + 1]) << 16 |
                            uint32_t(stream[at + 2]) << 8 | stream[at + 3];
         at += 4;
-        if (de265_push_NAL(ctx, &stream[at], static_cast<int>(n), 0, nullptr) != DE265_OK) return false;
+        // data() + at: an empty unit may end the stream, where [at] would be past the end.
+        if (de265_push_NAL(ctx, stream.data() + at, static_cast<int>(n), 0, nullptr) != DE265_OK) return false;
         at += n;
     }
     if (de265_flush_data(ctx) != DE265_OK) return false;

@@ -168,9 +168,29 @@ bool DecodeCanvas(FirstFrame& first, int canvasWidth, int canvasHeight, std::vec
     return true;
 }
 
-// Reads the file and its features, within the limits; for an animation the
-// canvas counts, and its first frame's needs.
+// The features from the file's first bytes, read fourfold larger while
+// libwebp asks for more; false for a file that is not a WebP picture.
+bool HeadFeatures(ByteSource& src, const DecodeLimits& limits, WebPBitstreamFeatures& f) {
+    const uint64_t most = std::min<uint64_t>(src.Size(), limits.maxLibraryMemory);
+    std::vector<uint8_t> head;
+    for (uint64_t n = std::min<uint64_t>(most, kFirstHeaderBytes);; n = std::min(most, n * 4)) {
+        head.resize(static_cast<size_t>(n));
+        if (!src.ReadAt(0, head.data(), head.size())) return false;
+        f = WebPBitstreamFeatures{};
+        const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &f);
+        if (status == VP8_STATUS_OK) return true;
+        if (status != VP8_STATUS_NOT_ENOUGH_DATA || n == most) return false;
+    }
+}
+
+// Reads the file and its features, within the limits; the size and needs
+// come from the headers first, so a picture beyond the limits is refused
+// before the whole file is read. For an animation the canvas counts, and
+// its first frame's needs.
 bool Prepare(ByteSource& src, const DecodeLimits& limits, std::vector<uint8_t>& data, WebPBitstreamFeatures& f) {
+    if (!HeadFeatures(src, limits, f)) return false;
+    if (!WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits)) return false;
+    if (src.Size() + LibraryBytes(f) > limits.maxLibraryMemory) return false;
     if (!ReadAll(src, limits, data)) return false;
     if (WebPGetFeatures(data.data(), data.size(), &f) != VP8_STATUS_OK) return false;
     if (!WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits)) return false;
@@ -220,23 +240,13 @@ void ImageWebP::Decode(ByteSource& src, const DecodeLimits& limits) {
 
 bool ImageWebP::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
     try {
-        const uint64_t size = src.Size();
-        const uint64_t most = std::min<uint64_t>(size, limits.maxLibraryMemory);
-        std::vector<uint8_t> head;
-        for (uint64_t n = std::min<uint64_t>(most, kFirstHeaderBytes);; n = std::min(most, n * 4)) {
-            head.resize(static_cast<size_t>(n));
-            if (!src.ReadAt(0, head.data(), head.size())) return false;
-            WebPBitstreamFeatures f{};
-            const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &f);
-            if (status == VP8_STATUS_OK) {
-                if (!WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits))
-                    return false;
-                width = f.width;
-                height = f.height;
-                return true;
-            }
-            if (status != VP8_STATUS_NOT_ENOUGH_DATA || n == most) return false;
-        }
+        WebPBitstreamFeatures f{};
+        if (!HeadFeatures(src, limits, f) ||
+            !WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits))
+            return false;
+        width = f.width;
+        height = f.height;
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }

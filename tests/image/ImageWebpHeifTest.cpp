@@ -193,6 +193,21 @@ TEST(ImageWebP, TruncatedLyingAndOversizedFilesAreInvalid) {
     EXPECT_FALSE(ImageWebP::ReadSize(source, w, h, small));
     EXPECT_FALSE(ImageWebP::FromMemory(lossy.data(), lossy.size(), small).IsValid());
     EXPECT_FALSE(ImageWebP::DecodeResized(source, 64, 48, &average, small).IsValid());
+    // ...without reading the whole file into memory first.
+    struct CountingSource final : ByteSource {
+        MemorySource inner;
+        uint64_t most = 0;
+        CountingSource(const uint8_t* d, size_t n) : inner(d, n) {}
+        bool IsOpen() const override { return true; }
+        uint64_t Size() const override { return inner.Size(); }
+        size_t ReadSome(uint64_t offset, void* dst, size_t n) override {
+            most = std::max<uint64_t>(most, n);
+            return inner.ReadSome(offset, dst, n);
+        }
+    } counting(lossy.data(), lossy.size());
+    EXPECT_FALSE(ImageWebP::FromSource(counting, small).IsValid());
+    EXPECT_FALSE(ImageWebP::DecodeResized(counting, 64, 48, &average, small).IsValid());
+    EXPECT_LT(counting.most, lossy.size() / 2);
     small = DecodeLimits();
     small.maxLibraryMemory = lossy.size() - 1;
     EXPECT_FALSE(ImageWebP::FromMemory(lossy.data(), lossy.size(), small).IsValid());
