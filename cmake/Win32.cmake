@@ -38,7 +38,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB_RECURSE WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 file(GLOB_RECURSE SHARED_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/conformance/*.cpp)
 add_executable(murivane_wintests ${WIN_TEST_SOURCES} ${SHARED_TEST_SOURCES}
-  ${CMAKE_SOURCE_DIR}/tests/image/TestPictures.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
+  ${CMAKE_SOURCE_DIR}/tests/image/TestPictures.cpp ${CMAKE_SOURCE_DIR}/tests/image/HeifFiles.cpp
+  ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
 target_include_directories(murivane_wintests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable gtest gmock gtest_main psapi)
 target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})
@@ -52,10 +53,10 @@ add_dependencies(murivane_wintests Murivane)
 # One picture file of each kind, with another decoder's references, for the
 # picture-format tests; made with the build (ImageMagick, cwebp, heif-enc).
 set(FORMAT_PICTURES ${CMAKE_BINARY_DIR}/format-pictures)
-add_custom_command(OUTPUT ${FORMAT_PICTURES}/.made-v1
+add_custom_command(OUTPUT ${FORMAT_PICTURES}/.made-v2
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh ${FORMAT_PICTURES}
   DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh)
-add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v1)
+add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v2)
 
 set(WIN_TEST_ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};MURIVANE_FORMAT_PICTURES=${FORMAT_PICTURES}")
 add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no --gtest_filter=-Monitors*)

@@ -1,5 +1,7 @@
 #include "config/Settings.h"
 
+#include <algorithm>
+
 #include "app/OutputFolder.h"
 
 namespace mv {
@@ -57,6 +59,10 @@ void Settings::Load(Profile& p, Desktop& desktop) {
     SmartTiling = i("SmartTiling", 0);
     MultipleMonitors = u("MultipleMonitors", 1);
     MatchMonitorShape = b("MatchMonitorShape", true);
+    HistorySize = std::min(u("HistorySize", 50), kMaxHistorySize);
+    PauseFullScreen = b("PauseFullScreen", true);
+    PauseBatterySaver = b("PauseBatterySaver", true);
+    PauseLocked = b("PauseLocked", true);
     for (int k = 0; k < 12; ++k) Colors[k] = DefaultColors[k] = kDefaultWeights[k];
     for (int k = 0; k < 12; ++k) {
         std::string name = "Color" + std::to_string(k);
@@ -122,6 +128,10 @@ void Settings::SaveAdvanced(Profile& p) const {
     const std::string S = kConfigSection;
     p.WriteInt(S, "MultipleMonitors", MultipleMonitors);
     p.WriteInt(S, "MatchMonitorShape", MatchMonitorShape ? 1 : 0);
+    p.WriteInt(S, "HistorySize", HistorySize);
+    p.WriteInt(S, "PauseFullScreen", PauseFullScreen ? 1 : 0);
+    p.WriteInt(S, "PauseBatterySaver", PauseBatterySaver ? 1 : 0);
+    p.WriteInt(S, "PauseLocked", PauseLocked ? 1 : 0);
 }
 
 void Settings::DeleteAll(Profile& p, Environment& env) {

@@ -52,6 +52,14 @@ struct Settings {
     uint32_t MultipleMonitors = 1;
     // A portrait monitor prefers portrait pictures, a landscape one landscape.
     bool MatchMonitorShape = true;
+    // How many wallpapers the history keeps (0 keeps none, at most 500).
+    uint32_t HistorySize = 50;
+    static constexpr uint32_t kMaxHistorySize = 500;
+    // No scheduled change while a full-screen program or presentation runs,
+    // while battery saver is on, or while the session is locked.
+    bool PauseFullScreen = true;
+    bool PauseBatterySaver = true;
+    bool PauseLocked = true;
     float Colors[12];
     float DefaultColors[12];
     ColorChoiceTable ColorTable;

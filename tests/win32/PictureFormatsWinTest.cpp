@@ -4,13 +4,22 @@
 // made before the suite by tests/win32/make-format-pictures.sh.
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include <webp/encode.h>
+
+#include "image/HeifFiles.h"
 #include "image/ImageBMP.h"
+#include "image/TestPictures.h"
 #include "resource.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/SheetDriver.h"
@@ -41,33 +50,105 @@ double Psnr(const Image& a, const Image& b) {
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-}  // namespace
-
-TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
+// Where make-format-pictures.sh put its files, as a Windows path; empty
+// when the suite runs without them.
+std::string MadeFolder() {
     const char* sUnix = std::getenv("MURIVANE_FORMAT_PICTURES");
-    if (!sUnix) GTEST_SKIP() << "made by tests/win32/make-format-pictures.sh (CTest does it)";
+    if (!sUnix) return std::string();
     std::string made = std::string("Z:") + sUnix;
     for (char& c : made)
         if (c == '/') c = '\\';
-    // The kinds this build reads, in the collection's order (by name).
-    const char* kFiles[] = {"cmyk.jpg",    "orient1.jpg", "orient2.jpg", "orient3.jpg", "orient4.jpg", "orient5.jpg",
-                            "orient6.jpg", "orient7.jpg", "orient8.jpg", "palette.png", "photo.avif",
-                            "photo.gif",   "photo.heic",  "photo.webp"};
-    // A folder of its own holding just those files.
+    return made;
+}
+
+std::string TempFolder(const char* sName) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "murivane-formats";
+    const std::string folder = std::string(temp) + sName;
     CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char* sName : kFiles)
-        ASSERT_TRUE(CopyFileA((made + "\\" + sName).c_str(), (folder + "\\" + sName).c_str(), FALSE)) << sName;
-    CloseAllTrays();
-    ResetConfig();
+    return folder;
+}
+
+// A collection of that one folder, shown in order, pictures only.
+void UseFolder(const std::string& folder) {
     const std::string ini = WindowsFile("Murivane.ini");
     DeleteFileA(ini.c_str());
     WritePrivateProfileStringA("Default", "Folder0", folder.c_str(), ini.c_str());
     WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
     WritePrivateProfileStringA("Default", "Cycle", "1", ini.c_str());
     WritePrivateProfileStringA("Default", "FractalProb", "0", ini.c_str());
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& sPath) {
+    std::vector<uint8_t> bytes;
+    if (FILE* f = std::fopen(sPath.c_str(), "rb")) {
+        uint8_t buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof(buffer), f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// A phone's 48-megapixel photograph: a grid of 16 x 12 HEVC tiles of
+// 512 x 512 (each a copy of one coded tile), cut to 8064 x 6048.
+bool WriteHeicGrid(const std::string& sTile, const std::string& sPath) {
+    HeifLayout grid;
+    grid.bGrid = true;
+    grid.columns = 16;
+    grid.rows = 12;
+    grid.width = 8064;
+    grid.height = 6048;
+    CodedPicture tile;
+    if (!SplitHeif(ReadBytes(sTile), tile) || tile.width != 512 || tile.height != 512) return false;
+    grid.tiles.assign(static_cast<size_t>(grid.columns * grid.rows), tile);
+    return WriteBytes(sPath, WriteHeif(grid));
+}
+
+// A lossy w x h WebP of smooth bands, encoded from its YUV planes (no RGB
+// copy of that size in this process) at the fastest method.
+bool WriteHugeWebp(const std::string& sPath, int w, int h) {
+    WebPConfig config;
+    WebPPicture pic;
+    if (!WebPConfigInit(&config) || !WebPPictureInit(&pic)) return false;
+    config.method = 0;
+    config.quality = 80;
+    pic.width = w;
+    pic.height = h;
+    if (!WebPPictureAlloc(&pic)) return false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pic.y[static_cast<size_t>(y) * pic.y_stride + x] = static_cast<uint8_t>(40 + (x / 7 + y / 11) % 170);
+    for (int y = 0; y < (h + 1) / 2; ++y) {
+        std::memset(pic.u + static_cast<size_t>(y) * pic.uv_stride, 96 + (y / 64) % 64, static_cast<size_t>(pic.uv_stride));
+        std::memset(pic.v + static_cast<size_t>(y) * pic.uv_stride, 160 - (y / 48) % 64, static_cast<size_t>(pic.uv_stride));
+    }
+    WebPMemoryWriter writer;
+    WebPMemoryWriterInit(&writer);
+    pic.writer = WebPMemoryWrite;
+    pic.custom_ptr = &writer;
+    const bool bEncoded = WebPEncode(&config, &pic) != 0;
+    WebPPictureFree(&pic);
+    const bool bOk = bEncoded && WriteBytes(sPath, std::vector<uint8_t>(writer.mem, writer.mem + writer.size));
+    WebPMemoryWriterClear(&writer);
+    return bOk;
+}
+
+}  // namespace
+
+TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
+    const std::string made = MadeFolder();
+    if (made.empty()) GTEST_SKIP() << "made by tests/win32/make-format-pictures.sh (CTest does it)";
+    // The kinds this build reads, in the collection's order (by name).
+    const char* kFiles[] = {"cmyk.jpg",    "orient1.jpg", "orient2.jpg", "orient3.jpg", "orient4.jpg", "orient5.jpg",
+                            "orient6.jpg", "orient7.jpg", "orient8.jpg", "palette.png", "photo.avif",
+                            "photo.gif",   "photo.heic",  "photo.webp"};
+    // A folder of its own holding just those files.
+    const std::string folder = TempFolder("murivane-formats");
+    for (const char* sName : kFiles)
+        ASSERT_TRUE(CopyFileA((made + "\\" + sName).c_str(), (folder + "\\" + sName).c_str(), FALSE)) << sName;
+    CloseAllTrays();
+    ResetConfig();
+    UseFolder(folder);
     WriteConfigDword("ChangeOnStartup", 0);
 
     Process tray("/tray");
@@ -93,6 +174,54 @@ TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
     CloseAllTrays();
     for (const char* sName : kFiles) DeleteFileA((folder + "\\" + sName).c_str());
     RemoveDirectoryA(folder.c_str());
-    DeleteFileA(ini.c_str());
+    DeleteFileA(WindowsFile("Murivane.ini").c_str());
+    ResetConfig();
+}
+
+// A phone's 48-megapixel HEIC and a 12000 x 9000 WebP become the wallpaper
+// in the 32-bit program without ever being held whole.
+TEST(PictureFormats, HugeHeicAndWebpBecomeTheWallpaperInLittleMemory) {
+    const std::string made = MadeFolder();
+    if (made.empty()) GTEST_SKIP() << "made by tests/win32/make-format-pictures.sh (CTest does it)";
+    // Each picture alone in the collection's folder.
+    const std::string folder = TempFolder("murivane-huge-formats");
+    struct Huge {
+        const char* sName;
+        SIZE_T limit;
+    } pictures[] = {{"phone48mp.heic", SIZE_T(250) << 20}, {"huge.webp", SIZE_T(150) << 20}};
+    for (const Huge& p : pictures) DeleteFileA((folder + "\\" + p.sName).c_str());
+    for (const Huge& p : pictures) {
+        SCOPED_TRACE(p.sName);
+        CloseAllTrays();
+        ResetConfig();
+        const std::string sPath = folder + "\\" + p.sName;
+        ASSERT_TRUE(p.sName[0] == 'p' ? WriteHeicGrid(made + "\\tile.heic", sPath)
+                                      : WriteHugeWebp(sPath, 12000, 9000));
+        UseFolder(folder);
+        DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+        WriteConfigDword("ChangeOnStartup", 0);
+        Process tray("/tray");
+        HWND hTray = WaitForWindow(kTray, 15000);
+        ASSERT_NE(hTray, nullptr);
+        PostMessageA(hTray, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        Image shown;
+        for (DWORD waited = 0; waited < 60000 && !shown.IsValid(); waited += 100) {
+            Sleep(100);
+            if (Lower(ReadConfigString("LastImageShown")) != Lower(sPath)) continue;
+            shown = ImageBMP(WindowsFile("Murivane.bmp"));
+        }
+        ASSERT_TRUE(shown.IsValid()) << "last shown: " << ReadConfigString("LastImageShown");
+        EXPECT_EQ(shown.Width(), GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_EQ(shown.Height(), GetSystemMetrics(SM_CYSCREEN));
+        PROCESS_MEMORY_COUNTERS pmc = {};
+        pmc.cb = sizeof(pmc);
+        ASSERT_TRUE(GetProcessMemoryInfo(tray.pi.hProcess, &pmc, sizeof(pmc)));
+        EXPECT_LT(pmc.PeakWorkingSetSize, p.limit);
+        std::printf("%s: peak working set %.1f MB\n", p.sName, pmc.PeakWorkingSetSize / 1048576.0);
+        CloseAllTrays();
+        DeleteFileA(sPath.c_str());
+    }
+    RemoveDirectoryA(folder.c_str());
+    DeleteFileA(WindowsFile("Murivane.ini").c_str());
     ResetConfig();
 }

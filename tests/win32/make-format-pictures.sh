@@ -4,6 +4,7 @@
 # orientation says), as 24-bit BMP files in refs/:
 #   orient1.jpg .. orient8.jpg  a JPEG with each EXIF orientation
 #   cmyk.jpg, palette.png, photo.gif, photo.webp, photo.heic, photo.avif
+#   tile.heic  a 512 x 512 HEVC picture, the tile of a phone's grid (no reference)
 # Each upright picture is 900 x 700: stretched on the tests' 1024 x 768
 # screen and written at its own size, so the wallpaper is the decode itself.
 set -euo pipefail
@@ -12,8 +13,8 @@ CONVERT=/usr/bin/convert
 [ -x "$CONVERT" ] || CONVERT=convert
 mkdir -p "$OUT"
 cd "$OUT"
-STAMP=.made-v1
-rm -f "$STAMP"
+STAMP=.made-v2
+rm -f .made-v*
 rm -rf -- *.jpg *.png *.gif *.webp *.heic *.avif refs
 mkdir refs
 
@@ -45,6 +46,9 @@ rm -f stored.jpg
 cwebp -quiet -q 92 photo.png -o photo.webp
 heif-enc -q 92 -o photo.heic photo.png >/dev/null
 heif-enc -A -q 92 -o photo.avif photo.png >/dev/null
+"$CONVERT" photo.png -crop 512x512+100+100 +repage PNG24:tile.png
+heif-enc -q 85 -o tile.heic tile.png >/dev/null
+rm -f tile.png
 rm -f photo.png
 
 for f in orient*.jpg cmyk.jpg palette.png photo.gif photo.webp photo.heic photo.avif; do
