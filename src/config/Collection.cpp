@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <set>
+#include <string>
 
 namespace mv {
 
@@ -10,12 +11,19 @@ namespace {
 
 constexpr size_t kFolderBuffer = 1024;
 constexpr size_t kSectionNamesBuffer = 16384;
+constexpr size_t kOtherValueBuffer = 32768;
 
-// The index i of a key named "Folder%d" (any case), or -1. Only the spelling
-// that "%d" produces counts: "Folder07" is not the key of index 7.
-int64_t FolderIndex(const std::string& sKey) {
-    static const char kPrefix[] = "folder";
-    const size_t n = sizeof kPrefix - 1;
+std::string Lower(const std::string& s) {
+    std::string r = s;
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return r;
+}
+
+// The index i of a key named "<prefix>%d" (any case), or -1. Only the
+// spelling that "%d" produces counts: "Folder07" is not the key of index 7.
+int64_t KeyIndex(const std::string& sKey, const char* kPrefix) {
+    const size_t n = std::char_traits<char>::length(kPrefix);
     if (sKey.size() <= n || sKey.size() > n + 10) return -1;
     for (size_t i = 0; i < n; ++i) {
         char c = sKey[i];
@@ -32,32 +40,54 @@ int64_t FolderIndex(const std::string& sKey) {
     return v <= INT32_MAX ? v : -1;
 }
 
+int64_t FolderIndex(const std::string& sKey) { return KeyIndex(sKey, "folder"); }
+int64_t ExcludeIndex(const std::string& sKey) { return KeyIndex(sKey, "exclude"); }
+
+// The values of "<prefix>0" .. "<prefix><count-1>" the section holds, in
+// index order, empty ones left out. Only the indexes present are read, so a
+// damaged count such as 2000000000 costs nothing.
+std::vector<std::string> ReadNumbered(IniFile& ini, const std::string& sSection, const std::vector<std::string>& keys,
+                                      const char* sPrefix, int64_t (*index)(const std::string&), int32_t iCount) {
+    std::vector<std::string> values;
+    if (iCount <= 0) return values;
+    std::set<int64_t> indexes;
+    for (const std::string& sKey : keys) {
+        const int64_t i = index(sKey);
+        if (i >= 0 && i < iCount) indexes.insert(i);
+    }
+    for (int64_t i : indexes) {
+        std::string sValue = ini.GetString(sSection, sPrefix + std::to_string(i), "", kFolderBuffer);
+        if (!sValue.empty()) values.push_back(sValue);
+    }
+    return values;
+}
+
+// The keys Save writes itself.
+bool IsOwnKey(const std::string& sKey) {
+    const std::string k = Lower(sKey);
+    return k == "foldercount" || k == "cycle" || k == "nexttouse" || k == "fractalprob" || k == "excludecount" ||
+           FolderIndex(sKey) >= 0 || ExcludeIndex(sKey) >= 0;
+}
+
 }  // namespace
 
 void RCollection::Load(IniFile& ini, bool bLowerCase) {
+    const std::vector<std::string> keys = ini.GetKeyNames(m_sName);
     const int32_t iCount = static_cast<int32_t>(ini.GetInt(m_sName, "FolderCount", 0));
-    if (iCount > 0) {
-        // Reading "Folder0" ... "Folder<FolderCount-1>" one by one would take
-        // forever for a damaged count such as 2000000000; reading only the
-        // indexes the section actually holds gives the same folders in the
-        // same order.
-        std::set<int64_t> indexes;
-        for (const std::string& sKey : ini.GetKeyNames(m_sName)) {
-            int64_t i = FolderIndex(sKey);
-            if (i >= 0 && i < iCount) indexes.insert(i);
-        }
-        for (int64_t i : indexes) {
-            std::string sPath = ini.GetString(m_sName, "Folder" + std::to_string(i), "", kFolderBuffer);
-            if (sPath.empty()) continue;
-            if (bLowerCase)
-                for (char& c : sPath)
-                    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-            m_folders.push_back(sPath);
-        }
+    for (std::string& sPath : ReadNumbered(ini, m_sName, keys, "Folder", FolderIndex, iCount)) {
+        if (bLowerCase) sPath = Lower(sPath);
+        m_folders.push_back(std::move(sPath));
     }
     m_bCycle = ini.GetInt(m_sName, "Cycle", 0) != 0;
     m_iNextToUse = static_cast<int32_t>(ini.GetInt(m_sName, "NextToUse", 0));
     m_iFractalProb = static_cast<int32_t>(ini.GetInt(m_sName, "FractalProb", 50));
+    ClearExcludes();
+    const int32_t iExcluded = static_cast<int32_t>(ini.GetInt(m_sName, "ExcludeCount", 0));
+    for (const std::string& sPath : ReadNumbered(ini, m_sName, keys, "Exclude", ExcludeIndex, iExcluded))
+        AddExclude(sPath);
+    m_otherKeys.clear();
+    for (const std::string& sKey : keys)
+        if (!IsOwnKey(sKey)) m_otherKeys.emplace_back(sKey, ini.GetString(m_sName, sKey, "", kOtherValueBuffer));
 }
 
 void RCollection::Save(IniFile& ini, bool bUninstallRequested) const {
@@ -72,7 +102,28 @@ void RCollection::Save(IniFile& ini, bool bUninstallRequested) const {
     keys.emplace_back("Cycle", m_bCycle ? "1" : "0");
     keys.emplace_back("NextToUse", std::to_string(m_iNextToUse));
     keys.emplace_back("FractalProb", std::to_string(m_iFractalProb));
+    if (!m_excludes.empty()) {
+        int k = 0;
+        for (const std::string& sPath : m_excludes) keys.emplace_back("Exclude" + std::to_string(k++), sPath);
+        keys.emplace_back("ExcludeCount", std::to_string(k));
+    }
+    keys.insert(keys.end(), m_otherKeys.begin(), m_otherKeys.end());
     ini.ReplaceSection(m_sName, keys);
+}
+
+bool RCollection::AddExclude(const std::string& sPath) {
+    if (sPath.empty() || !m_excludedLower.insert(Lower(sPath)).second) return false;
+    m_excludes.push_back(sPath);
+    return true;
+}
+
+void RCollection::ClearExcludes() {
+    m_excludes.clear();
+    m_excludedLower.clear();
+}
+
+bool RCollection::IsExcluded(const std::string& sPath) const {
+    return !m_excludedLower.empty() && m_excludedLower.count(Lower(sPath)) != 0;
 }
 
 void RCollection::DeleteSection(IniFile& ini) const { ini.DeleteSection(m_sName); }
@@ -87,15 +138,6 @@ std::vector<std::string> ListCollectionNames(IniFile& ini) {
     if (bFull && !names.empty()) names.pop_back();
     return names;
 }
-
-namespace {
-std::string Lower(const std::string& s) {
-    std::string r = s;
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return r;
-}
-}  // namespace
 
 std::vector<std::string> OfferedCollectionNames(const std::vector<std::string>& fileNames) {
     if (fileNames.empty()) return {kDefaultCollection};

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Random.h"
@@ -23,11 +25,15 @@ public:
     virtual ~RCollection() = default;
 
     // Reads the collection's section; folder paths are appended to the list,
-    // lower-cased when asked. Absent values keep their defaults.
+    // lower-cased when asked. Absent values keep their defaults. The pictures
+    // never to show again (ExcludeCount, Exclude0, ...) are read too, and
+    // every other key the section holds is kept for Save.
     void Load(IniFile& ini, bool bLowerCase);
     // Rewrites the whole section from the members: the folders from index 0,
-    // then FolderCount, Cycle, NextToUse and FractalProb. Does nothing at all
-    // once the uninstall has run, so the removed file is not brought back.
+    // then FolderCount, Cycle, NextToUse and FractalProb, then the excluded
+    // pictures (when there are any) and the other keys Load found. Does
+    // nothing at all once the uninstall has run, so the removed file is not
+    // brought back.
     void Save(IniFile& ini, bool bUninstallRequested) const;
     // Removes the collection's section from the file.
     void DeleteSection(IniFile& ini) const;
@@ -56,11 +62,21 @@ public:
     void BuildImageList(DirectoryLister& lister);
     // The next image: in order mode the entry at NextToUse (taken modulo the
     // count, as an unsigned number), advancing NextToUse and writing it to the
-    // file at once; otherwise a random entry. Empty when there are no images.
+    // file at once; otherwise a random entry. Excluded pictures are passed
+    // over (in order, NextToUse moves on past them). Empty when there are no
+    // images, or when every one is excluded.
     std::string NextImage(IniFile& ini, Random& rand);
     int ImageCount() const { return static_cast<int>(m_images.size()); }
     bool HasImages() const { return !m_images.empty(); }
     const std::vector<std::string>& images() const { return m_images; }
+
+    // Pictures never to show again, as the user picked them; compared
+    // without regard to ASCII case, as the tray lists paths lower-cased.
+    const std::vector<std::string>& excludes() const { return m_excludes; }
+    // False when the picture is already excluded.
+    bool AddExclude(const std::string& sPath);
+    void ClearExcludes();
+    bool IsExcluded(const std::string& sPath) const;
 
 private:
     std::string m_sName;
@@ -69,6 +85,10 @@ private:
     int32_t m_iFractalProb = 50;
     std::vector<std::string> m_folders;
     std::vector<std::string> m_images;
+    std::vector<std::string> m_excludes;
+    std::set<std::string> m_excludedLower;
+    // Keys of the section this class does not write itself, as Load found them.
+    std::vector<std::pair<std::string, std::string>> m_otherKeys;
 };
 
 // The names of the sections of the collections file, in file order, as one

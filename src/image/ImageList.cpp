@@ -29,17 +29,29 @@ void RCollection::BuildImageList(DirectoryLister& lister) {
 std::string RCollection::NextImage(IniFile& ini, Random& rand) {
     const uint32_t n = static_cast<uint32_t>(m_images.size());
     if (n == 0) return std::string();
-    uint32_t index;
     if (m_bCycle) {
-        const uint32_t u = static_cast<uint32_t>(m_iNextToUse);
-        index = u % n;
-        m_iNextToUse = static_cast<int32_t>((u + 1u) % n);
+        // Excluded pictures are passed over as if shown: the walk moves on.
+        uint32_t u = static_cast<uint32_t>(m_iNextToUse);
+        std::string sPath;
+        for (uint32_t tried = 0; tried < n && sPath.empty(); ++tried) {
+            const uint32_t index = u % n;
+            u = (u + 1u) % n;
+            if (!IsExcluded(m_images[index])) sPath = m_images[index];
+        }
+        m_iNextToUse = static_cast<int32_t>(u);
         ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse));
-    } else {
-        int i = rand.below(static_cast<int>(n));
-        index = i < 0 ? 0u : std::min(static_cast<uint32_t>(i), n - 1);
+        return sPath;
     }
-    return m_images[index];
+    auto draw = [&] {
+        const int i = rand.below(static_cast<int>(n));
+        return i < 0 ? 0u : std::min(static_cast<uint32_t>(i), n - 1);
+    };
+    uint32_t index = draw();
+    // A few more draws past excluded pictures; then the next one not excluded.
+    for (int k = 0; k < 8 && IsExcluded(m_images[index]); ++k) index = draw();
+    for (uint32_t tried = 0; tried < n; ++tried, index = (index + 1) % n)
+        if (!IsExcluded(m_images[index])) return m_images[index];
+    return std::string();
 }
 
 }  // namespace mv

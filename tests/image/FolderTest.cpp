@@ -258,6 +258,47 @@ TEST(ImageList, OrderedWalkWritesNextToUseAtOnce) {
     EXPECT_EQ(ini.GetKeyNames("Walk"), (Strings{"NextToUse"}));
 }
 
+// Pictures never to show again: the walk passes over them (NextToUse moves
+// on as if they were shown), random picks never return them, and saving the
+// collection keeps them and every key it does not know.
+TEST(ImageList, ExcludedPicturesAreNeverPickedAndSavingKeepsEveryKey) {
+    FakeLister lister;
+    for (const char* name : {"1.jpg", "2.jpg", "3.png", "4.jpg"}) lister.AddFile("c:\\w", name);
+    test::TempDir dir;
+    PortableIni ini(dir.File("Murivane.ini"));
+    dir.WriteFile("Murivane.ini",
+                  "[Walk]\r\nFolderCount=1\r\nFolder0=C:\\W\r\nCycle=1\r\nNextToUse=1\r\nPeerKey=kept\r\n"
+                  "ExcludeCount=2\r\nExclude0=C:\\W\\2.JPG\r\nExclude1=c:\\w\\4.jpg\r\nExclude9=ignored\r\n");
+    RCollection c("Walk");
+    c.Load(ini, true);
+    c.BuildImageList(lister);
+    EXPECT_EQ(c.excludes(), (Strings{"C:\\W\\2.JPG", "c:\\w\\4.jpg"}));
+    Random rand(5);
+    EXPECT_EQ(c.NextImage(ini, rand), "c:\\w\\3.png");  // 2.jpg passed over
+    EXPECT_EQ(c.nextToUse(), 3);
+    EXPECT_EQ(c.NextImage(ini, rand), "c:\\w\\1.jpg");  // 4.jpg passed over, wrapping
+    EXPECT_EQ(ini.GetInt("Walk", "NextToUse", 0), 1u);
+    c.SetCycle(false);
+    for (int i = 0; i < 40; ++i) {
+        const std::string sPick = c.NextImage(ini, rand);
+        EXPECT_TRUE(sPick == "c:\\w\\1.jpg" || sPick == "c:\\w\\3.png") << sPick;
+    }
+    EXPECT_FALSE(c.AddExclude("c:\\w\\2.jpg"));  // already there, in another case
+    EXPECT_TRUE(c.AddExclude("c:\\w\\1.jpg"));
+    EXPECT_TRUE(c.AddExclude("c:\\w\\3.png"));
+    EXPECT_EQ(c.NextImage(ini, rand), "");  // every picture excluded
+
+    c.Save(ini, false);
+    RCollection back("Walk");
+    back.Load(ini, false);
+    EXPECT_EQ(back.excludes().size(), 4u);
+    EXPECT_EQ(ini.GetString("Walk", "PeerKey", "", 100), "kept");
+    EXPECT_EQ(ini.GetString("Walk", "Exclude9", "", 100), "");  // beyond its count: not a key of ours to keep
+    back.ClearExcludes();
+    back.Save(ini, false);
+    EXPECT_EQ(ini.GetKeyNames("Walk"), (Strings{"Folder0", "FolderCount", "Cycle", "NextToUse", "FractalProb", "PeerKey"}));
+}
+
 TEST(ImageList, RandomPickDrawsBelowTheCount) {
     FakeLister lister;
     for (int i = 0; i < 5; ++i) lister.AddFile("c:\\r", std::to_string(i) + ".jpg");
