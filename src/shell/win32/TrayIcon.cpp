@@ -105,6 +105,33 @@ void CTrayIcon::SetToolTip(const std::string& sText) {
     m_notify(NIM_MODIFY, &nid);
 }
 
+bool CTrayIcon::ShowBalloon(const std::string& sTitle, const std::string& sText) {
+    NOTIFYICONDATAA nid;
+    {
+        std::lock_guard<std::mutex> g(m_tipLock);
+        if (!m_bShown) return false;
+        nid = m_nid;
+    }
+    // The balloon's fields need the larger structure (Windows 2000 and later).
+    nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    nid.uFlags = NIF_INFO;
+    std::strncpy(nid.szInfoTitle, sTitle.c_str(), sizeof(nid.szInfoTitle) - 1);
+    nid.szInfoTitle[sizeof(nid.szInfoTitle) - 1] = '\0';
+    std::strncpy(nid.szInfo, sText.c_str(), sizeof(nid.szInfo) - 1);
+    nid.szInfo[sizeof(nid.szInfo) - 1] = '\0';
+    nid.dwInfoFlags = NIIF_INFO;
+    nid.uTimeout = 10000;
+    const bool bOk = m_notify(NIM_MODIFY, &nid) != FALSE;
+    std::lock_guard<std::mutex> g(m_tipLock);
+    if (bOk) m_sLastBalloon = sTitle + "\n" + sText;
+    return bOk;
+}
+
+std::string CTrayIcon::LastBalloon() {
+    std::lock_guard<std::mutex> g(m_tipLock);
+    return m_sLastBalloon;
+}
+
 std::string CTrayIcon::GetToolTip() {
     std::lock_guard<std::mutex> g(m_tipLock);
     return m_nid.szTip;

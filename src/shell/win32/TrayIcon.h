@@ -24,6 +24,11 @@ public:
     // Callable from any thread.
     void SetToolTip(const std::string& sText);
     std::string GetToolTip();
+    // A balloon from the icon with a title and a message (cut to the
+    // shell's 63 and 255 characters); false when the icon is not shown or
+    // the shell refuses it. The last one shown is kept for tests.
+    bool ShowBalloon(const std::string& sTitle, const std::string& sText);
+    std::string LastBalloon();
     // After Explorer restarts: the icon is added again.
     void Readd();
     virtual bool OnTrayNotification(WPARAM uId, LPARAM lEvent);
@@ -38,6 +43,7 @@ private:
     bool m_bShown = false;
     qvTimer m_clickTimer{300};
     std::mutex m_tipLock;
+    std::string m_sLastBalloon;
 };
 
 }  // namespace mv::win
