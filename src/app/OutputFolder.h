@@ -8,6 +8,8 @@ namespace mv {
 
 constexpr const char* kIniFileName = "Murivane.ini";
 constexpr const char* kWallpaperFileName = "Murivane.bmp";
+// The wallpapers shown last, beside the collections file.
+constexpr const char* kHistoryFileName = "Murivane History.ini";
 // The fractal of monitor i (from 0) in a change over several monitors,
 // kept beside the wallpaper: "Murivane1.bmp", "Murivane2.bmp", ...
 std::string MonitorFractalFileName(int i);

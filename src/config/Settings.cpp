@@ -138,6 +138,7 @@ void Settings::DeleteAll(Profile& p, Environment& env) {
     p.Store().DeleteKey(RootKey::CurrentUser, p.ProductKey() + "\\" + kConfigSection);
     p.Store().DeleteKey(RootKey::CurrentUser, p.ProductKey());
     for (const std::string& sFile : CandidateFiles(env, kIniFileName)) env.RemoveFile(sFile);
+    for (const std::string& sFile : CandidateFiles(env, kHistoryFileName)) env.RemoveFile(sFile);
 }
 
 }  // namespace mv
