@@ -30,6 +30,10 @@ std::optional<std::string> ExtensionOf(const std::string& sPath) {
 }
 
 void ChangeCycle::Start() {
+    if (HistoryLimit() > 0 && m_host.ReadHistory(m_history)) {
+        m_history.Trim(HistoryLimit());
+        if (const HistoryEntry* pCurrent = m_history.Current()) m_current = *pCurrent;
+    }
     ShowNormalTray();
     StartChangeTimer(m_settings.ChangeOnStartup ? 1 : 0);
 }
@@ -64,6 +68,7 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
     m_host.KillChangeTimer();
     m_host.StopFractal();
     m_bComputing = false;
+    m_bReplaying = false;
     m_host.SetTrayState(kTrayChanging);
 
     if (!bForce && m_settings.DontChange) {
@@ -76,6 +81,12 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
         }
     }
     m_host.EnsureActiveDesktop();
+
+    // After stepping back, the wallpapers shown since come again first.
+    if (const HistoryEntry* pNext = m_history.Forward(Availability())) {
+        ShowEntry(HistoryEntry(*pNext));
+        return;
+    }
 
     const uint32_t n = m_host.ImageCount();
     bool bFractal = true;
@@ -98,6 +109,9 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
             m_host.ChangeBackground(sPath, sExt, 0);
             m_sLastPicture = sPath;
             Remember(layout, {MonitorPicture{sPath, sExt, 0}});
+            HistoryEntry entry;
+            entry.pictures.push_back(sPath);
+            RecordChange(std::move(entry));
         }
         AfterChange();
         return;
@@ -132,7 +146,11 @@ void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t
         pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
         bAny = bAny || !sPath.empty();
     }
-    if (bAny) ApplyToMonitors(layout, std::move(pictures));
+    if (!bAny) return;
+    ApplyToMonitors(layout, std::move(pictures));
+    HistoryEntry entry;
+    entry.pictures = std::move(picks);
+    RecordChange(std::move(entry));
 }
 
 void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures) {
@@ -204,6 +222,14 @@ void ChangeCycle::OnFractalTimer() {
         m_sLastPicture = picture.sPath;
         Remember(layout, {picture});
     }
+    if (m_bReplaying) {
+        m_current = m_replay;
+        m_bReplaying = false;
+    } else {
+        HistoryEntry entry;
+        entry.fractals = m_host.FractalRecipes();
+        RecordChange(std::move(entry));
+    }
     if (m_settings.ExitAfterChange) {
         m_host.Close();
     } else {
@@ -214,6 +240,7 @@ void ChangeCycle::OnFractalTimer() {
 
 void ChangeCycle::OnFractalFailed(const std::string& sReason) {
     m_bComputing = false;
+    m_bReplaying = false;
     m_host.KillFractalTimer();
     if (m_bEnabled && !sReason.empty())
         m_host.SetTrayState(kTrayWaiting, sReason);
@@ -242,6 +269,7 @@ void ChangeCycle::OnEnable() {
 
 void ChangeCycle::OnStopFractal() {
     m_bComputing = false;
+    m_bReplaying = false;
     m_host.StopFractal();
     ShowNormalTray();
     StartChangeTimer(0);
@@ -266,6 +294,100 @@ void ChangeCycle::OnExit() {
     m_host.SaveGeneral();
     m_host.RemoveStartupShortcut();
     m_host.Close();
+}
+
+size_t ChangeCycle::HistoryLimit() const {
+    return std::min<size_t>(m_settings.HistorySize, Settings::kMaxHistorySize);
+}
+
+PictureCheck ChangeCycle::Availability() {
+    return [this](const std::string& sPath) { return m_host.PictureAvailable(sPath); };
+}
+
+void ChangeCycle::RecordChange(HistoryEntry entry) {
+    m_current = entry;
+    const bool bHad = !m_history.entries().empty();
+    m_history.Record(std::move(entry), HistoryLimit());
+    // With the history off, the file is emptied once and then left alone.
+    if (HistoryLimit() > 0 || bHad) SaveHistory();
+}
+
+void ChangeCycle::SaveHistory() { m_host.WriteHistory(m_history); }
+
+void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
+    SaveHistory();  // the position moved
+    const MonitorLayout layout = m_host.Monitors();
+    if (entry.IsFractal()) {
+        m_replay = entry;
+        m_bReplaying = true;
+        m_host.SetTrayState(kTrayFractal);
+        m_bComputing = true;
+        m_bFractalForMonitors = layout.IsMultiple();
+        m_host.StartFractalReplay(entry.fractals, m_bFractalForMonitors);
+        m_host.SetFractalTimer();
+        return;
+    }
+    if (layout.IsMultiple()) {
+        std::vector<MonitorPicture> pictures;
+        for (const std::string& sPath : entry.pictures)
+            pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
+        ApplyToMonitors(layout, std::move(pictures));
+    } else {
+        const std::string sPath = entry.FirstPicture();
+        const std::string sExt = ExtensionOf(sPath).value_or("");
+        m_host.ChangeBackgroundForced(sPath, sExt, entry.forced);
+        m_sLastPicture = sPath;
+        Remember(layout, {MonitorPicture{sPath, sExt, 0}});
+    }
+    m_current = entry;
+    AfterChange();
+}
+
+void ChangeCycle::OnPreviousWallpaper() {
+    const PictureCheck available = Availability();
+    if (m_bSettingsOpen || !m_history.CanGoBack(available)) return;
+    m_host.KillChangeTimer();
+    m_host.StopFractal();
+    m_bComputing = false;
+    m_bReplaying = false;
+    m_host.SetTrayState(kTrayChanging);
+    m_host.EnsureActiveDesktop();
+    const HistoryEntry* pEntry = m_history.Back(available);
+    if (pEntry) {
+        ShowEntry(HistoryEntry(*pEntry));
+    } else {
+        ShowNormalTray();
+        StartChangeTimer(0);
+    }
+}
+
+std::string ChangeCycle::CurrentPicture() const {
+    if (m_current.IsFractal() || m_current.IsEmpty()) return std::string();
+    return !m_sLastPicture.empty() ? m_sLastPicture : m_current.FirstPicture();
+}
+
+WallpaperCommands ChangeCycle::Commands() {
+    WallpaperCommands c;
+    c.bPrevious = m_history.CanGoBack(Availability());
+    c.bKeepFractal = m_current.IsFractal();
+    c.bShowPicture = c.bNeverShow = !CurrentPicture().empty();
+    return c;
+}
+
+void ChangeCycle::OnKeepFractal() {
+    if (m_current.IsFractal()) m_host.KeepFractals(m_current.fractals);
+}
+
+void ChangeCycle::OnShowPictureInFolder() {
+    const std::string sPath = CurrentPicture();
+    if (!sPath.empty()) m_host.ShowPictureInFolder(sPath);
+}
+
+void ChangeCycle::OnNeverShowPicture() {
+    const std::string sPath = CurrentPicture();
+    if (sPath.empty() || m_bSettingsOpen) return;
+    m_host.ExcludePicture(sPath);
+    ChangeWallpaper(true);
 }
 
 }  // namespace mv

@@ -5,6 +5,7 @@
 
 #include "app/Random.h"
 #include "config/Settings.h"
+#include "shell/History.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/MonitorLayout.h"
 
@@ -78,6 +79,35 @@ public:
     // composed again (so a burst of changes composes once).
     virtual void SetLayoutTimer() {}
     virtual void KillLayoutTimer() {}
+
+    // The history of wallpapers and the commands on the one showing.
+    virtual bool ReadHistory(History& history) { return false; }
+    virtual void WriteHistory(const History& history) {}
+    // Whether a picture can be shown again: its file is there and the user
+    // has not excluded it.
+    virtual bool PictureAvailable(const std::string& sPath) { return true; }
+    // The recipes of the fractals of the job just taken, in their order.
+    virtual std::vector<FractalRecipe> FractalRecipes() { return {}; }
+    // Renders fractals again from their recipes, into the files a job of as
+    // many pictures uses (all of them for several monitors, else the first);
+    // fractal running is already set.
+    virtual void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) {}
+    // A picture with the layout that was forced on it.
+    virtual void ChangeBackgroundForced(const std::string& sPath, const std::string& sExt, const ForcedLayout& forced) {
+        ChangeBackground(sPath, sExt, 0);
+    }
+    virtual void KeepFractals(const std::vector<FractalRecipe>& recipes) {}
+    virtual void ShowPictureInFolder(const std::string& sPath) {}
+    // Adds the picture to the current collection's pictures never to show again.
+    virtual void ExcludePicture(const std::string& sPath) {}
+};
+
+// Which of the commands on the wallpaper showing can be used now.
+struct WallpaperCommands {
+    bool bPrevious = false;
+    bool bKeepFractal = false;
+    bool bShowPicture = false;
+    bool bNeverShow = false;
 };
 
 // The schedule of the tray instance: when a change happens, what it shows,
@@ -109,6 +139,19 @@ public:
     void OnDisplayChange() { m_host.SetLayoutTimer(); }
     void OnLayoutTimer();
 
+    // Steps back to the last wallpaper before the one showing that can be
+    // shown again (a fractal is rendered again from its recipe); a change
+    // afterwards steps forward again before anything new is picked.
+    void OnPreviousWallpaper();
+    void OnKeepFractal();
+    void OnShowPictureInFolder();
+    // Never shows the picture showing again, and changes the wallpaper at once.
+    void OnNeverShowPicture();
+    WallpaperCommands Commands();
+    // The picture showing (the primary monitor's), or nothing for a fractal.
+    std::string CurrentPicture() const;
+    const History& WallpaperHistory() const { return m_history; }
+
     bool Enabled() const { return m_bEnabled; }
     bool SettingsOpen() const { return m_bSettingsOpen; }
     const std::string& LastPicture() const { return m_sLastPicture; }
@@ -127,6 +170,13 @@ private:
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
     void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
 
+    // The history: a new wallpaper recorded, the file written, an entry shown again.
+    size_t HistoryLimit() const;
+    PictureCheck Availability();
+    void RecordChange(HistoryEntry entry);
+    void SaveHistory();
+    void ShowEntry(const HistoryEntry& entry);
+
     Settings& m_settings;
     Random& m_rand;
     CycleHost& m_host;
@@ -137,6 +187,10 @@ private:
     MonitorLayout m_lastLayout;
     bool m_bFractalForMonitors = false;  // the fractal under way is one per size of FractalSizes
     bool m_bComputing = false;           // a fractal is under way
+    History m_history;
+    HistoryEntry m_current;    // what the wallpaper showing was made from
+    HistoryEntry m_replay;     // the entry whose fractals are being rendered again
+    bool m_bReplaying = false;
 };
 
 }  // namespace mv

@@ -26,6 +26,25 @@ const std::vector<TrayMenuItem>& TrayMenuFor(TrayState state) {
     }
 }
 
+const std::vector<TrayMenuItem>& WallpaperCommandGroup() {
+    static const std::vector<TrayMenuItem> kGroup = {{0, nullptr},
+                                                     {kCmdPreviousWallpaper, "&Previous Wallpaper"},
+                                                     {kCmdKeepFractal, "&Keep This Fractal"},
+                                                     {kCmdShowPictureInFolder, "&Show Picture in Folder"},
+                                                     {kCmdNeverShowPicture, "&Never Show This Picture Again"}};
+    return kGroup;
+}
+
+bool WallpaperCommandEnabled(int id, const WallpaperCommands& commands) {
+    switch (id) {
+    case kCmdPreviousWallpaper: return commands.bPrevious;
+    case kCmdKeepFractal: return commands.bKeepFractal;
+    case kCmdShowPictureInFolder: return commands.bShowPicture;
+    case kCmdNeverShowPicture: return commands.bNeverShow;
+    default: return true;
+    }
+}
+
 std::string TrayToolTipFor(TrayState state) { return state == kTrayWaiting ? "Murivane" : std::string(); }
 
 bool ToolTipFits(const std::string& sText) { return sText.size() < 64; }

@@ -19,6 +19,10 @@ enum TrayCommand : int {
     kCmdStopFractal = 32780,
     kCmdRefreshImages = 32781,
     kCmdChanging = 32782,
+    kCmdPreviousWallpaper = 32790,
+    kCmdKeepFractal = 32791,
+    kCmdShowPictureInFolder = 32792,
+    kCmdNeverShowPicture = 32793,
 };
 
 struct TrayMenuItem {
@@ -28,6 +32,13 @@ struct TrayMenuItem {
 
 // The popup "&Murivane" of each tray state, first item first (the default).
 const std::vector<TrayMenuItem>& TrayMenuFor(TrayState state);
+
+// The commands on the wallpaper showing: a group of their own, after a
+// separator, between the last item and the separator above Exit in the
+// waiting and the disabled menus.
+const std::vector<TrayMenuItem>& WallpaperCommandGroup();
+// Whether each item of the group can be used now, by its command id.
+bool WallpaperCommandEnabled(int id, const WallpaperCommands& commands);
 
 // The tool tip a state sets; empty where the state keeps the previous one.
 std::string TrayToolTipFor(TrayState state);

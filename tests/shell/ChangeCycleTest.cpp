@@ -3,6 +3,8 @@
 #include "shell/ChangeCycle.h"
 #include "shell/TrayMenus.h"
 
+#include <set>
+
 using namespace mv;
 
 namespace {
@@ -469,4 +471,80 @@ TEST_F(Cycle, SeveralMonitorsGetTheirPicturesFractalsAndKeepThemWhenTheLayoutCha
     mh.layout.monitors.resize(1);
     c.ChangeWallpaper(true);
     EXPECT_EQ(mh.log.back(), "worker");
+}
+
+namespace {
+// A host with a history file and pictures that can vanish; its fractal job
+// tells its recipe and is rendered again on request.
+struct HistoryHost : FakeHost {
+    std::set<std::string> gone;
+    History written;
+    std::vector<FractalRecipe> replayed;
+    bool PictureAvailable(const std::string& s) override { return gone.count(s) == 0; }
+    void WriteHistory(const History& h) override { written = h; }
+    std::vector<FractalRecipe> FractalRecipes() override {
+        FractalRecipe r;
+        r.fractalSeed = 77;
+        return {r};
+    }
+    void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool) override {
+        replayed = recipes;
+        fractalRunning = true;
+    }
+};
+}  // namespace
+
+TEST(CycleHistory, PreviousStepsBackOverVanishedPicturesAndChangesComeForwardFirst) {
+    Settings settings;
+    Random rand{1};
+    HistoryHost host;
+    host.images = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+    ChangeCycle cycle(settings, rand, host);
+    cycle.Start();
+    EXPECT_FALSE(cycle.Commands().bPrevious);
+    host.fractalProb = 100;  // a fractal first, then three pictures
+    cycle.OnChangeWallpaperCommand();
+    host.fractalDone = true;
+    cycle.OnFractalTimer();
+    EXPECT_TRUE(cycle.Commands().bKeepFractal);
+    EXPECT_FALSE(cycle.Commands().bNeverShow);
+    host.fractalProb = 0;
+    for (int i = 0; i < 3; ++i) cycle.OnChangeWallpaperCommand();
+    ASSERT_EQ(host.changed.size(), 4u);  // the fractal's file, then a, b, c
+    EXPECT_EQ(cycle.CurrentPicture(), "c.jpg");
+    const WallpaperCommands now = cycle.Commands();
+    EXPECT_TRUE(now.bPrevious && now.bShowPicture && now.bNeverShow && !now.bKeepFractal);
+
+    // Back past the vanished "b" to "a", then to the fractal, rendered again.
+    host.gone = {"b.jpg"};
+    cycle.OnPreviousWallpaper();
+    EXPECT_EQ(host.changed.back(), "a.jpg|jpg");
+    EXPECT_EQ(host.written.position(), 1u);
+    cycle.OnPreviousWallpaper();
+    ASSERT_EQ(host.replayed.size(), 1u);
+    EXPECT_EQ(host.replayed[0].fractalSeed, 77);
+    EXPECT_EQ(host.tray, kTrayFractal);
+    cycle.OnFractalTimer();
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    EXPECT_TRUE(cycle.Commands().bKeepFractal);
+    EXPECT_FALSE(cycle.Commands().bPrevious);
+    ASSERT_EQ(host.written.entries().size(), 4u);  // stepping does not record
+
+    // Forward again over what was shown since ("b" still gone), then new picks.
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.back(), "a.jpg|jpg");
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.back(), "c.jpg|jpg");
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.back(), "d.jpg|jpg");
+    EXPECT_EQ(host.written.entries().size(), 5u);
+    EXPECT_EQ(host.written.position(), 4u);
+
+    // With the history off nothing is kept, and Previous does nothing.
+    settings.HistorySize = 0;
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_TRUE(host.written.entries().empty());
+    const size_t shown = host.changed.size();
+    cycle.OnPreviousWallpaper();
+    EXPECT_EQ(host.changed.size(), shown);
 }
