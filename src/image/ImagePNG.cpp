@@ -1,6 +1,7 @@
 #include "image/ImagePNG.h"
 
 #include <csetjmp>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
@@ -258,6 +259,57 @@ Image ImagePNG::DecodeResized(ByteSource& src, int width, int height, Color* pAv
     } catch (const std::exception&) {
         return Image();  // no memory, or no thread: an invalid picture
     }
+}
+
+namespace {
+
+struct PngWriter {
+    std::FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngWriter() {
+        png_destroy_write_struct(&png, &info);
+        if (file) std::fclose(file);
+    }
+};
+
+// Below the recovery point: nothing here may own memory of its own.
+bool WriteRows(PngWriter& w, const Image& picture, std::vector<uint8_t>& row) {
+    if (setjmp(png_jmpbuf(w.png))) return false;
+    png_init_io(w.png, w.file);
+    const int width = picture.Width(), height = picture.Height();
+    png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(w.png, w.info);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* src = picture.Row24(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = src[3 * x + 2];
+            row[3 * x + 1] = src[3 * x + 1];
+            row[3 * x + 2] = src[3 * x];
+        }
+        png_write_row(w.png, row.data());
+    }
+    png_write_end(w.png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+bool SavePng(const Image& picture, const std::string& sPath) {
+    if (!picture.IsValid() || picture.BitCount() != 24 || picture.Width() <= 0 || picture.Height() <= 0) return false;
+    std::vector<uint8_t> row(static_cast<size_t>(picture.Width()) * 3);
+    PngWriter w;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!w.png) return false;
+    w.info = png_create_info_struct(w.png);
+    if (!w.info) return false;
+    w.file = std::fopen(NativePath(sPath).c_str(), "wb");
+    if (!w.file) return false;
+    if (!WriteRows(w, picture, row)) return false;
+    const bool bClosed = std::fclose(w.file) == 0;
+    w.file = nullptr;
+    return bClosed;
 }
 
 }  // namespace mv

@@ -33,4 +33,8 @@ private:
     void Decode(ByteSource& src, const DecodeLimits& limits);
 };
 
+// Writes a 24-bit picture as a PNG file (8-bit truecolour); false on any
+// failure, with what was written of the file left to the caller to remove.
+bool SavePng(const Image& picture, const std::string& sPath);
+
 }  // namespace mv

@@ -26,6 +26,8 @@ public:
     virtual bool RemoveFile(const std::string& sPath) = 0;
     virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
     virtual std::tm LocalTime() = 0;
+    // The user's Pictures folder (made when missing), empty when unknown.
+    virtual std::string PicturesFolder() { return std::string(); }
 
     // The folder of the program's files once it is decided (OutputFolder):
     // decided once, so a run never switches folders half way.

@@ -131,4 +131,16 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
     return bPublished ? FractalOutcome::Published : state.running ? FractalOutcome::Failed : FractalOutcome::Stopped;
 }
 
+Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace) {
+    FractalJobInput in;
+    in.brightness = recipe.brightness;
+    in.table.Build(recipe.weights.data());
+    in.pTrace = pTrace;
+    FractalJobState state;
+    Rendered r = RenderOne(in, recipe.paletteSeed, recipe.fractalSeed, recipe.size, state,
+                           [](const std::string&) {}, SteadySeconds, nullptr);
+    if (!r.result.bCompleted) return Image();
+    return std::move(r.picture);
+}
+
 }  // namespace mv

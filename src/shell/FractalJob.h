@@ -9,8 +9,10 @@
 #include "Patterns/ColorHSL.h"
 #include "Patterns/FractalRender.h"
 #include "Patterns/Palette.h"
+#include "image/Image.h"
 #include "platform/Environment.h"
 #include "platform/Trace.h"
+#include "shell/History.h"
 
 namespace mv {
 
@@ -86,5 +88,10 @@ public:
 // or the picture could not be made (its tool tip then tells why).
 FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
                              Environment& env, const ClockFn& clock = ClockFn());
+
+// The fractal of a recipe rendered on this thread (with the render's own
+// helpers), exactly as the worker rendered it; invalid when there is no
+// memory for it.
+Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace = nullptr);
 
 }  // namespace mv

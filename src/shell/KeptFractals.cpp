@@ -1,0 +1,44 @@
+#include "shell/KeptFractals.h"
+
+#include "image/ImagePNG.h"
+#include "shell/FractalJob.h"
+#include "wallpaper/Apply.h"
+
+namespace mv {
+
+std::string KeptFractalFileName(const FractalRecipe& recipe) {
+    return "Fractal " + std::to_string(recipe.fractalSeed) + ".png";
+}
+
+std::vector<std::string> KeepFractals(Environment& env, const std::string& sPictures,
+                                      const std::vector<FractalRecipe>& recipes, TraceSink* pTrace) {
+    std::vector<std::string> saved;
+    if (sPictures.empty()) return saved;
+    const std::string sFolder = sPictures + "\\" + kKeptFractalsFolder;
+    if (!env.FileExists(sFolder)) env.CreateFolder(sFolder);
+    for (const FractalRecipe& recipe : recipes) {
+        const Image picture = RenderFractalRecipe(recipe, pTrace);
+        if (!picture.IsValid()) continue;
+        const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe);
+        const std::string sTemp = UniqueTempPath(sPath);
+        if (SavePng(picture, sTemp) && env.RenameFile(sTemp, sPath))
+            saved.push_back(sPath);
+        else
+            env.RemoveFile(sTemp);
+    }
+    return saved;
+}
+
+std::string KeptFractalsTitle(const std::vector<std::string>& saved) {
+    if (saved.empty()) return "The fractal could not be saved";
+    return saved.size() == 1 ? "Fractal kept" : "Fractals kept";
+}
+
+std::string KeptFractalsText(const std::vector<std::string>& saved) {
+    if (saved.empty()) return "There is not enough memory or disk space, or the Pictures folder cannot be written.";
+    if (saved.size() == 1) return "Saved as " + saved.front();
+    const std::string& s = saved.front();
+    return "Saved " + std::to_string(saved.size()) + " pictures in " + s.substr(0, s.find_last_of('\\'));
+}
+
+}  // namespace mv

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <set>
+
+#include "image/ImagePNG.h"
+#include "platform/portable/PortableEnvironment.h"
+#include "shell/FractalJob.h"
+#include "shell/History.h"
+#include "shell/KeptFractals.h"
+#include "support/TempDir.h"
+
+using namespace mv;
+
+namespace {
+
+HistoryEntry Picture(const std::string& sPath) {
+    HistoryEntry e;
+    e.pictures.push_back(sPath);
+    return e;
+}
+
+HistoryEntry Fractal(int32_t seed, Size size) {
+    HistoryEntry e;
+    FractalRecipe r;
+    r.paletteSeed = -seed;
+    r.fractalSeed = seed;
+    r.size = size;
+    r.brightness = 73;
+    for (size_t i = 0; i < r.weights.size(); ++i) r.weights[i] = 0.1f * static_cast<float>(i) + 1e-7f;
+    e.fractals.push_back(r);
+    return e;
+}
+
+std::vector<std::string> FilesIn(const std::string& sFolder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(sFolder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(History, KeepsTheLastOnesAndStepsOverPicturesThatAreGone) {
+    History h;
+    std::set<std::string> gone;
+    const PictureCheck available = [&](const std::string& s) { return gone.count(s) == 0; };
+    for (const char* s : {"a", "b", "c", "d"}) h.Record(Picture(s), 3);
+    ASSERT_EQ(h.entries().size(), 3u);  // "a" fell off the front
+    EXPECT_EQ(h.entries().front(), Picture("b"));
+    EXPECT_EQ(h.position(), 2u);
+
+    gone = {"c"};
+    ASSERT_NE(h.Back(available), nullptr);
+    EXPECT_EQ(*h.Current(), Picture("b"));  // "c" passed over
+    EXPECT_FALSE(h.CanGoBack(available));
+    EXPECT_EQ(h.Back(available), nullptr);
+    EXPECT_EQ(h.position(), 0u);  // no move
+    ASSERT_NE(h.Forward(available), nullptr);
+    EXPECT_EQ(*h.Current(), Picture("d"));
+    EXPECT_EQ(h.Forward(available), nullptr);
+
+    // A fractal can always be shown again; a new wallpaper goes on the end.
+    h.Record(Fractal(5, {8, 6}), 3);
+    gone = {"b", "c", "d"};
+    EXPECT_EQ(h.Back(available), nullptr);
+    h.Record(Picture("e"), 3);
+    ASSERT_NE(h.Back(available), nullptr);
+    EXPECT_TRUE(h.Current()->IsFractal());
+
+    // A limit of 0 keeps nothing, and nothing is showing.
+    h.Record(Picture("f"), 0);
+    EXPECT_TRUE(h.entries().empty());
+    EXPECT_EQ(h.Current(), nullptr);
+    EXPECT_FALSE(h.CanGoBack(available));
+}
+
+TEST(HistoryFile, RoundTripsExactlyAndRefusesAnyTornOrAlteredFile) {
+    test::TempDir dir;
+    PortableEnvironment env(dir.Path());
+    const std::string sPath = dir.Path() + "\\Murivane History.ini";
+    History h;
+    HistoryEntry several;
+    several.pictures = {"C:\\Pictures\\Фото 1.jpg", "", "d:\\x y\\b.png"};
+    several.forced = ForcedLayout{true, false, true, false};
+    HistoryEntry fractals = Fractal(-2147483647 - 1, {1920, 1080});
+    fractals.fractals.push_back(Fractal(2147483647, {1, 16384}).fractals.front());
+    h.Record(several, 50);
+    h.Record(fractals, 50);
+    h.Record(Picture("c:\\last.gif"), 50);
+    h.Back(nullptr);
+    ASSERT_TRUE(SaveHistoryFile(env, sPath, h));
+    EXPECT_EQ(FilesIn(dir.Path()).size(), 1u);  // no temporary file left behind
+
+    History loaded;
+    ASSERT_TRUE(LoadHistoryFile(sPath, loaded));
+    EXPECT_EQ(loaded.entries(), h.entries());
+    EXPECT_EQ(loaded.position(), 1u);
+
+    // Every torn length, every altered byte: refused whole, nothing kept.
+    const std::string text = h.Format();
+    for (size_t n = 0; n < text.size(); ++n) {
+        History torn;
+        torn.Record(Picture("stale"), 5);
+        EXPECT_FALSE(torn.Parse(text.substr(0, n))) << n;
+        EXPECT_TRUE(torn.entries().empty());
+        std::string altered = text;
+        altered[n] = static_cast<char>(altered[n] ^ 0x20);
+        EXPECT_FALSE(torn.Parse(altered)) << n;
+    }
+    dir.WriteFile("Murivane History.ini", std::string("\0\xff garbage\nEnd\t1\tzz\n", 20));
+    EXPECT_FALSE(LoadHistoryFile(sPath, loaded));
+    EXPECT_TRUE(loaded.entries().empty());
+    EXPECT_FALSE(LoadHistoryFile(dir.Path() + "\\absent.ini", loaded));
+}
+
+// A kept fractal is the very picture the worker rendered for the wallpaper.
+TEST(KeptFractals, SavesThePicturesTheWorkerRendered) {
+    test::TempDir dir;
+    PortableEnvironment env(dir.Path());
+    const FractalRecipe recipe = Fractal(4321, {96, 64}).fractals.front();
+
+    struct QuietHost : FractalJobHost {
+        std::string GetToolTip() override { return std::string(); }
+        void SetToolTip(const std::string&) override {}
+    } host;
+    FractalJobInput in;
+    in.paletteSeed = recipe.paletteSeed;
+    in.fractalSeed = recipe.fractalSeed;
+    in.brightness = recipe.brightness;
+    in.table.Build(recipe.weights.data());
+    in.screen = recipe.size;
+    in.sOutputPath = dir.Path() + "\\Murivane.bmp";
+    FractalJobState state;
+    ASSERT_EQ(RunFractalJob(in, state, host, env), FractalOutcome::Published);
+
+    const std::vector<std::string> saved = KeepFractals(env, dir.Path(), {recipe});
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved.front(), dir.Path() + "\\Murivane Fractals\\Fractal 4321.png");
+    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 4321.png"});
+    ImagePNG png(saved.front());
+    ASSERT_TRUE(png.IsValid());
+    std::vector<uint8_t> file = dir.ReadFile("Murivane.bmp");
+    ASSERT_EQ(file.size(), 54u + Image::BytesPerRow(96, 24) * 64u);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 96; ++x) {
+            const uint8_t* p = file.data() + 54 + static_cast<size_t>(63 - y) * Image::BytesPerRow(96, 24) + 3 * x;
+            ASSERT_EQ(png.Pixel(x, y), MakeRGB(p[2], p[1], p[0])) << x << "," << y;
+        }
+    EXPECT_EQ(KeptFractalsText(saved), "Saved as " + saved.front());
+    EXPECT_TRUE(KeepFractals(env, "", {recipe}).empty());  // no Pictures folder known
+}
