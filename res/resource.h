@@ -23,6 +23,11 @@
 #define ID_STOP_FRACTAL 32780
 #define ID_REFRESH_IMAGES 32781
 #define ID_CHANGING 32782
+// Commands on the wallpaper showing.
+#define ID_PREVIOUS_WALLPAPER 32790
+#define ID_KEEP_FRACTAL 32791
+#define ID_SHOW_PICTURE_IN_FOLDER 32792
+#define ID_NEVER_SHOW_PICTURE 32793
 
 // Dialog templates.
 #define IDD_COLLECTIONS 140

@@ -1,12 +1,16 @@
 #include "shell/win32/MainAppWnd.h"
 
+#include <algorithm>
 #include <ctime>
+#include <iterator>
 
 #include "app/OutputFolder.h"
 #include "app/win32/App.h"
 #include "app/win32/Shell.h"
 #include "image/PictureFile.h"
 #include "resource.h"
+#include "shell/KeptFractals.h"
+#include "shell/TrayMenus.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/win32/Win32DateStamper.h"
@@ -67,6 +71,10 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case ID_ENABLE: m_pCycle->OnEnable(); return 0;
         case ID_EXIT: m_pCycle->OnExit(); return 0;
         case ID_STOP_FRACTAL: m_pCycle->OnStopFractal(); return 0;
+        case ID_PREVIOUS_WALLPAPER: m_pCycle->OnPreviousWallpaper(); return 0;
+        case ID_KEEP_FRACTAL: m_pCycle->OnKeepFractal(); return 0;
+        case ID_SHOW_PICTURE_IN_FOLDER: m_pCycle->OnShowPictureInFolder(); return 0;
+        case ID_NEVER_SHOW_PICTURE: m_pCycle->OnNeverShowPicture(); return 0;
         default: break;
         }
         break;
@@ -90,6 +98,7 @@ int CMainAppWnd::OnCreate() {
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
+        m_tray.SetMenuPreparer([this](HMENU hMenu) { PrepareTrayMenu(hMenu); });
         m_tray.Create(m_hWnd, kTrayCallback);
         m_pCycle->Start();
     }
@@ -227,12 +236,31 @@ void CMainAppWnd::StartFractalWorkers(const std::vector<Size>& sizes) {
     StartJob(std::move(in));
 }
 
-void CMainAppWnd::StartJob(FractalJobInput in) {
+void CMainAppWnd::StartJob(FractalJobInput in, const FractalRecipe* pLook) {
     StopFractal();
     JoinWorker();
     CApp& app = gApp;
     in.brightness = app.GetSettings().Brightness;
     in.table = app.GetSettings().ColorTable;
+    // What it takes to render the same pictures again.
+    FractalRecipe look;
+    look.brightness = in.brightness;
+    std::copy(std::begin(app.GetSettings().Colors), std::end(app.GetSettings().Colors), look.weights.begin());
+    if (pLook) look = *pLook;
+    // The table is built from the very weights recorded (for the settings'
+    // own weights this is the table the settings hold).
+    in.brightness = look.brightness;
+    in.table.Build(look.weights.data());
+    m_jobRecipes.clear();
+    auto addRecipe = [&](int32_t paletteSeed, int32_t fractalSeed, Size size) {
+        FractalRecipe r = look;
+        r.paletteSeed = paletteSeed;
+        r.fractalSeed = fractalSeed;
+        r.size = size;
+        m_jobRecipes.push_back(r);
+    };
+    if (in.plans.empty()) addRecipe(in.paletteSeed, in.fractalSeed, in.screen);
+    for (const FractalPlan& plan : in.plans) addRecipe(plan.paletteSeed, plan.fractalSeed, plan.screen);
     in.pTrace = &m_trace;
     in.onWorkerStart = [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); };
     in.jobId = ++m_uJobId;
@@ -323,5 +351,89 @@ void CMainAppWnd::StartDisplayProperties() {
     }
 }
 
+// ------------------------------------------------ history and wallpaper commands
+
+bool CMainAppWnd::ReadHistory(History& history) {
+    return LoadHistoryFile(OutputFile(gApp.Env(), kHistoryFileName), history);
+}
+
+void CMainAppWnd::WriteHistory(const History& history) {
+    SaveHistoryFile(gApp.Env(), OutputFile(gApp.Env(), kHistoryFileName), history);
+}
+
+bool CMainAppWnd::PictureAvailable(const std::string& sPath) {
+    if (m_pCollection && m_pCollection->IsExcluded(sPath)) return false;
+    return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CMainAppWnd::StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) {
+    if (recipes.empty()) return;
+    CApp& app = gApp;
+    FractalJobInput in;
+    m_fractalPaths.clear();
+    if (bForMonitors) {
+        for (size_t i = 0; i < recipes.size(); ++i) {
+            FractalPlan plan;
+            plan.paletteSeed = recipes[i].paletteSeed;
+            plan.fractalSeed = recipes[i].fractalSeed;
+            plan.screen = recipes[i].size;
+            plan.sOutputPath = OutputFile(app.Env(), MonitorFractalFileName(static_cast<int>(i)));
+            m_fractalPaths.push_back(plan.sOutputPath);
+            in.plans.push_back(plan);
+        }
+    }
+    in.paletteSeed = recipes.front().paletteSeed;
+    in.fractalSeed = recipes.front().fractalSeed;
+    in.screen = recipes.front().size;
+    in.sOutputPath = bForMonitors ? m_fractalPaths.front() : OutputFile(app.Env(), kWallpaperFileName);
+    m_sFractalPath = in.sOutputPath;
+    StartJob(std::move(in), &recipes.front());
+}
+
+void CMainAppWnd::ChangeBackgroundForced(const std::string& sPath, const std::string& sExt,
+                                         const ForcedLayout& forced) {
+    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+        changer.ChangeBackground(sPath, sExt, 0, forced.bForcePosition, forced.bDoTiling, forced.bDoStretching,
+                                 forced.bDoTileSeamless);
+    });
+}
+
+void CMainAppWnd::KeepFractals(const std::vector<FractalRecipe>& recipes) {
+    HCURSOR hOld = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    const std::vector<std::string> saved = ::mv::KeepFractals(gApp.Env(), gApp.Env().PicturesFolder(), recipes, &m_trace);
+    SetCursor(hOld);
+    m_tray.ShowBalloon(KeptFractalsTitle(saved), KeptFractalsText(saved));
+}
+
+void CMainAppWnd::ShowPictureInFolder(const std::string& sPath) {
+    std::string command = "explorer.exe /select,\"" + sPath + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+                       &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+void CMainAppWnd::ExcludePicture(const std::string& sPath) {
+    // The section as the file has it now, so keys written since (by the
+    // settings, or another copy of the program) are kept.
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    RCollection fresh(m_pCollection ? m_pCollection->name() : GetCurrentCollection(gApp.GetProfile()));
+    fresh.Load(ini, false);
+    if (fresh.AddExclude(sPath)) fresh.Save(ini, gApp.UninstallRequested());
+    if (m_pCollection) m_pCollection->AddExclude(sPath);
+}
+
+void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) {
+    const WallpaperCommands commands = m_pCycle->Commands();
+    for (const TrayMenuItem& item : WallpaperCommandGroup()) {
+        if (item.id == 0) continue;
+        const UINT state = WallpaperCommandEnabled(item.id, commands) ? MF_ENABLED : MF_GRAYED;
+        EnableMenuItem(hMenu, static_cast<UINT>(item.id), MF_BYCOMMAND | state);
+    }
+}
 
 }  // namespace mv::win

@@ -79,8 +79,22 @@ private:
     bool TakeFractalPictures(std::vector<MonitorPicture>& pictures) override;
     void SetLayoutTimer() override;
     void KillLayoutTimer() override;
-    // Starts the worker on a job whose seeds, sizes and files are filled in.
-    void StartJob(FractalJobInput in);
+    // Starts the worker on a job whose seeds, sizes and files are filled in;
+    // its brightness and colours are the settings', or those of pLook.
+    void StartJob(FractalJobInput in, const FractalRecipe* pLook = nullptr);
+
+    // CycleHost: the history and the commands on the wallpaper showing.
+    bool ReadHistory(History& history) override;
+    void WriteHistory(const History& history) override;
+    bool PictureAvailable(const std::string& sPath) override;
+    std::vector<FractalRecipe> FractalRecipes() override { return m_jobRecipes; }
+    void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) override;
+    void ChangeBackgroundForced(const std::string& sPath, const std::string& sExt, const ForcedLayout& forced) override;
+    void KeepFractals(const std::vector<FractalRecipe>& recipes) override;
+    void ShowPictureInFolder(const std::string& sPath) override;
+    void ExcludePicture(const std::string& sPath) override;
+    // Greys the commands on the wallpaper that cannot be used now.
+    void PrepareTrayMenu(HMENU hMenu);
 
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }
@@ -101,6 +115,7 @@ private:
     std::thread m_worker;
     std::string m_sFractalPath;
     std::vector<std::string> m_fractalPaths;  // one per picture of a job with plans
+    std::vector<FractalRecipe> m_jobRecipes;  // the last job's, one per picture
 };
 
 }  // namespace mv::win

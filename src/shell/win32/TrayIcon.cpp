@@ -147,6 +147,7 @@ bool CTrayIcon::OnTrayNotification(WPARAM uId, LPARAM lEvent) {
         DestroyMenu(hMenu);
         return false;
     }
+    if (m_prepareMenu) m_prepareMenu(hPopup);
     if (lEvent == WM_RBUTTONUP) {
         SetMenuDefaultItem(hPopup, 0, TRUE);
         POINT pt;

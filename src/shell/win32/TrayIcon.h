@@ -32,6 +32,9 @@ public:
     // After Explorer restarts: the icon is added again.
     void Readd();
     virtual bool OnTrayNotification(WPARAM uId, LPARAM lEvent);
+    // Called with the state's popup menu before it is shown, so the owner
+    // can enable or grey its items.
+    void SetMenuPreparer(std::function<void(HMENU)> prepare) { m_prepareMenu = std::move(prepare); }
 
 private:
     bool UpdateIcon(HICON hIcon);
@@ -44,6 +47,7 @@ private:
     qvTimer m_clickTimer{300};
     std::mutex m_tipLock;
     std::string m_sLastBalloon;
+    std::function<void(HMENU)> m_prepareMenu;
 };
 
 }  // namespace mv::win

@@ -1,0 +1,196 @@
+// The history and the commands on the wallpaper showing, through the real
+// tray instance: Previous renders a fractal again byte for byte, Keep This
+// Fractal saves the wallpaper's pixels, Never Show takes a picture out of
+// every later walk.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "image/ImageBMP.h"
+#include "image/ImagePNG.h"
+#include "resource.h"
+#include "shell/History.h"
+#include "win32/SheetDriver.h"
+
+using namespace mv::test;
+
+namespace {
+
+template <typename Pred>
+bool PollUntil(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+        if (pred()) return true;
+        Sleep(100);
+    }
+    return pred();
+}
+
+std::vector<char> ReadAll(const std::string& sPath) {
+    std::ifstream in(sPath, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+BOOL CALLBACK CollectTipTexts(HWND h, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    if (std::string(cls) == "tooltips_class32") *reinterpret_cast<std::string*>(lp) += WindowText(h) + "\n";
+    return TRUE;
+}
+
+struct HistoryTray : ::testing::Test {
+    std::string sHistory = WindowsFile("Murivane History.ini");
+    void SetUp() override {
+        CloseAllTrays();
+        ResetConfig();  // no change at start-up: the test makes each one
+        for (const char* s : {"Murivane.ini", "Murivane.bmp", "Murivane History.ini"})
+            DeleteFileA(WindowsFile(s).c_str());
+    }
+    void TearDown() override {
+        CloseAllTrays();
+        for (const char* s : {"Murivane.ini", "Murivane History.ini"}) DeleteFileA(WindowsFile(s).c_str());
+    }
+    mv::History Read() {
+        mv::History h;
+        mv::LoadHistoryFile(sHistory, h);
+        return h;
+    }
+    // Waits until the history holds n entries and shows the last.
+    bool WaitForEntries(size_t n, DWORD ms) {
+        return PollUntil(
+            [&] {
+                mv::History h = Read();
+                return h.entries().size() == n && h.position() == n - 1;
+            },
+            ms);
+    }
+};
+
+}  // namespace
+
+TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWallpaper) {
+    // No collection at all: every change is a fractal.
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    const std::string sWallpaper = WindowsFile("Murivane.bmp");
+    std::vector<std::vector<char>> shown;
+    for (size_t i = 1; i <= 3; ++i) {
+        PostMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        ASSERT_TRUE(WaitForEntries(i, 120000)) << i;
+        shown.push_back(ReadAll(sWallpaper));
+        ASSERT_GT(shown.back().size(), 54u);
+    }
+    ASSERT_NE(shown[0], shown[1]);
+    ASSERT_NE(shown[1], shown[2]);
+
+    // Back twice: each fractal rendered again from its entry, the same file
+    // to the byte.
+    for (int back = 1; back >= 0; --back) {
+        PostMessageA(h, WM_COMMAND, ID_PREVIOUS_WALLPAPER, 0);
+        EXPECT_TRUE(PollUntil([&] { return ReadAll(sWallpaper) == shown[static_cast<size_t>(back)]; }, 120000))
+            << back;
+        EXPECT_EQ(Read().position(), static_cast<size_t>(back));
+    }
+    EXPECT_EQ(Read().entries().size(), 3u);  // stepping back records nothing
+
+    // Keep This Fractal: a PNG named after the seed, with the wallpaper's pixels.
+    char pictures[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES | CSIDL_FLAG_CREATE, nullptr, 0, pictures)));
+    const mv::History history = Read();
+    ASSERT_EQ(history.entries()[0].fractals.size(), 1u);
+    const std::string sKept = std::string(pictures) + "\\Murivane Fractals\\Fractal " +
+                              std::to_string(history.entries()[0].fractals[0].fractalSeed) + ".png";
+    DeleteFileA(sKept.c_str());
+    PostMessageA(h, WM_COMMAND, ID_KEEP_FRACTAL, 0);
+    ASSERT_TRUE(PollUntil([&] { return GetFileAttributesA(sKept.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
+    mv::ImagePNG png(sKept);
+    mv::ImageBMP bmp(sWallpaper);
+    ASSERT_TRUE(png.IsValid());
+    ASSERT_TRUE(bmp.IsValid());
+    ASSERT_EQ(png.Width(), bmp.Width());
+    ASSERT_EQ(png.Height(), bmp.Height());
+    int differ = 0;
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x) differ += png.Pixel(x, y) != bmp.Pixel(x, y);
+    EXPECT_EQ(differ, 0);
+    // ... and the balloon from the tray icon says where.
+    std::string tips;
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            tips.clear();
+            EnumWindows(CollectTipTexts, reinterpret_cast<LPARAM>(&tips));
+            return tips.find("Saved as " + sKept) != std::string::npos;
+        },
+        10000))
+        << tips;
+    DeleteFileA(sKept.c_str());
+    EXPECT_TRUE(tray.Running());
+}
+
+TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string sFolder = std::string(temp) + "murivane-history-pictures";
+    CreateDirectoryA(sFolder.c_str(), nullptr);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        mv::Image pic = mv::Image::Create24(40, 30);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) pic.SetPixel(x, y, mv::MakeRGB(60 * i, 90, 200 - 60 * i));
+        paths.push_back(sFolder + "\\p" + std::to_string(i) + ".bmp");
+        ASSERT_TRUE(pic.Save(paths.back()));
+    }
+    const std::string sIni = WindowsFile("Murivane.ini");
+    WritePrivateProfileStringA("Default", "Folder0", sFolder.c_str(), sIni.c_str());
+    WritePrivateProfileStringA("Default", "FolderCount", "1", sIni.c_str());
+    WritePrivateProfileStringA("Default", "Cycle", "1", sIni.c_str());
+    WritePrivateProfileStringA("Default", "NextToUse", "0", sIni.c_str());
+    WritePrivateProfileStringA("Default", "FractalProb", "0", sIni.c_str());
+    WritePrivateProfileStringA("Default", "Comment", "kept", sIni.c_str());
+
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    auto last = [] { return Lower(ReadConfigString("LastImageShown")); };
+    SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    ASSERT_EQ(last(), Lower(paths[1]));
+    // Never show p1: it goes into the collection, and the wallpaper changes at once.
+    SendMessageA(h, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+    EXPECT_EQ(last(), Lower(paths[2]));
+    char value[1024] = {};
+    GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "1");
+    GetPrivateProfileStringA("Default", "Exclude0", "", value, sizeof value, sIni.c_str());
+    EXPECT_EQ(Lower(value), Lower(paths[1]));
+    GetPrivateProfileStringA("Default", "Comment", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "kept");
+
+    // Previous passes over it too, and so does every later walk.
+    SendMessageA(h, WM_COMMAND, ID_PREVIOUS_WALLPAPER, 0);
+    EXPECT_EQ(last(), Lower(paths[0]));
+    std::vector<std::string> walk;
+    for (int i = 0; i < 6; ++i) {
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        walk.push_back(last());
+    }
+    const std::string p0 = Lower(paths[0]), p2 = Lower(paths[2]);
+    EXPECT_EQ(walk, (std::vector<std::string>{p2, p0, p2, p0, p2, p0})) << "forward to p2, then the walk";
+    EXPECT_TRUE(tray.Running());
+
+    CloseAllTrays();
+    for (const std::string& s : paths) DeleteFileA(s.c_str());
+    RemoveDirectoryA(sFolder.c_str());
+}
