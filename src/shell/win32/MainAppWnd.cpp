@@ -23,6 +23,7 @@ CMainAppWnd::CMainAppWnd() : m_trace(gApp.Env()) {}
 CMainAppWnd::~CMainAppWnd() {
     StopFractal();
     JoinWorker();
+    if (m_keeper.joinable()) m_keeper.join();
 }
 
 bool CMainAppWnd::CreateHidden(const std::string& sTitle) {
@@ -60,6 +61,9 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case kFractalFinished:
         OnFractalFinished(static_cast<uint32_t>(wParam), static_cast<FractalOutcome>(lParam));
+        return 0;
+    case kFractalsKept:
+        OnFractalsKept();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -108,6 +112,7 @@ int CMainAppWnd::OnCreate() {
 void CMainAppWnd::OnDestroy() {
     StopFractal();
     JoinWorker();
+    if (m_keeper.joinable()) m_keeper.join();
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
     KillTimer(m_hWnd, kLayoutTimer);
@@ -399,10 +404,29 @@ void CMainAppWnd::ChangeBackgroundForced(const std::string& sPath, const std::st
 }
 
 void CMainAppWnd::KeepFractals(const std::vector<FractalRecipe>& recipes) {
-    HCURSOR hOld = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
-    const std::vector<std::string> saved = ::mv::KeepFractals(gApp.Env(), gApp.Env().PicturesFolder(), recipes, &m_trace);
-    SetCursor(hOld);
-    m_tray.ShowBalloon(KeptFractalsTitle(saved), KeptFractalsText(saved));
+    // One at a time: the one under way tells when it is done.
+    if (m_keeper.joinable()) return;
+    auto pKept = std::make_shared<std::vector<std::string>>();
+    m_pKept = pKept;
+    const std::string sPictures = gApp.Env().PicturesFolder();
+    TraceSink* pTrace = &m_trace;
+    HWND hWnd = m_hWnd;
+    m_keeper = std::thread([recipes, sPictures, pKept, pTrace, hWnd] {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+        try {
+            *pKept = ::mv::KeepFractals(gApp.Env(), sPictures, recipes, pTrace);
+        } catch (...) {
+            pKept->clear();  // no memory: told as a failure
+        }
+        PostMessageA(hWnd, kFractalsKept, 0, 0);
+    });
+}
+
+void CMainAppWnd::OnFractalsKept() {
+    if (!m_keeper.joinable() || !m_pKept) return;
+    m_keeper.join();
+    m_tray.ShowBalloon(KeptFractalsTitle(*m_pKept), KeptFractalsText(*m_pKept));
+    m_pKept.reset();
 }
 
 void CMainAppWnd::ShowPictureInFolder(const std::string& sPath) {

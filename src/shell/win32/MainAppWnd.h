@@ -17,6 +17,8 @@ namespace mv::win {
 constexpr UINT kTrayCallback = WM_USER;
 // The fractal worker's last word: wParam its job, lParam its FractalOutcome.
 constexpr UINT kFractalFinished = WM_APP + 1;
+// The keeper of fractals is done; what it saved is in m_pKept.
+constexpr UINT kFractalsKept = WM_APP + 2;
 constexpr UINT_PTR kChangeTimer = 1;
 constexpr UINT_PTR kFractalTimer = 2;
 // The short wait after the display changes before the wallpaper is composed again.
@@ -95,6 +97,7 @@ private:
     void ExcludePicture(const std::string& sPath) override;
     // Greys the commands on the wallpaper that cannot be used now.
     void PrepareTrayMenu(HMENU hMenu);
+    void OnFractalsKept();
 
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }
@@ -116,6 +119,8 @@ private:
     std::string m_sFractalPath;
     std::vector<std::string> m_fractalPaths;  // one per picture of a job with plans
     std::vector<FractalRecipe> m_jobRecipes;  // the last job's, one per picture
+    std::thread m_keeper;                     // renders and saves kept fractals
+    std::shared_ptr<std::vector<std::string>> m_pKept;
 };
 
 }  // namespace mv::win
