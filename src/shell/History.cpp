@@ -118,7 +118,10 @@ bool HistoryEntry::operator==(const HistoryEntry& o) const {
 void History::Record(HistoryEntry entry, size_t limit) {
     bool bStorable = !entry.IsEmpty();
     for (const std::string& s : entry.pictures) bStorable = bStorable && Storable(s);
-    if (bStorable && limit > 0) {
+    if (bStorable && limit > 0 && !m_entries.empty() && m_entries.back() == entry) {
+        // The same wallpaper again (a collection of one picture): one entry.
+        m_position = m_entries.size() - 1;
+    } else if (bStorable && limit > 0) {
         m_entries.push_back(std::move(entry));
         m_position = m_entries.size() - 1;
     } else {

@@ -51,8 +51,9 @@ public:
     size_t position() const { return m_position; }
     const HistoryEntry* Current() const { return m_position < m_entries.size() ? &m_entries[m_position] : nullptr; }
 
-    // A new wallpaper: it becomes the last entry and the one showing; the
-    // oldest entries go beyond the limit, and a limit of 0 keeps nothing.
+    // A new wallpaper: it becomes the last entry and the one showing (the
+    // last entry itself when it is the same again); the oldest entries go
+    // beyond the limit, and a limit of 0 keeps nothing.
     void Record(HistoryEntry entry, size_t limit);
     // Drops the oldest entries beyond the limit.
     void Trim(size_t limit);
