@@ -297,6 +297,16 @@ void IniSeeds() {
     text("bom.ini", "\xef\xbb\xbf[Default]\r\nFolderCount=1\r\n");
 }
 
+// History files as the program writes them, without their last line (the
+// harness adds it): pictures on several monitors and fractals.
+void HistorySeeds() {
+    const std::string body =
+        "Murivane history 1\nPosition\t1\nP\t5\tc:\\a.jpg\t\tc:\\b.png\n"
+        "F\t1 -2 100 50 50 42700000 41c80000 42700000 41c80000 41700000 41700000 41a00000 41f00000 41f00000 "
+        "41a00000 41700000 41a00000\n";
+    Seed("history_fuzz", "history.txt", std::vector<uint8_t>(body.begin(), body.end()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -313,6 +323,7 @@ int main(int argc, char** argv) {
     WebpSeeds();
     HeifSeeds();
     IniSeeds();
+    HistorySeeds();
     std::printf("fuzz_seeds: %d seed files in %s\n", gCount, gRoot.c_str());
     return 0;
 }
