@@ -548,3 +548,22 @@ TEST(CycleHistory, PreviousStepsBackOverVanishedPicturesAndChangesComeForwardFir
     cycle.OnPreviousWallpaper();
     EXPECT_EQ(host.changed.size(), shown);
 }
+
+// Previous over several monitors: each monitor gets back the picture it showed.
+TEST(CycleHistory, SeveralMonitorsGetBackWhatEachShowed) {
+    Settings settings;
+    Random rand{1};
+    MonitorHost mh;
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg", "L3.jpg", "P2.jpg", "L4.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.OnChangeWallpaperCommand();
+    c.OnChangeWallpaperCommand();
+    ASSERT_EQ(mh.monitorChanges.size(), 2u);
+    const std::vector<MonitorPicture> first = mh.monitorChanges[0];
+    c.OnPreviousWallpaper();
+    ASSERT_EQ(mh.monitorChanges.size(), 3u);
+    EXPECT_EQ(mh.monitorChanges.back(), first);
+    EXPECT_EQ(c.CurrentPicture(), first[0].sPath);  // the primary monitor's
+    c.OnChangeWallpaperCommand();
+    EXPECT_EQ(mh.monitorChanges.back(), mh.monitorChanges[1]);
+}

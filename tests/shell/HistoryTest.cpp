@@ -24,7 +24,7 @@ HistoryEntry Picture(const std::string& sPath) {
 HistoryEntry Fractal(int32_t seed, Size size) {
     HistoryEntry e;
     FractalRecipe r;
-    r.paletteSeed = -seed;
+    r.paletteSeed = seed ^ 0x5A5A5A5A;
     r.fractalSeed = seed;
     r.size = size;
     r.brightness = 73;
