@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,9 +29,18 @@ bool PollUntil(Pred pred, DWORD ms) {
     return pred();
 }
 
+// Read with every sharing allowed, so the program can still rename its new
+// file over this one meanwhile (an ordinary open would make its rename fail).
 std::vector<char> ReadAll(const std::string& sPath) {
-    std::ifstream in(sPath, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<char> bytes;
+    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    CloseHandle(h);
+    return bytes;
 }
 
 std::string Lower(std::string s) {
@@ -63,7 +70,8 @@ struct HistoryTray : ::testing::Test {
     }
     mv::History Read() {
         mv::History h;
-        mv::LoadHistoryFile(sHistory, h);
+        const std::vector<char> text = ReadAll(sHistory);
+        h.Parse(std::string(text.begin(), text.end()));
         return h;
     }
     // Waits until the history holds n entries and shows the last.
@@ -99,8 +107,14 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
     // to the byte.
     for (int back = 1; back >= 0; --back) {
         PostMessageA(h, WM_COMMAND, ID_PREVIOUS_WALLPAPER, 0);
+        auto which = [&] {
+            const std::vector<char> now = ReadAll(sWallpaper);
+            for (size_t i = 0; i < shown.size(); ++i)
+                if (now == shown[i]) return std::to_string(i);
+            return "none, " + std::to_string(now.size()) + " bytes";
+        };
         EXPECT_TRUE(PollUntil([&] { return ReadAll(sWallpaper) == shown[static_cast<size_t>(back)]; }, 120000))
-            << back;
+            << "back to " << back << ", showing " << which();
         EXPECT_EQ(Read().position(), static_cast<size_t>(back));
     }
     EXPECT_EQ(Read().entries().size(), 3u);  // stepping back records nothing
@@ -136,6 +150,7 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
         10000))
         << tips;
     DeleteFileA(sKept.c_str());
+    RemoveDirectoryA((std::string(pictures) + "\\Murivane Fractals").c_str());
     EXPECT_TRUE(tray.Running());
 }
 
