@@ -14,6 +14,13 @@ namespace mv {
 
 namespace {
 
+// What readdir tells of an entry's kind, where it tells.
+#ifdef _DIRENT_HAVE_D_TYPE
+constexpr unsigned char kUnknownType = DT_UNKNOWN, kDirectoryType = DT_DIR, kLinkType = DT_LNK;
+#else
+constexpr unsigned char kUnknownType = 0, kDirectoryType = 255, kLinkType = 254;
+#endif
+
 bool IsDosChar(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     if (u <= ' ' || u >= 0x7F) return false;
@@ -74,7 +81,12 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
     std::vector<std::pair<std::string, unsigned char>> names;
     while (dirent* e = ::readdir(dir)) {
         std::string sName = e->d_name;
-        if (MatchesEntry(sPattern, sName)) names.emplace_back(std::move(sName), e->d_type);
+#ifdef _DIRENT_HAVE_D_TYPE
+        const unsigned char type = e->d_type;
+#else
+        const unsigned char type = kUnknownType;
+#endif
+        if (MatchesEntry(sPattern, sName)) names.emplace_back(std::move(sName), type);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
@@ -84,9 +96,9 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
         DirEntry entry;
         entry.sName = sName;
         entry.sShortName = ShortName(sName);
-        if (type == DT_DIR) {
+        if (type == kDirectoryType) {
             entry.bDirectory = true;
-        } else if (type == DT_UNKNOWN || type == DT_LNK) {
+        } else if (type == kUnknownType || type == kLinkType) {
             // A link counts as what it points to, as stat says.
             struct stat st;
             std::string sFull = sFolder == "/" ? "/" + sName : sFolder + "/" + sName;
