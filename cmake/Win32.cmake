@@ -10,7 +10,8 @@ list(REMOVE_ITEM WIN32_PROGRAM_SOURCES ${WIN32_SEAM_SOURCES})
 list(FILTER WIN32_PROGRAM_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
 
 add_library(murivane_win32 STATIC ${WIN32_SEAM_SOURCES} ${WIN32_PROGRAM_SOURCES})
-target_link_libraries(murivane_win32 PUBLIC murivane_core ${WIN_LIBS})
+# The ini writer (PortableIni) is shared with the portable seams.
+target_link_libraries(murivane_win32 PUBLIC murivane_core murivane_portable ${WIN_LIBS})
 target_compile_definitions(murivane_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
 target_include_directories(murivane_win32 PUBLIC ${CMAKE_SOURCE_DIR}/res)
 target_compile_options(murivane_win32 PRIVATE ${WARNINGS})
