@@ -44,7 +44,16 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_pCycle->OnFractalTimer();
         else if (wParam == kLayoutTimer)
             m_pCycle->OnLayoutTimer();
+        else if (wParam == kPauseTimer)
+            m_pCycle->OnPauseCheck();
         return 0;
+    case WM_WTSSESSION_CHANGE:
+        if (m_system.OnSessionChange(wParam, lParam)) m_pCycle->OnPauseCheck();
+        return 0;
+    case WM_POWERBROADCAST:
+        // Battery saver may have come on or gone off.
+        if (wParam == PBT_APMPOWERSTATUSCHANGE) m_pCycle->OnPauseCheck();
+        return TRUE;
     case WM_DISPLAYCHANGE:
         m_pCycle->OnDisplayChange();
         return 0;
@@ -91,6 +100,7 @@ int CMainAppWnd::OnCreate() {
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
         m_tray.Create(m_hWnd, kTrayCallback);
+        m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
     }
     return 0;
@@ -102,6 +112,8 @@ void CMainAppWnd::OnDestroy() {
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
     KillTimer(m_hWnd, kLayoutTimer);
+    KillTimer(m_hWnd, kPauseTimer);
+    m_system.StopWatching();
     m_pActiveDesktop.reset();
     m_tray.SetState(0);
 }
@@ -187,6 +199,8 @@ std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
 
 void CMainAppWnd::SetLayoutTimer() { SetTimer(m_hWnd, kLayoutTimer, kLayoutWaitMs, nullptr); }
 void CMainAppWnd::KillLayoutTimer() { KillTimer(m_hWnd, kLayoutTimer); }
+void CMainAppWnd::SetPauseTimer() { SetTimer(m_hWnd, kPauseTimer, kPauseCheckMs, nullptr); }
+void CMainAppWnd::KillPauseTimer() { KillTimer(m_hWnd, kPauseTimer); }
 
 void CMainAppWnd::StartFractalWorker() {
     CApp& app = gApp;
