@@ -7,6 +7,7 @@
 #include "app/win32/Shell.h"
 #include "image/PictureFile.h"
 #include "resource.h"
+#include "shell/FirstStart.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/win32/Win32DateStamper.h"
@@ -32,6 +33,7 @@ bool CMainAppWnd::CreateHidden(const std::string& sTitle) {
 LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_uTaskbarCreated && msg == m_uTaskbarCreated) {
         m_tray.Readd();
+        ShowWelcomeIfDue();
         return 0;
     }
     switch (msg) {
@@ -96,12 +98,14 @@ int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (gApp.RunModeValue() == kRunTray) PrepareFirstStart();
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
         m_tray.Create(m_hWnd, kTrayCallback);
         m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
+        ShowWelcomeIfDue();
     }
     return 0;
 }
@@ -133,6 +137,20 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
 
 void CMainAppWnd::JoinWorker() {
     if (m_worker.joinable()) m_worker.join();
+}
+
+void CMainAppWnd::PrepareFirstStart() {
+    Profile& profile = gApp.GetProfile();
+    if (!HasNoSettings(profile)) return;
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    AddPicturesFolder(ini, m_lister, gApp.Env().PicturesFolder());
+    MarkWelcomeDue(profile);
+}
+
+void CMainAppWnd::ShowWelcomeIfDue() {
+    Profile& profile = gApp.GetProfile();
+    // Where the shell is not there yet, the balloon waits for it (TaskbarCreated).
+    if (WelcomeDue(profile) && m_tray.ShowBalloon(kWelcomeTitle, kWelcomeText)) RememberWelcome(profile);
 }
 
 // ------------------------------------------------------------------ CycleHost

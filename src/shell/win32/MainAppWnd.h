@@ -48,6 +48,10 @@ private:
     void OnDestroy();
     void LoadCollection(bool bLowerCase);
     void JoinWorker();
+    // The first start: the user's pictures for an empty "Default" collection.
+    void PrepareFirstStart();
+    // The welcome balloon, when it has not been shown yet.
+    void ShowWelcomeIfDue();
 
     // CycleHost
     void SetChangeTimer(uint64_t milliseconds) override;
