@@ -35,7 +35,7 @@ void ChangeCycle::Start() {
 }
 
 void ChangeCycle::StartChangeTimer(int64_t seconds) {
-    if (DropPause() && m_bEnabled) ShowNormalTray();
+    if (DropPause()) ShowNormalTray();
     if (!m_bEnabled) return;
     uint64_t s = seconds > 0 ? static_cast<uint64_t>(seconds) : IntervalSeconds(m_settings);
     // A hand-edited interval of 0 h 0 min would fire without pause; the
@@ -60,7 +60,7 @@ bool ChangeCycle::HoldForPause() {
     // The change timer goes on: each time it comes due again the change is
     // still owed once, never twice.
     m_host.SetPauseTimer();
-    if (m_bEnabled) m_host.SetTrayState(kTrayWaiting, PauseToolTip(now));
+    ShowNormalTray();
     return true;
 }
 
@@ -83,7 +83,7 @@ void ChangeCycle::OnPauseCheck() {
     const PauseReason now = pSystem ? CurrentPause(m_settings, *pSystem) : PauseReason::None;
     const PauseReason before = m_pauses.Reason();
     if (!m_pauses.OnCheck(now)) {
-        if (now != before && m_bEnabled) m_host.SetTrayState(kTrayWaiting, PauseToolTip(now));
+        if (now != before) ShowNormalTray();
         return;
     }
     m_host.KillPauseTimer();

@@ -131,8 +131,14 @@ public:
 
 private:
     // The resting state: waiting, or disabled while the user has disabled
-    // the program (a change the user forces does not enable it).
-    void ShowNormalTray() { m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled); }
+    // the program (a change the user forces does not enable it). Waiting
+    // while a pause holds a change, the tip tells why.
+    void ShowNormalTray() {
+        if (m_bEnabled && m_pauses.Owed())
+            m_host.SetTrayState(kTrayWaiting, PauseToolTip(m_pauses.Reason()));
+        else
+            m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled);
+    }
     void AfterChange();
     // A picture for each monitor (or one for all), then the pipeline.
     void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);
