@@ -19,6 +19,8 @@ public:
     virtual ~Environment() = default;
     virtual std::string WindowsFolder() = 0;           // GetWindowsDirectory, no trailing separator
     virtual std::string AppDataFolder() = 0;           // %APPDATA%, empty when unknown
+    // The user's pictures folder, empty when unknown.
+    virtual std::string PicturesFolder() { return std::string(); }
     virtual std::optional<std::string> GetVariable(const std::string& sName) = 0;
     virtual bool FileExists(const std::string& sPath) = 0;
     virtual bool IsFolderWritable(const std::string& sFolder) = 0;

@@ -5,6 +5,8 @@
 
 #include "app/Random.h"
 #include "config/Settings.h"
+#include "platform/SystemState.h"
+#include "shell/PauseRules.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/MonitorLayout.h"
 
@@ -78,6 +80,13 @@ public:
     // composed again (so a burst of changes composes once).
     virtual void SetLayoutTimer() {}
     virtual void KillLayoutTimer() {}
+
+    // Pauses: the system's state (a host that cannot tell is never paused),
+    // and a timer that looks again every few seconds while a pause holds a
+    // change.
+    virtual SystemState* System() { return nullptr; }
+    virtual void SetPauseTimer() {}
+    virtual void KillPauseTimer() {}
 };
 
 // The schedule of the tray instance: when a change happens, what it shows,
@@ -108,6 +117,11 @@ public:
     // is composed again for the new layout, from the same pictures.
     void OnDisplayChange() { m_host.SetLayoutTimer(); }
     void OnLayoutTimer();
+    // The pause timer, or the session or power state changed: a change held
+    // by a pause that has ended happens now, once.
+    void OnPauseCheck();
+    // Why the schedule is held, if it is.
+    PauseReason Pause() const { return m_pauses.Owed() ? m_pauses.Reason() : PauseReason::None; }
 
     bool Enabled() const { return m_bEnabled; }
     bool SettingsOpen() const { return m_bSettingsOpen; }
@@ -117,8 +131,14 @@ public:
 
 private:
     // The resting state: waiting, or disabled while the user has disabled
-    // the program (a change the user forces does not enable it).
-    void ShowNormalTray() { m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled); }
+    // the program (a change the user forces does not enable it). Waiting
+    // while a pause holds a change, the tip tells why.
+    void ShowNormalTray() {
+        if (m_bEnabled && m_pauses.Owed())
+            m_host.SetTrayState(kTrayWaiting, PauseToolTip(m_pauses.Reason()));
+        else
+            m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled);
+    }
     void AfterChange();
     // A picture for each monitor (or one for all), then the pipeline.
     void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);
@@ -126,6 +146,11 @@ private:
     // picture everywhere and for one across all) and remembers them.
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
     void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
+    // A scheduled change is due: true when a pause holds it (the tray then
+    // says why, and the pause timer runs).
+    bool HoldForPause();
+    // The schedule starts again: a held change is forgotten. True when one was held.
+    bool DropPause();
 
     Settings& m_settings;
     Random& m_rand;
@@ -137,6 +162,7 @@ private:
     MonitorLayout m_lastLayout;
     bool m_bFractalForMonitors = false;  // the fractal under way is one per size of FractalSizes
     bool m_bComputing = false;           // a fractal is under way
+    PauseGate m_pauses;
 };
 
 }  // namespace mv

@@ -23,6 +23,12 @@ std::string Win32Environment::AppDataFolder() {
     return v ? *v : std::string();
 }
 
+std::string Win32Environment::PicturesFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, buffer))) return buffer;
+    return std::string();
+}
+
 std::optional<std::string> Win32Environment::GetVariable(const std::string& sName) {
     DWORD n = GetEnvironmentVariableA(sName.c_str(), nullptr, 0);
     if (n == 0) return std::nullopt;

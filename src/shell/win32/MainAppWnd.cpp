@@ -7,6 +7,7 @@
 #include "app/win32/Shell.h"
 #include "image/PictureFile.h"
 #include "resource.h"
+#include "shell/FirstStart.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/win32/Win32DateStamper.h"
@@ -32,6 +33,7 @@ bool CMainAppWnd::CreateHidden(const std::string& sTitle) {
 LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_uTaskbarCreated && msg == m_uTaskbarCreated) {
         m_tray.Readd();
+        ShowWelcomeIfDue();
         return 0;
     }
     switch (msg) {
@@ -44,7 +46,16 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_pCycle->OnFractalTimer();
         else if (wParam == kLayoutTimer)
             m_pCycle->OnLayoutTimer();
+        else if (wParam == kPauseTimer)
+            m_pCycle->OnPauseCheck();
         return 0;
+    case WM_WTSSESSION_CHANGE:
+        if (m_system.OnSessionChange(wParam, lParam)) m_pCycle->OnPauseCheck();
+        return 0;
+    case WM_POWERBROADCAST:
+        // Battery saver may have come on or gone off.
+        if (wParam == PBT_APMPOWERSTATUSCHANGE) m_pCycle->OnPauseCheck();
+        return TRUE;
     case WM_DISPLAYCHANGE:
         m_pCycle->OnDisplayChange();
         return 0;
@@ -87,11 +98,14 @@ int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (gApp.RunModeValue() == kRunTray) PrepareFirstStart();
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
         m_tray.Create(m_hWnd, kTrayCallback);
+        m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
+        ShowWelcomeIfDue();
     }
     return 0;
 }
@@ -102,6 +116,8 @@ void CMainAppWnd::OnDestroy() {
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
     KillTimer(m_hWnd, kLayoutTimer);
+    KillTimer(m_hWnd, kPauseTimer);
+    m_system.StopWatching();
     m_pActiveDesktop.reset();
     m_tray.SetState(0);
 }
@@ -121,6 +137,20 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
 
 void CMainAppWnd::JoinWorker() {
     if (m_worker.joinable()) m_worker.join();
+}
+
+void CMainAppWnd::PrepareFirstStart() {
+    Profile& profile = gApp.GetProfile();
+    if (!HasNoSettings(profile)) return;
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    AddPicturesFolder(ini, m_lister, gApp.Env().PicturesFolder());
+    MarkWelcomeDue(profile);
+}
+
+void CMainAppWnd::ShowWelcomeIfDue() {
+    Profile& profile = gApp.GetProfile();
+    // Where the shell is not there yet, the balloon waits for it (TaskbarCreated).
+    if (WelcomeDue(profile) && m_tray.ShowBalloon(kWelcomeTitle, kWelcomeText)) RememberWelcome(profile);
 }
 
 // ------------------------------------------------------------------ CycleHost
@@ -187,6 +217,8 @@ std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
 
 void CMainAppWnd::SetLayoutTimer() { SetTimer(m_hWnd, kLayoutTimer, kLayoutWaitMs, nullptr); }
 void CMainAppWnd::KillLayoutTimer() { KillTimer(m_hWnd, kLayoutTimer); }
+void CMainAppWnd::SetPauseTimer() { SetTimer(m_hWnd, kPauseTimer, kPauseCheckMs, nullptr); }
+void CMainAppWnd::KillPauseTimer() { KillTimer(m_hWnd, kPauseTimer); }
 
 void CMainAppWnd::StartFractalWorker() {
     CApp& app = gApp;
