@@ -14,6 +14,15 @@ namespace mv {
 
 namespace {
 
+#ifdef DT_DIR
+unsigned char KindOf(const dirent* e) { return e->d_type; }
+constexpr unsigned char kKindDirectory = DT_DIR, kKindUnknown = DT_UNKNOWN, kKindLink = DT_LNK;
+#else
+// No kind in the entry (MinGW's dirent): stat tells.
+unsigned char KindOf(const dirent*) { return 0; }
+constexpr unsigned char kKindDirectory = 1, kKindUnknown = 0, kKindLink = 2;
+#endif
+
 bool IsDosChar(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     if (u <= ' ' || u >= 0x7F) return false;
@@ -74,7 +83,7 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
     std::vector<std::pair<std::string, unsigned char>> names;
     while (dirent* e = ::readdir(dir)) {
         std::string sName = e->d_name;
-        if (MatchesEntry(sPattern, sName)) names.emplace_back(std::move(sName), e->d_type);
+        if (MatchesEntry(sPattern, sName)) names.emplace_back(std::move(sName), KindOf(e));
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
@@ -84,9 +93,9 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
         DirEntry entry;
         entry.sName = sName;
         entry.sShortName = ShortName(sName);
-        if (type == DT_DIR) {
+        if (type == kKindDirectory) {
             entry.bDirectory = true;
-        } else if (type == DT_UNKNOWN || type == DT_LNK) {
+        } else if (type == kKindUnknown || type == kKindLink) {
             // A link counts as what it points to, as stat says.
             struct stat st;
             std::string sFull = sFolder == "/" ? "/" + sName : sFolder + "/" + sName;
