@@ -478,3 +478,127 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     EXPECT_TRUE(settings.WaitExit(10000));
     RemoveTree(dir);
 }
+
+namespace {
+
+std::wstring Wide(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+    w.resize(wcslen(w.c_str()));
+    return w;
+}
+
+// Item texts as the control holds them, in UTF-16.
+std::vector<std::wstring> WideItems(HWND hCtl) {
+    std::vector<std::wstring> items;
+    int n = static_cast<int>(SendMessageW(hCtl, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[1024] = {};
+        SendMessageW(hCtl, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::wstring IniValueW(const wchar_t* sSection, const wchar_t* sKey) {
+    wchar_t buffer[1024] = {};
+    GetPrivateProfileStringW(sSection, sKey, L"<none>", buffer, 1024, Wide(IniPath()).c_str());
+    return buffer;
+}
+
+// Add... as AddFolder, with the folder given in UTF-16.
+bool AddFolderW(Process& process, Sheet& sheet, HWND hPage, const std::wstring& sPath) {
+    Click(hPage, IDC_COLL_ADD);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 10000);
+    if (!hDlg) return false;
+    const SIZE_T bytes = (sPath.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process.pi.hProcess, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process.pi.hProcess, remote, sPath.c_str(), bytes, nullptr);
+    SendMessageW(hDlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
+    PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
+    bool bGone = WaitGone(hDlg, 5000);
+    VirtualFreeEx(process.pi.hProcess, remote, 0, MEM_RELEASE);
+    return bGone;
+}
+
+bool WriteBytesW(const std::wstring& sPath, const std::vector<uint8_t>& bytes) {
+    HANDLE h = CreateFileW(sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool bOk = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(h);
+    return bOk;
+}
+
+template <typename Pred>
+bool WaitUntil(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (pred()) return true;
+        Sleep(50);
+    }
+    return pred();
+}
+
+}  // namespace
+
+// Folders named in Cyrillic and Japanese: Remove takes the folder out of the
+// collection too, and Preview lists the pictures of the folder selected.
+TEST_F(CollectionsPage, FoldersNamedOutsideAsciiRemovedAndPreviewed) {
+    const std::wstring sRoot = L"c:\\mvintl";
+    const std::wstring sCyrillic = sRoot + L"\\\x041A\x0430\x0440\x0442\x0438\x043D\x043A\x0438";  // Картинки
+    const std::wstring sJapanese = sRoot + L"\\\x65C5\x884C\x306E\x5199\x771F";  // 旅行の写真
+    CreateDirectoryW(sRoot.c_str(), nullptr);
+    CreateDirectoryW(sCyrillic.c_str(), nullptr);
+    CreateDirectoryW(sJapanese.c_str(), nullptr);
+    ASSERT_TRUE(WriteBytesW(sJapanese + L"\\beach.jpg", EncodeJpeg(Pixels::Pattern(64, 48), 90)));
+    ASSERT_TRUE(WriteBytesW(sJapanese + L"\\\x5C71.jpg", EncodeJpeg(Pixels::Pattern(80, 60), 90)));  // 山.jpg
+    WriteIni("[Default]\r\nFolderCount=0\r\n");
+
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    HWND hList = GetDlgItem(hPage, IDC_COLL_FOLDERS);
+    ASSERT_TRUE(AddFolderW(settings, sheet, hPage, sCyrillic));
+    ASSERT_TRUE(AddFolderW(settings, sheet, hPage, sJapanese));
+    std::vector<std::wstring> listed = WideItems(hList);
+    ASSERT_EQ(listed.size(), 2u);
+    auto at = [&](const std::wstring& s) {
+        return static_cast<int>(std::find(listed.begin(), listed.end(), s) - listed.begin());
+    };
+    ASSERT_LT(at(sCyrillic), 2);
+    ASSERT_LT(at(sJapanese), 2);
+
+    // Preview of the Japanese folder lists both pictures, and shows the one
+    // with a Japanese name.
+    SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(at(sJapanese)), 0);
+    Click(hPage, IDC_COLL_PREVIEW);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hDlg, nullptr);
+    HWND hPictures = GetDlgItem(hDlg, IDC_PREVIEW_LIST);
+    std::vector<std::wstring> pictures = WideItems(hPictures);
+    EXPECT_EQ(pictures, (std::vector<std::wstring>{L"beach.jpg", L"\x5C71.jpg"}));
+    if (pictures.size() == 2) {
+        SendMessageA(hPictures, LB_SETCURSEL, 1, 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_PREVIEW_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hPictures));
+        EXPECT_EQ(GetText(hDlg, IDC_PREVIEW_STATUS).rfind("Size 80x60, ", 0), 0u) << GetText(hDlg, IDC_PREVIEW_STATUS);
+    }
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_CLOSE, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitGone(hDlg, 5000));
+
+    // Remove the Cyrillic one; after OK only the Japanese one is stored.
+    SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(at(sCyrillic)), 0);
+    ClickNow(hPage, IDC_COLL_REMOVE);
+    EXPECT_EQ(WideItems(hList), (std::vector<std::wstring>{sJapanese}));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(IniValueW(L"Default", L"FolderCount"), L"1");
+    EXPECT_EQ(IniValueW(L"Default", L"Folder0"), sJapanese);
+
+    DeleteFileW((sJapanese + L"\\beach.jpg").c_str());
+    DeleteFileW((sJapanese + L"\\\x5C71.jpg").c_str());
+    RemoveDirectoryW(sJapanese.c_str());
+    RemoveDirectoryW(sCyrillic.c_str());
+    RemoveDirectoryW(sRoot.c_str());
+}

@@ -35,15 +35,7 @@ CSettingsPage::~CSettingsPage() { StopSearch(); }
 
 Win32Ini CSettingsPage::CollectionsFile() const { return Win32Ini(OutputFile(gApp.Env(), kIniFileName)); }
 
-std::string CSettingsPage::ComboText(int i) const {
-    HWND hCombo = Item(IDC_COLL_COMBO);
-    LRESULT len = SendMessageA(hCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (len == CB_ERR) return std::string();
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
-    return s;
-}
+std::string CSettingsPage::ComboText(int i) const { return ComboItemText(Item(IDC_COLL_COMBO), i); }
 
 int CSettingsPage::FindFolder(const std::string& sPath) const {
     return static_cast<int>(SendMessageA(m_folderList.Hwnd(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -248,11 +240,7 @@ void CSettingsPage::OnRemove() {
     HWND hList = m_folderList.Hwnd();
     LRESULT sel = SendMessageA(hList, LB_GETCURSEL, 0, 0);
     if (sel == LB_ERR) return;
-    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    if (len == LB_ERR) return;
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
+    const std::string s = ListItemText(hList, static_cast<int>(sel));
     LRESULT left = SendMessageA(hList, LB_DELETESTRING, static_cast<WPARAM>(sel), 0);
     if (m_pCollection) m_pCollection->RemoveFolder(s);
     int next = SelectionAfterDelete(static_cast<int>(sel), left == LB_ERR ? 0 : static_cast<int>(left));
@@ -333,12 +321,8 @@ void CSettingsPage::OnPreview() {
         ShowStatus("Please select a folder from the above list");
         return;
     }
-    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    std::string s(static_cast<size_t>(len < 0 ? 0 : len) + 1, '\0');
-    SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len < 0 ? 0 : len));
     CPreviewDialog dialog;
-    dialog.m_sFolder = s;
+    dialog.m_sFolder = ListItemText(hList, static_cast<int>(sel));
     dialog.DoModal(m_hWnd);
     ShowLastImage();
 }
