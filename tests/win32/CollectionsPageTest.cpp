@@ -602,3 +602,42 @@ TEST_F(CollectionsPage, FoldersNamedOutsideAsciiRemovedAndPreviewed) {
     RemoveDirectoryW(sCyrillic.c_str());
     RemoveDirectoryW(sRoot.c_str());
 }
+
+// A collection chosen on the closed combo box (a letter typed) is loaded at
+// once: its folders are the ones shown and edited, and OK makes it current.
+TEST_F(CollectionsPage, CollectionChosenOnTheClosedComboIsTheOneEdited) {
+    WriteIni("[Alpha]\r\nFolder0=c:\\a\r\nFolderCount=1\r\n[Default]\r\nFolder0=c:\\d\r\nFolderCount=1\r\n"
+             "[Zeta]\r\nFolder0=c:\\z\r\nFolder1=c:\\zz\r\nFolderCount=2\r\n");
+    WriteConfigString("Current", "Alpha");
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    HWND hCombo = GetDlgItem(hPage, IDC_COLL_COMBO);
+    EXPECT_EQ(SelectedCollection(hPage), "Alpha");
+    EXPECT_EQ(Folders(hPage), (Strings{"c:\\a"}));
+
+    PostMessageA(hCombo, WM_CHAR, 'z', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\z", "c:\\zz"}; }, 2000))
+        << Folders(hPage).size();
+    // Edit the collection shown: its first folder goes.
+    SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
+    ClickNow(hPage, IDC_COLL_REMOVE);
+
+    // Then on to "Default" the same way, and back to "Zeta": the edit stays.
+    PostMessageA(hCombo, WM_CHAR, 'd', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Default"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\d"}; }, 2000));
+    PostMessageA(hCombo, WM_CHAR, 'z', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\zz"}; }, 2000));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(ReadConfigString("Current"), "Zeta");
+    EXPECT_EQ(IniValue("Zeta", "FolderCount"), "1");
+    EXPECT_EQ(IniValue("Zeta", "Folder0"), "c:\\zz");
+    EXPECT_EQ(IniValue("Alpha", "FolderCount"), "1");
+    EXPECT_EQ(IniValue("Alpha", "Folder0"), "c:\\a");
+    EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\d");
+}

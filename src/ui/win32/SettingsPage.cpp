@@ -44,7 +44,7 @@ int CSettingsPage::FindFolder(const std::string& sPath) const {
 
 BOOL CSettingsPage::OnInitDialog() {
     HWND hCombo = Item(IDC_COLL_COMBO);
-    // The selection changes only through the opened list.
+    // The down arrow opens the list rather than changing the selection.
     SendMessageA(hCombo, CB_SETEXTENDEDUI, TRUE, 0);
     m_folderList.Attach(Item(IDC_COLL_FOLDERS));
 
@@ -155,6 +155,15 @@ bool CSettingsPage::OnCommand(int id, int code, HWND hCtl) {
         case IDC_COLL_PREVIEW: OnPreview(); return true;
         default: break;
         }
+    }
+    if (id == IDC_COLL_COMBO && code == CBN_SELCHANGE) {
+        // A letter typed or the wheel turned on the closed box changes the
+        // selection without opening the list: the collection shown is the
+        // one edited, at once.
+        LRESULT sel = SendMessageA(Item(IDC_COLL_COMBO), CB_GETCURSEL, 0, 0);
+        if (sel != CB_ERR && !(m_pCollection && ComboText(static_cast<int>(sel)) == m_pCollection->name()))
+            LoadSelectedCollection();
+        return true;
     }
     if (id == IDC_COLL_COMBO && code == CBN_CLOSEUP) {
         LoadSelectedCollection();
