@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -126,11 +127,14 @@ bool AddFolder(Process& process, Sheet& sheet, HWND hPage, const std::string& sP
     return bGone;
 }
 
-// Search... for the drives whose roots are given.
-bool StartSearch(Sheet& sheet, HWND hPage, const Strings& roots) {
+// Search... for the drives whose roots are given; `opened` runs while the
+// drive dialog is shown.
+template <typename Fn>
+bool StartSearch(Sheet& sheet, HWND hPage, const Strings& roots, Fn opened) {
     Click(hPage, IDC_COLL_SEARCH);
     HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
     if (!hDlg || WindowText(hDlg) != "Search") return false;
+    opened();
     HWND hList = GetDlgItem(hDlg, IDC_SEARCH_DRIVES);
     SendMessageA(hList, LB_SETSEL, FALSE, -1);
     for (const std::string& r : roots) {
@@ -140,6 +144,9 @@ bool StartSearch(Sheet& sheet, HWND hPage, const Strings& roots) {
     }
     PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
     return WaitGone(hDlg, 5000);
+}
+bool StartSearch(Sheet& sheet, HWND hPage, const Strings& roots) {
+    return StartSearch(sheet, hPage, roots, [] {});
 }
 
 bool WaitSearchIdle(HWND hPage, DWORD ms) {
@@ -640,4 +647,91 @@ TEST_F(CollectionsPage, CollectionChosenOnTheClosedComboIsTheOneEdited) {
     EXPECT_EQ(IniValue("Alpha", "FolderCount"), "1");
     EXPECT_EQ(IniValue("Alpha", "Folder0"), "c:\\a");
     EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\d");
+}
+
+namespace {
+
+std::vector<DWORD> ThreadsOf(DWORD pid) {
+    std::vector<DWORD> ids;
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (hSnap == INVALID_HANDLE_VALUE) return ids;
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof(te);
+    for (BOOL b = Thread32First(hSnap, &te); b; b = Thread32Next(hSnap, &te))
+        if (te.th32OwnerProcessID == pid) ids.push_back(te.th32ThreadID);
+    CloseHandle(hSnap);
+    return ids;
+}
+
+// The threads of the process that are not among `before`, waited for.
+std::vector<HANDLE> NewThreads(DWORD pid, const std::vector<DWORD>& before, DWORD ms) {
+    std::vector<HANDLE> handles;
+    for (DWORD waited = 0; waited <= ms && handles.empty(); waited += 20) {
+        for (DWORD id : ThreadsOf(pid)) {
+            if (std::find(before.begin(), before.end(), id) != before.end()) continue;
+            if (HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id)) handles.push_back(h);
+        }
+        if (handles.empty()) Sleep(20);
+    }
+    return handles;
+}
+
+}  // namespace
+
+// The search of a drive ends while the page is busy, so its note waits in the
+// queue; Stop, or OK, is handled before that note. The drive's folders are
+// still added (and stored on OK).
+TEST_F(CollectionsPage, FoldersOfAFinishedDriveKeptWhenStopOrOkComesFirst) {
+    MakeTree();
+    for (bool bOk : {false, true}) {
+        SCOPED_TRACE(bOk ? "OK" : "Stop");
+        WriteIni("[Default]\r\nFolderCount=0\r\n");
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        std::vector<DWORD> before;
+        ASSERT_TRUE(StartSearch(sheet, hPage, {"c:\\"}, [&] { before = ThreadsOf(settings.pi.dwProcessId); }));
+        std::vector<HANDLE> workers = NewThreads(settings.pi.dwProcessId, before, 5000);
+        ASSERT_FALSE(workers.empty());
+        // The page's thread waits while the worker goes through the drive and
+        // posts its notes; then the stop is sent, which comes before them.
+        ASSERT_NE(SuspendThread(settings.pi.hThread), static_cast<DWORD>(-1));
+        DWORD ended = WaitForMultipleObjects(static_cast<DWORD>(workers.size()), workers.data(), TRUE, 120000);
+        for (HANDLE h : workers) CloseHandle(h);
+        if (bOk)
+            SendNotifyMessageA(sheet.hWnd, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        else
+            SendNotifyMessageA(hPage, WM_COMMAND, MAKEWPARAM(IDC_COLL_SEARCH, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(hPage, IDC_COLL_SEARCH)));
+        ResumeThread(settings.pi.hThread);
+        ASSERT_NE(ended, WAIT_TIMEOUT);
+        if (bOk) {
+            ASSERT_TRUE(settings.WaitExit(15000));
+            EXPECT_NE(IniValue("Default", "FolderCount"), "0");
+            Strings stored;
+            for (int i = 0; i < 200; ++i) {
+                std::string s = IniValue("Default", ("Folder" + std::to_string(i)).c_str());
+                if (s == "<none>") break;
+                stored.push_back(s);
+            }
+            EXPECT_NE(std::find(stored.begin(), stored.end(), "c:\\mvtree\\pics"), stored.end());
+            EXPECT_NE(std::find(stored.begin(), stored.end(), "c:\\mvtree\\system"), stored.end());
+        } else {
+            ASSERT_TRUE(WaitSearchIdle(hPage, 10000));
+            Strings listed = Folders(hPage);
+            EXPECT_NE(std::find(listed.begin(), listed.end(), "c:\\mvtree\\pics"), listed.end());
+            EXPECT_NE(std::find(listed.begin(), listed.end(), "c:\\mvtree\\system"), listed.end());
+            // Nothing comes twice when the queued notes arrive after all.
+            Sleep(200);
+            Strings again = Folders(hPage);
+            std::sort(again.begin(), again.end());
+            EXPECT_EQ(std::adjacent_find(again.begin(), again.end()), again.end());
+            EXPECT_EQ(again.size(), listed.size());
+            sheet.Cancel();
+            EXPECT_TRUE(settings.WaitExit(10000));
+        }
+    }
+    RemoveTree(kTree);
+    DeleteFileA(kRootPicture);
 }

@@ -128,6 +128,9 @@ void CSettingsPage::StopSearch() {
     if (m_pSearch) m_pSearch->Stop();
     // The worker only posts to the page, never waits on it, so this ends.
     if (m_searchThread.joinable()) m_searchThread.join();
+    // A drive that ended before the stop keeps its folders, even when its
+    // note is still queued behind this stop.
+    if (m_pSearch && IsWindow(m_folderList.Hwnd())) AddFoundFolders(m_pSearch->TakeFound());
     m_pSearch.reset();
     ++m_uJob;  // notes still queued from the stopped job are dropped
     SetCursor(hOld);
@@ -306,20 +309,24 @@ void CSettingsPage::OnSearchNote(WPARAM uJob, LPARAM note) {
         ShowStatus(Literal(m_pSearch->TakeStatus()));
         break;
     case DriveSearchJob::kDriveDone:
-        if (!m_pSearch->KeepGoing()) break;
-        for (const std::string& sPath : m_pSearch->TakeFound()) {
-            if (FindFolder(sPath) != LB_ERR) continue;
-            SendMessageA(m_folderList.Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sPath.c_str()));
-            if (m_pCollection) m_pCollection->AddFolder(sPath);
-        }
+        AddFoundFolders(m_pSearch->TakeFound());
         break;
     case DriveSearchJob::kFinished:
         if (m_searchThread.joinable()) m_searchThread.join();
+        AddFoundFolders(m_pSearch->TakeFound());
         m_pSearch.reset();
         ++m_uJob;
         EndSearchLook();
         break;
     default: break;
+    }
+}
+
+void CSettingsPage::AddFoundFolders(const std::vector<std::string>& found) {
+    for (const std::string& sPath : found) {
+        if (FindFolder(sPath) != LB_ERR) continue;
+        SendMessageA(m_folderList.Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sPath.c_str()));
+        if (m_pCollection) m_pCollection->AddFolder(sPath);
     }
 }
 
