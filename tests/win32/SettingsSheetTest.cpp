@@ -40,6 +40,46 @@ std::string MessageOnLeaving(Sheet& sheet, HWND hPage, int id, const char* sValu
     return text;
 }
 
+struct ShownTip {
+    DWORD pid;
+    bool bShown = false;
+};
+BOOL CALLBACK FindShownTip(HWND h, LPARAM lp) {
+    auto* p = reinterpret_cast<ShownTip*>(lp);
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == p->pid && std::string(cls) == "tooltips_class32" && IsWindowVisible(h)) p->bShown = true;
+    return TRUE;
+}
+
+// Rests the mouse on a control and tells whether a tip of its process
+// appears within `ms`.
+bool TipAppears(HWND hControl, DWORD ms) {
+    ShownTip tip{0};
+    GetWindowThreadProcessId(hControl, &tip.pid);
+    RECT r;
+    GetWindowRect(hControl, &r);
+    SetCursorPos(5, 5);
+    Sleep(50);
+    for (DWORD waited = 0; waited <= ms; waited += 50) {
+        // The pointer comes to rest on the control, which hears it move (and
+        // tells its tip); every move restarts the tip's delay.
+        if (waited % 2000 == 0) {
+            const int dx = static_cast<int>(waited / 2000 % 2);
+            SetCursorPos((r.left + r.right) / 2 + dx, (r.top + r.bottom) / 2);
+            PostMessageA(hControl, WM_MOUSEMOVE, 0, MAKELPARAM((r.right - r.left) / 2 + dx, (r.bottom - r.top) / 2));
+        }
+        tip.bShown = false;
+        EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&tip));
+        if (tip.bShown) break;
+        Sleep(50);
+    }
+    SetCursorPos(5, 5);
+    return tip.bShown;
+}
+
 }  // namespace
 
 TEST_F(SettingsSheetTest, OptionsStoredOnOkWithTheirRules) {
@@ -122,6 +162,40 @@ TEST_F(SettingsSheetTest, PagesNotShownAndCancelledSwitchesWriteNothing) {
         ASSERT_TRUE(settings.WaitExit(15000));
         EXPECT_EQ(ReadConfigDword("ShowToolTips", 999), 1u);
     }
+}
+
+// The tip switch takes effect at once even while another field of the page
+// holds a bad number (whose message still shows).
+TEST_F(SettingsSheetTest, ToolTipSwitchWorksWhileAFieldIsInvalid) {
+    WriteConfigDword("ShowToolTips", 1);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kOptionsTab));
+    HWND hTile = GetDlgItem(hPage, IDC_OPT_TILE);
+    ASSERT_TRUE(TipAppears(hTile, 5000));
+    SetText(hPage, IDC_OPT_HOURS, "25");
+    for (bool bOn : {false, true}) {
+        SCOPED_TRACE(bOn ? "on" : "off");
+        Click(hPage, IDC_OPT_TOOLTIPS);
+        HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_NE(BoxText(hBox).find("Please enter an integer between 0 and 24."), std::string::npos);
+        DismissBox(hBox);
+        EXPECT_EQ(Checked(hPage, IDC_OPT_TOOLTIPS), bOn);
+        EXPECT_EQ(TipAppears(hTile, bOn ? 5000 : 1500), bOn);
+    }
+    // Off once more: the page shown before (Collections) is silent too.
+    Click(hPage, IDC_OPT_TOOLTIPS);
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hBox, nullptr);
+    DismissBox(hBox);
+    SetText(hPage, IDC_OPT_HOURS, "1");
+    HWND hCollections = sheet.Select(TabIndex(kCollectionsTab));
+    ASSERT_EQ(sheet.CurrentIndex(), TabIndex(kCollectionsTab));
+    EXPECT_FALSE(TipAppears(GetDlgItem(hCollections, IDC_COLL_SEARCH), 1500));
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(15000));
 }
 
 TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
