@@ -245,6 +245,9 @@ TEST_F(SettingsSheetTest, UninstallStepThenCancelOrOk) {
         Process settings("");
         Sheet sheet;
         ASSERT_TRUE(sheet.Open());
+        // Options shown first: its copy of the values goes back on OK, after
+        // the uninstall step.
+        if (bOk) ASSERT_NE(sheet.Select(TabIndex(kOptionsTab)), nullptr);
         HWND hPage = sheet.Select(TabIndex(kUninstallTab));
         Click(hPage, IDC_UNINSTALL_STEP1);
         HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);

@@ -130,7 +130,7 @@ bool COptionsPage::ReadControls() {
 
 bool COptionsPage::StorePage() {
     if (!ReadControls()) return false;
-    StoreOptions(m_values, gApp.GetSettings());
+    StoreOptions(m_values, gApp.GetSettings(), gApp.UninstallRequested());
     return true;
 }
 
