@@ -80,6 +80,53 @@ bool TipAppears(HWND hControl, DWORD ms) {
     return tip.bShown;
 }
 
+// The fake browser's record of its command line (tests/win32/FakeBrowser.cpp).
+std::string BrowserRecordPath() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "murivane-browser.txt";
+}
+
+// Makes the fake browser the program that opens http addresses, for as
+// long as the object lives.
+struct FakeBrowser {
+    std::string sOld;
+    DWORD oldType = REG_SZ;
+    bool bHadOld = false;
+    static constexpr const char* kKey = "http\\shell\\open\\command";
+    FakeBrowser() {
+        char old[1024] = {};
+        DWORD size = sizeof(old);
+        bHadOld = RegGetValueA(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                               &oldType, old, &size) == ERROR_SUCCESS;
+        sOld = old;
+        std::string sCommand = "\"" + ExeBeside("murivane_fakebrowser.exe") + "\" \"%1\"";
+        RegSetKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, sCommand.c_str(),
+                        static_cast<DWORD>(sCommand.size() + 1));
+        DeleteFileA(BrowserRecordPath().c_str());
+    }
+    ~FakeBrowser() {
+        if (bHadOld)
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr, oldType, sOld.c_str(), static_cast<DWORD>(sOld.size() + 1));
+        else
+            RegDeleteKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr);
+        DeleteFileA(BrowserRecordPath().c_str());
+    }
+    // The command line the fake browser was started with, waited for.
+    std::string Launched(DWORD ms) {
+        for (DWORD waited = 0; waited <= ms; waited += 50) {
+            if (FILE* f = fopen(BrowserRecordPath().c_str(), "rb")) {
+                char text[4096] = {};
+                size_t n = fread(text, 1, sizeof(text) - 1, f);
+                fclose(f);
+                if (n > 0 && text[n - 1] == '\n') return std::string(text, n - 1);
+            }
+            Sleep(50);
+        }
+        return "<not launched>";
+    }
+};
+
 }  // namespace
 
 TEST_F(SettingsSheetTest, OptionsStoredOnOkWithTheirRules) {
@@ -199,6 +246,10 @@ TEST_F(SettingsSheetTest, ToolTipSwitchWorksWhileAFieldIsInvalid) {
 }
 
 TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
+    FakeBrowser browser;
+    // "C:\\Mv #1 100%\\Картинки\\" in UTF-8, as the program's "A" calls take it.
+    WriteConfigString("InstallFolder",
+                      "C:\\Mv #1 100%\\\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB8\xD0\xBD\xD0\xBA\xD0\xB8\\");
     Process settings("");
     Sheet sheet;
     ASSERT_TRUE(sheet.Open());
@@ -220,6 +271,13 @@ TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
         if (GetGUIThreadInfo(GetWindowThreadProcessId(hPage, nullptr), &gui)) hFocus = gui.hwndFocus;
     }
     EXPECT_EQ(hFocus, GetDlgItem(hPage, IDC_HELP_BUTTON));
+    // The link opens its section in the browser, every character of the
+    // install folder that an address cannot hold escaped.
+    std::string sLaunched = browser.Launched(10000);
+    EXPECT_NE(sLaunched.find(" \"file:///C:/Mv%20%231%20100%25/%D0%9A%D0%B0%D1%80%D1%82%D0%B8%D0%BD%D0%BA%D0%B8/"
+                             "Murivane.htm#overview\""),
+              std::string::npos)
+        << sLaunched;
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(15000));
 }
