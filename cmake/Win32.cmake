@@ -1,7 +1,7 @@
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 # Windows build: Murivane.exe and the Windows test executable run under Wine.
 enable_language(RC)
-set(WIN_LIBS comctl32 shell32 ole32 oleaux32 uuid version advapi32 gdi32 user32 comdlg32)
+set(WIN_LIBS comctl32 shell32 shlwapi ole32 oleaux32 uuid version advapi32 gdi32 user32 comdlg32)
 list(TRANSFORM WIN_LIBS REPLACE "oleaux32" "oleaut32")
 
 file(GLOB_RECURSE WIN32_SEAM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
@@ -46,6 +46,10 @@ target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable
 target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})
 target_compile_options(murivane_wintests PRIVATE ${WARNINGS})
 add_dependencies(murivane_wintests Murivane)
+# A stand-in for the user's browser, which records how it was started.
+add_executable(murivane_fakebrowser WIN32 ${CMAKE_SOURCE_DIR}/tests/win32/fake-browser.c)
+target_link_options(murivane_fakebrowser PRIVATE ${STATIC_FLAGS})
+add_dependencies(murivane_wintests murivane_fakebrowser)
 
 # Each test binary runs under Wine through the emulator wrapper; the whole
 # Windows suite is one CTest entry (Wine's start-up is the slow part). The
