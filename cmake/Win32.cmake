@@ -1,7 +1,7 @@
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 # Windows build: Murivane.exe and the Windows test executable run under Wine.
 enable_language(RC)
-set(WIN_LIBS comctl32 shell32 ole32 oleaux32 uuid version advapi32 gdi32 user32 comdlg32)
+set(WIN_LIBS comctl32 shell32 shlwapi ole32 oleaux32 uuid version advapi32 gdi32 user32 comdlg32)
 list(TRANSFORM WIN_LIBS REPLACE "oleaux32" "oleaut32")
 
 file(GLOB_RECURSE WIN32_SEAM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
@@ -10,7 +10,8 @@ list(REMOVE_ITEM WIN32_PROGRAM_SOURCES ${WIN32_SEAM_SOURCES})
 list(FILTER WIN32_PROGRAM_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
 
 add_library(murivane_win32 STATIC ${WIN32_SEAM_SOURCES} ${WIN32_PROGRAM_SOURCES})
-target_link_libraries(murivane_win32 PUBLIC murivane_core ${WIN_LIBS})
+# The ini writer (PortableIni) is shared with the portable seams.
+target_link_libraries(murivane_win32 PUBLIC murivane_core murivane_portable ${WIN_LIBS})
 target_compile_definitions(murivane_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
 target_include_directories(murivane_win32 PUBLIC ${CMAKE_SOURCE_DIR}/res)
 target_compile_options(murivane_win32 PRIVATE ${WARNINGS})
@@ -45,6 +46,10 @@ target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable
 target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})
 target_compile_options(murivane_wintests PRIVATE ${WARNINGS})
 add_dependencies(murivane_wintests Murivane)
+# A stand-in for the user's browser, which records how it was started.
+add_executable(murivane_fakebrowser WIN32 ${CMAKE_SOURCE_DIR}/tests/win32/fake-browser.c)
+target_link_options(murivane_fakebrowser PRIVATE ${STATIC_FLAGS})
+add_dependencies(murivane_wintests murivane_fakebrowser)
 
 # Each test binary runs under Wine through the emulator wrapper; the whole
 # Windows suite is one CTest entry (Wine's start-up is the slow part). The

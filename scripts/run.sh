@@ -30,7 +30,8 @@ register_install_folder
 wine explorer /desktop=Murivane,1024x768 "$EXE" "${ARGS[@]}" &
 WINE_PID=$!
 sleep "${MURIVANE_RUN_SECONDS:-12}"
-import -window root "$ROOT/build/screenshot.png" && echo "screenshot: $ROOT/build/screenshot.png"
+# The virtual desktop alone: its 1024x768 corner of the larger X screen.
+import -window root -crop 1024x768+0+0 +repage "$ROOT/build/screenshot.png" && echo "screenshot: $ROOT/build/screenshot.png"
 wineserver -k 2>/dev/null || true
 wait "$WINE_PID" 2>/dev/null || true
 murivane_stop_display

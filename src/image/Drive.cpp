@@ -30,10 +30,12 @@ void qvDrive::Search(const std::string& sPatterns, std::vector<std::string>& fou
 void qvDrive::SearchFolder(const std::string& sPath, Job& job) {
     if (job.Stopped()) return;
     if (job.status) job.status(sPath);
+    // One listing: the patterns are matched in memory, the subfolders taken
+    // from the same entries.
     qvFolder folder(m_lister, sPath);
-    if (folder.ContainsFiles(job.sPatterns, job.pbKeepGoing)) job.found.push_back(sPath);
+    if (folder.ScanOnce(job.sPatterns, job.bIncludeSystem, job.bIncludeHidden, job.pbKeepGoing))
+        job.found.push_back(sPath);
     if (job.Stopped()) return;
-    folder.FindSubfolders(job.bIncludeSystem, job.bIncludeHidden, job.pbKeepGoing);
     for (std::string sSub = folder.NextSubfolder(); !sSub.empty(); sSub = folder.NextSubfolder()) {
         if (job.Stopped()) return;
         SearchFolder(sSub, job);

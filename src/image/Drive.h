@@ -13,8 +13,8 @@ namespace mv {
 // matching the patterns. Depth first, each folder before its subfolders, in
 // the order the platform lists them; hidden folders are neither reported nor
 // entered unless asked for, names beginning with "." never. No file is
-// opened: a folder costs one wildcard listing per pattern up to the first
-// match and one listing of its entries.
+// opened: a folder costs one listing of its entries, matched against the
+// patterns in memory (name or short name, as a wildcard listing matches).
 class qvDrive {
 public:
     // Called with each folder's path as the search enters it.

@@ -30,6 +30,35 @@ std::string LowerCase(const std::string& s) {
     return r;
 }
 
+bool MatchesWildcard(const std::string& sPattern, const std::string& sName) {
+    const std::string& pat = sPattern == "*.*" ? std::string("*") : sPattern;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    // Iterative wildcard match with back-tracking to the last "*": linear in
+    // practice, never exponential.
+    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+    while (n < sName.size()) {
+        if (p < pat.size() && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pat.size() && (pat[p] == '?' || lower(pat[p]) == lower(sName[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == '*') ++p;
+    return p == pat.size();
+}
+
+bool MatchesWildcard(const std::string& sPattern, const DirEntry& entry) {
+    return MatchesWildcard(sPattern, entry.sName) ||
+           (!entry.sShortName.empty() && MatchesWildcard(sPattern, entry.sShortName));
+}
+
 qvFolder::qvFolder(DirectoryLister& lister, const std::string& sPath) : m_lister(lister) { SetPath(sPath); }
 
 void qvFolder::SetPath(const std::string& sPath) {
@@ -77,6 +106,29 @@ int qvFolder::FindSubfolders(bool bIncludeSystem, bool bIncludeHidden, const std
     });
     if (!m_subfolders.empty()) m_itSubfolder = 0;
     return count;
+}
+
+bool qvFolder::ScanOnce(const std::string& sPatterns, bool bIncludeSystem, bool bIncludeHidden,
+                        const std::atomic<bool>* pbKeepGoing) {
+    const std::vector<std::string> patterns = SplitString(sPatterns, ' ');
+    bool bMatch = false;
+    if (!KeepGoing(pbKeepGoing)) return false;
+    m_lister.Enumerate(Join("*.*"), [&](const DirEntry& e) {
+        if (!KeepGoing(pbKeepGoing)) return false;
+        // Folders count too, as a wildcard listing finds them ("x.jpg\").
+        if (!bMatch)
+            for (const std::string& sPattern : patterns)
+                if (!sPattern.empty() && MatchesWildcard(sPattern, e)) {
+                    bMatch = true;
+                    break;
+                }
+        if (e.sName.empty() || e.sName[0] == '.') return true;
+        if (e.bDirectory && (!e.bSystem || bIncludeSystem) && (!e.bHidden || bIncludeHidden))
+            m_subfolders.push_back(e.sName);
+        return true;
+    });
+    if (!m_subfolders.empty()) m_itSubfolder = 0;
+    return bMatch && KeepGoing(pbKeepGoing);
 }
 
 void qvFolder::SortLists() {

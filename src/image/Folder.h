@@ -16,6 +16,13 @@ std::vector<std::string> SplitString(const std::string& s, char cDelimiter);
 // s with the letters A to Z lower-cased.
 std::string LowerCase(const std::string& s);
 
+// A wildcard pattern against one name, as FindFirstFile matches it: "*" any
+// run of characters, "?" one character, without regard to ASCII case; "*.*"
+// matches every name.
+bool MatchesWildcard(const std::string& sPattern, const std::string& sName);
+// The same against an entry: its name or its short name.
+bool MatchesWildcard(const std::string& sPattern, const DirEntry& entry);
+
 // The files of one folder that match space-separated wildcard patterns
 // ("*.jpg *.jpeg *.bmp *.png"), and its subfolders. A keep-going pointer is
 // the address of a flag owned by a caller on another thread: while it is not
@@ -39,6 +46,10 @@ public:
     // ones only when asked for) and returns how many this call found.
     int FindSubfolders(bool bIncludeSystem, bool bIncludeHidden,
                        const std::atomic<bool>* pbKeepGoing = nullptr);
+    // ContainsFiles and FindSubfolders from one listing of the folder, the
+    // patterns matched in memory: true when an entry matches a pattern.
+    bool ScanOnce(const std::string& sPatterns, bool bIncludeSystem, bool bIncludeHidden,
+                  const std::atomic<bool>* pbKeepGoing = nullptr);
 
     // Sorts both lists ascending, byte by byte (upper case before lower case).
     void SortLists();

@@ -10,6 +10,8 @@ struct DirEntry {
     bool bDirectory = false;
     bool bHidden = false;
     bool bSystem = false;
+    // Its 8.3 short name; empty when it has none or the platform does not tell.
+    std::string sShortName = std::string();
 };
 
 // The directory seam: the entries of one folder whose names match a wildcard

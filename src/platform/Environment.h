@@ -19,6 +19,8 @@ public:
     virtual ~Environment() = default;
     virtual std::string WindowsFolder() = 0;           // GetWindowsDirectory, no trailing separator
     virtual std::string AppDataFolder() = 0;           // %APPDATA%, empty when unknown
+    // The user's pictures folder, empty when unknown.
+    virtual std::string PicturesFolder() { return std::string(); }
     virtual std::optional<std::string> GetVariable(const std::string& sName) = 0;
     virtual bool FileExists(const std::string& sPath) = 0;
     virtual bool IsFolderWritable(const std::string& sFolder) = 0;
@@ -26,8 +28,6 @@ public:
     virtual bool RemoveFile(const std::string& sPath) = 0;
     virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
     virtual std::tm LocalTime() = 0;
-    // The user's Pictures folder (made when missing), empty when unknown.
-    virtual std::string PicturesFolder() { return std::string(); }
 
     // The folder of the program's files once it is decided (OutputFolder):
     // decided once, so a run never switches folders half way.

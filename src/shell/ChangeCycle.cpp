@@ -39,6 +39,7 @@ void ChangeCycle::Start() {
 }
 
 void ChangeCycle::StartChangeTimer(int64_t seconds) {
+    if (DropPause()) ShowNormalTray();
     if (!m_bEnabled) return;
     uint64_t s = seconds > 0 ? static_cast<uint64_t>(seconds) : IntervalSeconds(m_settings);
     // A hand-edited interval of 0 h 0 min would fire without pause; the
@@ -52,6 +53,44 @@ void ChangeCycle::StartChangeTimer(int64_t seconds) {
 
 void ChangeCycle::OnChangeTimer() {
     if (m_host.ScreenSaverCheckApplies() && m_host.IsScreenSaverRunning()) return;
+    if (HoldForPause()) return;
+    ChangeWallpaper(false);
+}
+
+bool ChangeCycle::HoldForPause() {
+    SystemState* pSystem = m_host.System();
+    const PauseReason now = pSystem ? CurrentPause(m_settings, *pSystem) : PauseReason::None;
+    if (m_pauses.OnChangeDue(now)) return false;
+    // The change timer goes on: each time it comes due again the change is
+    // still owed once, never twice.
+    m_host.SetPauseTimer();
+    ShowNormalTray();
+    return true;
+}
+
+bool ChangeCycle::DropPause() {
+    if (!m_pauses.Owed()) return false;
+    m_pauses.Drop();
+    m_host.KillPauseTimer();
+    return true;
+}
+
+void ChangeCycle::OnPauseCheck() {
+    if (!m_pauses.Owed()) {
+        m_host.KillPauseTimer();
+        return;
+    }
+    // While the settings are open nothing changes; closing them starts the
+    // schedule again.
+    if (m_bSettingsOpen) return;
+    SystemState* pSystem = m_host.System();
+    const PauseReason now = pSystem ? CurrentPause(m_settings, *pSystem) : PauseReason::None;
+    const PauseReason before = m_pauses.Reason();
+    if (!m_pauses.OnCheck(now)) {
+        if (now != before) ShowNormalTray();
+        return;
+    }
+    m_host.KillPauseTimer();
     ChangeWallpaper(false);
 }
 
@@ -65,6 +104,7 @@ void ChangeCycle::AfterChange() {
 }
 
 void ChangeCycle::ChangeWallpaper(bool bForce) {
+    DropPause();
     m_host.KillChangeTimer();
     m_host.StopFractal();
     m_bComputing = false;
@@ -257,6 +297,7 @@ void ChangeCycle::OnRefreshImageList() {
 
 void ChangeCycle::OnDisable() {
     m_bEnabled = false;
+    DropPause();
     m_host.KillChangeTimer();
     m_host.SetTrayState(kTrayDisabled);
 }
@@ -346,6 +387,7 @@ void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
 void ChangeCycle::OnPreviousWallpaper() {
     const PictureCheck available = Availability();
     if (m_bSettingsOpen || !m_history.CanGoBack(available)) return;
+    DropPause();
     m_host.KillChangeTimer();
     m_host.StopFractal();
     m_bComputing = false;

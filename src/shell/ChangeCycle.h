@@ -6,6 +6,8 @@
 #include "app/Random.h"
 #include "config/Settings.h"
 #include "shell/History.h"
+#include "platform/SystemState.h"
+#include "shell/PauseRules.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/MonitorLayout.h"
 
@@ -80,6 +82,13 @@ public:
     virtual void SetLayoutTimer() {}
     virtual void KillLayoutTimer() {}
 
+    // Pauses: the system's state (a host that cannot tell is never paused),
+    // and a timer that looks again every few seconds while a pause holds a
+    // change.
+    virtual SystemState* System() { return nullptr; }
+    virtual void SetPauseTimer() {}
+    virtual void KillPauseTimer() {}
+
     // The history of wallpapers and the commands on the one showing.
     virtual bool ReadHistory(History& history) { return false; }
     virtual void WriteHistory(const History& history) {}
@@ -138,6 +147,11 @@ public:
     // is composed again for the new layout, from the same pictures.
     void OnDisplayChange() { m_host.SetLayoutTimer(); }
     void OnLayoutTimer();
+    // The pause timer, or the session or power state changed: a change held
+    // by a pause that has ended happens now, once.
+    void OnPauseCheck();
+    // Why the schedule is held, if it is.
+    PauseReason Pause() const { return m_pauses.Owed() ? m_pauses.Reason() : PauseReason::None; }
 
     // Steps back to the last wallpaper before the one showing that can be
     // shown again (a fractal is rendered again from its recipe); a change
@@ -160,8 +174,14 @@ public:
 
 private:
     // The resting state: waiting, or disabled while the user has disabled
-    // the program (a change the user forces does not enable it).
-    void ShowNormalTray() { m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled); }
+    // the program (a change the user forces does not enable it). Waiting
+    // while a pause holds a change, the tip tells why.
+    void ShowNormalTray() {
+        if (m_bEnabled && m_pauses.Owed())
+            m_host.SetTrayState(kTrayWaiting, PauseToolTip(m_pauses.Reason()));
+        else
+            m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled);
+    }
     void AfterChange();
     // A picture for each monitor (or one for all), then the pipeline.
     void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);
@@ -169,6 +189,11 @@ private:
     // picture everywhere and for one across all) and remembers them.
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
     void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
+    // A scheduled change is due: true when a pause holds it (the tray then
+    // says why, and the pause timer runs).
+    bool HoldForPause();
+    // The schedule starts again: a held change is forgotten. True when one was held.
+    bool DropPause();
 
     // The history: a new wallpaper recorded, the file written, an entry shown again.
     size_t HistoryLimit() const;
@@ -191,6 +216,7 @@ private:
     HistoryEntry m_current;    // what the wallpaper showing was made from
     HistoryEntry m_replay;     // the entry whose fractals are being rendered again
     bool m_bReplaying = false;
+    PauseGate m_pauses;
 };
 
 }  // namespace mv

@@ -9,12 +9,30 @@ AdvancedValues AdvancedFromSettings(const Settings& s) {
     AdvancedValues v;
     v.MultipleMonitors = MultipleMonitorsModeOf(s.MultipleMonitors);
     v.MatchMonitorShape = s.MatchMonitorShape;
+    v.PauseFullScreen = s.PauseFullScreen;
+    v.PauseBatterySaver = s.PauseBatterySaver;
+    v.PauseLocked = s.PauseLocked;
+    v.HistorySize = static_cast<int32_t>(std::min(s.HistorySize, Settings::kMaxHistorySize));
     return v;
 }
 
 void StoreAdvanced(const AdvancedValues& v, Settings& s) {
     s.MultipleMonitors = MultipleMonitorsModeOf(v.MultipleMonitors);
     s.MatchMonitorShape = v.MatchMonitorShape;
+    s.PauseFullScreen = v.PauseFullScreen;
+    s.PauseBatterySaver = v.PauseBatterySaver;
+    s.PauseLocked = v.PauseLocked;
+    s.HistorySize = static_cast<uint32_t>(
+        std::clamp<int32_t>(v.HistorySize, 0, static_cast<int32_t>(Settings::kMaxHistorySize)));
+}
+
+std::string ShowExcludedQuestion(const std::string& sCollection, size_t count) {
+    const std::string sWhat = count == 1 ? "the excluded picture" : "the " + std::to_string(count) + " excluded pictures";
+    return "Show " + sWhat + " of the collection \"" + sCollection + "\" again?";
+}
+
+std::string NoExcludedNote(const std::string& sCollection) {
+    return "The collection \"" + sCollection + "\" has no excluded pictures.";
 }
 
 std::vector<MonitorTile> FitMonitors(const MonitorLayout& layout, const Rect& box) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "config/Settings.h"
@@ -13,11 +14,21 @@ namespace mv {
 struct AdvancedValues {
     MultipleMonitorsMode MultipleMonitors = kPicturePerMonitor;
     bool MatchMonitorShape = true;
+    bool PauseFullScreen = true;
+    bool PauseBatterySaver = true;
+    bool PauseLocked = true;
+    int32_t HistorySize = 50;  // 0..Settings::kMaxHistorySize, checked when the page is left
 };
 
 // A stored MultipleMonitors outside 0..2 shows as a picture per monitor.
 AdvancedValues AdvancedFromSettings(const Settings& s);
 void StoreAdvanced(const AdvancedValues& v, Settings& s);
+
+// "Show excluded pictures again": the question that confirms it, with the
+// number of pictures and the collection's name, or the note that there are
+// none to show again.
+std::string ShowExcludedQuestion(const std::string& sCollection, size_t count);
+std::string NoExcludedNote(const std::string& sCollection);
 
 // Matching a picture's shape to its monitor only means something when each
 // monitor gets a picture of its own.

@@ -37,6 +37,8 @@ public:
     // On the page's thread: the folder the search is in now.
     std::string TakeStatus();
     // On the page's thread: the folders of finished drives, in the order found.
+    // They stay here after Stop until taken: a drive that ended before the
+    // stop keeps its folders even when its kDriveDone is never applied.
     std::vector<std::string> TakeFound();
 
 private:

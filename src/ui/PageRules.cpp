@@ -94,9 +94,9 @@ OptionsValues OptionsFromSettings(const Settings& s) {
     return v;
 }
 
-void StoreOptions(const OptionsValues& v, Settings& s) {
+void StoreOptions(const OptionsValues& v, Settings& s, bool bUninstalling) {
     s.ShowToolTips = v.ShowToolTips;
-    s.AutoStart = v.AutoStart;
+    s.AutoStart = v.AutoStart && !bUninstalling;  // the uninstall step wins over the copy
     s.ChangeOnStartup = v.ChangeOnStartup;
     s.ExitAfterChange = v.ExitAfterChange;
     s.UseTransparentIcons = v.UseTransparentIcons;

@@ -84,7 +84,9 @@ struct OptionsValues {
 OptionsValues OptionsFromSettings(const Settings& s);
 // Copies the page's values into the record: an interval of 0 h 0 min becomes
 // 1 minute, the stretch percentage is at least the tile percentage, and
-// SmartTiling keeps its value when no button is checked.
-void StoreOptions(const OptionsValues& v, Settings& s);
+// SmartTiling keeps its value when no button is checked. Once the uninstall
+// step has been taken (bUninstalling), the program no longer starts with
+// Windows, whatever the page's copy of AutoStart says.
+void StoreOptions(const OptionsValues& v, Settings& s, bool bUninstalling);
 
 }  // namespace mv

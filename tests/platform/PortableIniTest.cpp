@@ -3,9 +3,12 @@
 // and its own file handling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/portable/PortableIni.h"
+#include "platform/portable/PosixFileOps.h"
 #include "support/TempDir.h"
 
 using namespace mv;
@@ -130,4 +133,81 @@ TEST(PortableIniWrite, AFileThatCannotBeWrittenReportsFailureAndKeepsNothing) {
     EXPECT_FALSE(ini.WriteString("S", "K", "v"));
     EXPECT_EQ(ini.GetString("S", "K", "d", 10), "d");
     EXPECT_FALSE(ini.Write(nullptr, "K", "v"));
+}
+
+// A save that fails, or a process that dies, at any step of writing the
+// file leaves the old file or the new one, byte for byte; what the next
+// start reads is one of the two whole, and a failure leaves no stray file.
+TEST(PortableIniWrite, AFailureOrACrashAtAnyStepLeavesTheOldFileOrTheNew) {
+    struct Crash {};
+    struct FaultyOps : FileOps {
+        int failAt = -1, step = 0;
+        bool bCrash = false;
+        bool Next() {
+            if (step++ != failAt) return true;
+            if (bCrash) throw Crash();
+            return false;
+        }
+        PosixFileOps& real = PosixFileOps::Instance();
+        std::vector<Handle> open;  // what a crash leaves open, closed by the test
+        Handle CreateTemp(const std::string& p, std::string& t) override {
+            Handle h = Next() ? real.CreateTemp(p, t) : nullptr;
+            if (h) open.push_back(h);
+            return h;
+        }
+        bool Write(Handle h, const char* d, size_t n) override { return Next() && real.Write(h, d, n); }
+        bool Sync(Handle h) override { return Next() && real.Sync(h); }
+        bool Close(Handle h) override {
+            open.erase(std::find(open.begin(), open.end(), h));
+            return real.Close(h) && Next();
+        }
+        bool Replace(const std::string& t, const std::string& p) override { return Next() && real.Replace(t, p); }
+        void Remove(const std::string& p) override { real.Remove(p); }
+        bool Locked(const std::string& p, const std::function<bool()>& fn) override { return real.Locked(p, fn); }
+    };
+    const std::string sOld = "[Default]\r\nFolder0=c:\\old\r\nFolderCount=1\r\n[Other]\r\nFolderCount=0\r\n";
+    // Large enough to be written in several pieces.
+    IniFile::KeyValues keys;
+    for (int i = 0; i < 3000; ++i) keys.emplace_back("Folder" + std::to_string(i), "c:\\pictures\\folder " + std::to_string(i));
+    keys.emplace_back("FolderCount", "3000");
+    int steps = 0;
+    for (bool bCrash : {false, true}) {
+        for (int failAt = 0;; ++failAt) {
+            SCOPED_TRACE(testing::Message() << (bCrash ? "crash" : "failure") << " at step " << failAt);
+            test::TempDir dir;
+            dir.WriteFile("Murivane.ini", sOld);
+            FaultyOps ops;
+            ops.failAt = failAt;
+            ops.bCrash = bCrash;
+            bool bSaved = false;
+            try {
+                bSaved = PortableIni(dir.File("Murivane.ini"), &ops).ReplaceSection("Default", keys);
+            } catch (const Crash&) {
+                for (FileOps::Handle h : ops.open) ops.real.Close(h);
+            }
+            const std::vector<uint8_t> raw = dir.ReadFile("Murivane.ini");
+            PortableIni next(dir.File("Murivane.ini"));
+            if (std::string(raw.begin(), raw.end()) == sOld) {
+                EXPECT_FALSE(bSaved);
+                EXPECT_EQ(next.GetString("Default", "Folder0", "", 100), "c:\\old");
+            } else {
+                EXPECT_EQ(next.GetInt("Default", "FolderCount", 0), 3000u);
+                EXPECT_EQ(next.GetString("Default", "Folder2999", "", 100), "c:\\pictures\\folder 2999");
+            }
+            EXPECT_EQ(next.GetInt("Other", "FolderCount", 9), 0u);
+            if (!bCrash) {
+                // Nothing but the file (and its lock) is left behind.
+                size_t files = 0;
+                for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+                    files += entry.path().filename() != "Murivane.ini.lock";
+                EXPECT_EQ(files, 1u);
+            }
+            if (ops.step <= failAt) {  // every step went through: the save is done
+                EXPECT_TRUE(bSaved);
+                steps = failAt;
+                break;
+            }
+        }
+    }
+    EXPECT_GE(steps, 6);  // create, several pieces, sync, close, replace
 }

@@ -1,6 +1,7 @@
 // The Advanced page driven through its controls in a settings instance: the
 // monitors choice and the shape check box reach the registry on OK only, and
-// the drawing shows the one monitor of Wine's virtual desktop.
+// the drawing shows the one monitor of Wine's virtual desktop; the pauses,
+// the history size and the excluded pictures shown again.
 #include <windows.h>
 
 #include <algorithm>
@@ -25,6 +26,22 @@ struct AdvancedPage : ::testing::Test {
     }
     void TearDown() override { CloseAllTrays(); }
 };
+
+std::string IniValue(const char* section, const char* key) {
+    char buffer[1024] = {};
+    GetPrivateProfileStringA(section, key, "<none>", buffer, sizeof(buffer), WindowsFile("Murivane.ini").c_str());
+    return buffer;
+}
+
+// The message box the sheet shows next, its text, answered with a button.
+std::string AnswerBox(HWND hSheet, int button) {
+    HWND hBox = WaitForOwnedDialog(hSheet, 5000);
+    if (!hBox) return "<no message>";
+    std::string text = BoxText(hBox);
+    PostMessageA(hBox, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    WaitGone(hBox, 5000);
+    return text;
+}
 
 bool Enabled(HWND hPage, int id) { return IsWindowEnabled(GetDlgItem(hPage, id)) != FALSE; }
 
@@ -118,4 +135,75 @@ TEST_F(AdvancedPage, MonitorChoiceReachesTheRegistryOnOkOnly) {
         EXPECT_EQ(ReadConfigDword("MultipleMonitors", 99), 2u);
         EXPECT_EQ(ReadConfigDword("MatchMonitorShape", 99), 0u);
     }
+}
+
+TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
+    const std::string ini = WindowsFile("Murivane.ini");
+    DeleteFileA(ini.c_str());
+    WritePrivateProfileStringA("Default", "Folder0", "c:\\pictures", ini.c_str());
+    WritePrivateProfileStringA("Default", "FolderCount", "1", ini.c_str());
+    WritePrivateProfileStringA("Default", "ExcludeCount", "3", ini.c_str());
+    for (const char* key : {"Exclude0", "Exclude1", "Exclude2"})
+        WritePrivateProfileStringA("Default", key, (std::string("c:\\pictures\\") + key + ".jpg").c_str(), ini.c_str());
+    WriteConfigDword("HistorySize", 9000);  // out of range: shown as the most there may be
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kAdvancedTab));
+        ASSERT_NE(GetDlgItem(hPage, IDC_ADV_PAUSE_LOCKED), nullptr);
+        for (int id : {IDC_ADV_PAUSE_FULLSCREEN, IDC_ADV_PAUSE_BATTERY, IDC_ADV_PAUSE_LOCKED})
+            EXPECT_TRUE(Checked(hPage, id)) << "control " << id;
+        EXPECT_EQ(GetText(hPage, IDC_ADV_HISTORY_SIZE), "500");
+        for (int id : {IDC_ADV_PAUSE_FULLSCREEN, IDC_ADV_PAUSE_BATTERY, IDC_ADV_PAUSE_LOCKED, IDC_ADV_HISTORY_SIZE,
+                       IDC_ADV_SHOW_EXCLUDED})
+            EXPECT_NE(TipOf(sheet.hWnd, GetDlgItem(hPage, id)), "") << "control " << id;
+
+        ClickNow(hPage, IDC_ADV_PAUSE_FULLSCREEN);
+        ClickNow(hPage, IDC_ADV_PAUSE_LOCKED);
+        // A size past 500 is refused on OK, and the sheet stays open.
+        SetText(hPage, IDC_ADV_HISTORY_SIZE, "501");
+        sheet.Ok();
+        std::string text = AnswerBox(sheet.hWnd, IDOK);
+        EXPECT_NE(text.find("Please enter an integer between 0 and 500."), std::string::npos) << text;
+        EXPECT_FALSE(settings.WaitExit(300));
+        SetText(hPage, IDC_ADV_HISTORY_SIZE, "120");
+
+        // The exclusions: asked with their number, emptied on OK.
+        Click(hPage, IDC_ADV_SHOW_EXCLUDED);
+        text = AnswerBox(sheet.hWnd, IDYES);
+        EXPECT_NE(text.find("Show the 3 excluded pictures of the collection \"Default\" again?"), std::string::npos)
+            << text;
+        EXPECT_EQ(IniValue("Default", "ExcludeCount"), "3");
+        EXPECT_EQ(ReadConfigDword("PauseLocked", 99), 99u);
+        sheet.Ok();
+        ASSERT_TRUE(settings.WaitExit(15000));
+    }
+    EXPECT_EQ(ReadConfigDword("PauseFullScreen", 99), 0u);
+    EXPECT_EQ(ReadConfigDword("PauseBatterySaver", 99), 1u);
+    EXPECT_EQ(ReadConfigDword("PauseLocked", 99), 0u);
+    EXPECT_EQ(ReadConfigDword("HistorySize", 99), 120u);
+    EXPECT_EQ(IniValue("Default", "ExcludeCount"), "<none>");
+    EXPECT_EQ(IniValue("Default", "Exclude0"), "<none>");
+    EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\pictures");
+    {
+        // Shown as stored; nothing left to show again; Cancel keeps the registry.
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kAdvancedTab));
+        EXPECT_FALSE(Checked(hPage, IDC_ADV_PAUSE_FULLSCREEN));
+        EXPECT_TRUE(Checked(hPage, IDC_ADV_PAUSE_BATTERY));
+        EXPECT_EQ(GetText(hPage, IDC_ADV_HISTORY_SIZE), "120");
+        Click(hPage, IDC_ADV_SHOW_EXCLUDED);
+        std::string text = AnswerBox(sheet.hWnd, IDOK);
+        EXPECT_NE(text.find("has no excluded pictures"), std::string::npos) << text;
+        ClickNow(hPage, IDC_ADV_PAUSE_BATTERY);
+        SetText(hPage, IDC_ADV_HISTORY_SIZE, "7");
+        sheet.Cancel();
+        ASSERT_TRUE(settings.WaitExit(15000));
+    }
+    EXPECT_EQ(ReadConfigDword("PauseBatterySaver", 99), 1u);
+    EXPECT_EQ(ReadConfigDword("HistorySize", 99), 120u);
+    DeleteFileA(ini.c_str());
 }

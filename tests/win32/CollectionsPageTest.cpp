@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -477,4 +478,279 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(10000));
     RemoveTree(dir);
+}
+
+namespace {
+
+std::wstring Wide(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+    w.resize(wcslen(w.c_str()));
+    return w;
+}
+
+// Item texts as the control holds them, in UTF-16.
+std::vector<std::wstring> WideItems(HWND hCtl) {
+    std::vector<std::wstring> items;
+    int n = static_cast<int>(SendMessageW(hCtl, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[1024] = {};
+        SendMessageW(hCtl, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::wstring IniValueW(const wchar_t* sSection, const wchar_t* sKey) {
+    wchar_t buffer[1024] = {};
+    GetPrivateProfileStringW(sSection, sKey, L"<none>", buffer, 1024, Wide(IniPath()).c_str());
+    return buffer;
+}
+
+// Add... as AddFolder, with the folder given in UTF-16.
+bool AddFolderW(Process& process, Sheet& sheet, HWND hPage, const std::wstring& sPath) {
+    Click(hPage, IDC_COLL_ADD);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 10000);
+    if (!hDlg) return false;
+    const SIZE_T bytes = (sPath.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process.pi.hProcess, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process.pi.hProcess, remote, sPath.c_str(), bytes, nullptr);
+    // A request that comes while the browser still fills its tree can be
+    // lost: it is repeated.
+    for (int i = 0; i < 3; ++i) {
+        if (i) Sleep(250);
+        SendMessageW(hDlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
+    }
+    PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
+    bool bGone = WaitGone(hDlg, 5000);
+    VirtualFreeEx(process.pi.hProcess, remote, 0, MEM_RELEASE);
+    return bGone;
+}
+
+bool WriteBytesW(const std::wstring& sPath, const std::vector<uint8_t>& bytes) {
+    HANDLE h = CreateFileW(sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool bOk = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(h);
+    return bOk;
+}
+
+template <typename Pred>
+bool WaitUntil(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (pred()) return true;
+        Sleep(50);
+    }
+    return pred();
+}
+
+}  // namespace
+
+// Folders named in Cyrillic and Japanese: Remove takes the folder out of the
+// collection too, and Preview lists the pictures of the folder selected.
+TEST_F(CollectionsPage, FoldersNamedOutsideAsciiRemovedAndPreviewed) {
+    const std::wstring sRoot = L"c:\\mvintl";
+    const std::wstring sCyrillic = sRoot + L"\\\x041A\x0430\x0440\x0442\x0438\x043D\x043A\x0438";  // Картинки
+    const std::wstring sJapanese = sRoot + L"\\\x65C5\x884C\x306E\x5199\x771F";  // 旅行の写真
+    CreateDirectoryW(sRoot.c_str(), nullptr);
+    CreateDirectoryW(sCyrillic.c_str(), nullptr);
+    CreateDirectoryW(sJapanese.c_str(), nullptr);
+    ASSERT_TRUE(WriteBytesW(sJapanese + L"\\beach.jpg", EncodeJpeg(Pixels::Pattern(64, 48), 90)));
+    ASSERT_TRUE(WriteBytesW(sJapanese + L"\\\x5C71.jpg", EncodeJpeg(Pixels::Pattern(80, 60), 90)));  // 山.jpg
+    WriteIni("[Default]\r\nFolderCount=0\r\n");
+
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    HWND hList = GetDlgItem(hPage, IDC_COLL_FOLDERS);
+    ASSERT_TRUE(AddFolderW(settings, sheet, hPage, sCyrillic));
+    ASSERT_TRUE(AddFolderW(settings, sheet, hPage, sJapanese));
+    std::vector<std::wstring> listed = WideItems(hList);
+    ASSERT_EQ(listed.size(), 2u);
+    auto at = [&](const std::wstring& s) {
+        return static_cast<int>(std::find(listed.begin(), listed.end(), s) - listed.begin());
+    };
+    std::string sListed;
+    for (const std::wstring& w : listed) {
+        char narrow[1024] = {};
+        WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
+        sListed += std::string(narrow) + "\n";
+    }
+    ASSERT_LT(at(sCyrillic), 2) << sListed;
+    ASSERT_LT(at(sJapanese), 2) << sListed;
+
+    // Preview of the Japanese folder lists both pictures, and shows the one
+    // with a Japanese name.
+    SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(at(sJapanese)), 0);
+    Click(hPage, IDC_COLL_PREVIEW);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hDlg, nullptr);
+    HWND hPictures = GetDlgItem(hDlg, IDC_PREVIEW_LIST);
+    std::vector<std::wstring> pictures = WideItems(hPictures);
+    EXPECT_EQ(pictures, (std::vector<std::wstring>{L"beach.jpg", L"\x5C71.jpg"}));
+    if (pictures.size() == 2) {
+        SendMessageA(hPictures, LB_SETCURSEL, 1, 0);
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_PREVIEW_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hPictures));
+        EXPECT_EQ(GetText(hDlg, IDC_PREVIEW_STATUS).rfind("Size 80x60, ", 0), 0u) << GetText(hDlg, IDC_PREVIEW_STATUS);
+    }
+    SendDlgItemMessageA(hDlg, IDC_PREVIEW_CLOSE, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitGone(hDlg, 5000));
+
+    // Remove the Cyrillic one; after OK only the Japanese one is stored.
+    SendMessageA(hList, LB_SETCURSEL, static_cast<WPARAM>(at(sCyrillic)), 0);
+    ClickNow(hPage, IDC_COLL_REMOVE);
+    EXPECT_EQ(WideItems(hList), (std::vector<std::wstring>{sJapanese}));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(IniValueW(L"Default", L"FolderCount"), L"1");
+    EXPECT_EQ(IniValueW(L"Default", L"Folder0"), sJapanese);
+
+    DeleteFileW((sJapanese + L"\\beach.jpg").c_str());
+    DeleteFileW((sJapanese + L"\\\x5C71.jpg").c_str());
+    RemoveDirectoryW(sJapanese.c_str());
+    RemoveDirectoryW(sCyrillic.c_str());
+    RemoveDirectoryW(sRoot.c_str());
+}
+
+// A collection chosen on the closed combo box (a letter typed) is loaded at
+// once: its folders are the ones shown and edited, and OK makes it current.
+TEST_F(CollectionsPage, CollectionChosenOnTheClosedComboIsTheOneEdited) {
+    WriteIni("[Alpha]\r\nFolder0=c:\\a\r\nFolderCount=1\r\n[Default]\r\nFolder0=c:\\d\r\nFolderCount=1\r\n"
+             "[Zeta]\r\nFolder0=c:\\z\r\nFolder1=c:\\zz\r\nFolderCount=2\r\n");
+    WriteConfigString("Current", "Alpha");
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    HWND hCombo = GetDlgItem(hPage, IDC_COLL_COMBO);
+    EXPECT_EQ(SelectedCollection(hPage), "Alpha");
+    EXPECT_EQ(Folders(hPage), (Strings{"c:\\a"}));
+
+    PostMessageA(hCombo, WM_CHAR, 'z', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\z", "c:\\zz"}; }, 2000))
+        << Folders(hPage).size();
+    // Edit the collection shown: its first folder goes.
+    SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
+    ClickNow(hPage, IDC_COLL_REMOVE);
+
+    // Then on to "Default" the same way, and back to "Zeta": the edit stays.
+    PostMessageA(hCombo, WM_CHAR, 'd', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Default"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\d"}; }, 2000));
+    PostMessageA(hCombo, WM_CHAR, 'z', 0);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\zz"}; }, 2000));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(10000));
+    EXPECT_EQ(ReadConfigString("Current"), "Zeta");
+    EXPECT_EQ(IniValue("Zeta", "FolderCount"), "1");
+    EXPECT_EQ(IniValue("Zeta", "Folder0"), "c:\\zz");
+    EXPECT_EQ(IniValue("Alpha", "FolderCount"), "1");
+    EXPECT_EQ(IniValue("Alpha", "Folder0"), "c:\\a");
+    EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\d");
+}
+
+namespace {
+
+std::vector<DWORD> ThreadsOf(DWORD pid) {
+    std::vector<DWORD> ids;
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (hSnap == INVALID_HANDLE_VALUE) return ids;
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof(te);
+    for (BOOL b = Thread32First(hSnap, &te); b; b = Thread32Next(hSnap, &te))
+        if (te.th32OwnerProcessID == pid) ids.push_back(te.th32ThreadID);
+    CloseHandle(hSnap);
+    return ids;
+}
+
+// Search... of drive c:, and the worker thread that it starts, caught while it
+// runs (null when none was seen: it ended first).
+HANDLE StartSearchCatchingWorker(Sheet& sheet, HWND hPage, DWORD pid) {
+    Click(hPage, IDC_COLL_SEARCH);
+    HWND hDlg = WaitForOwnedDialog(sheet.hWnd, 5000);
+    if (!hDlg || WindowText(hDlg) != "Search") return nullptr;
+    const std::vector<DWORD> before = ThreadsOf(pid);
+    HWND hList = GetDlgItem(hDlg, IDC_SEARCH_DRIVES);
+    SendMessageA(hList, LB_SETSEL, FALSE, -1);
+    SendMessageA(hList, LB_SETSEL, TRUE, SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>("c:\\")));
+    PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+        for (DWORD id : ThreadsOf(pid)) {
+            if (std::find(before.begin(), before.end(), id) != before.end()) continue;
+            if (HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id)) return h;
+        }
+        if (!IsWindow(hDlg) && GetText(hPage, IDC_COLL_SEARCH) == "&Search...") return nullptr;  // over already
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// The search of a drive ends while the page is busy, so its note waits in the
+// queue; Stop, or OK, is handled before that note. The drive's folders are
+// still added (and stored on OK).
+TEST_F(CollectionsPage, FoldersOfAFinishedDriveKeptWhenStopOrOkComesFirst) {
+    MakeTree();
+    for (bool bOk : {false, true}) {
+        SCOPED_TRACE(bOk ? "OK" : "Stop");
+        WriteIni("[Default]\r\nFolderCount=0\r\n");
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        // A search too quick to be caught is started again.
+        HANDLE hWorker = nullptr;
+        for (int attempt = 0; attempt < 5 && !hWorker; ++attempt) {
+            hWorker = StartSearchCatchingWorker(sheet, hPage, settings.pi.dwProcessId);
+            if (hWorker) break;
+            ASSERT_TRUE(WaitSearchIdle(hPage, 10000));
+            ClickNow(hPage, IDC_COLL_REMOVE_ALL);
+        }
+        ASSERT_NE(hWorker, nullptr);
+        // The page's thread waits while the worker goes through the drive and
+        // posts its notes; then the stop is sent, which comes before them.
+        ASSERT_NE(SuspendThread(settings.pi.hThread), static_cast<DWORD>(-1));
+        DWORD ended = WaitForSingleObject(hWorker, 120000);
+        CloseHandle(hWorker);
+        if (bOk)
+            SendNotifyMessageA(sheet.hWnd, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        else
+            SendNotifyMessageA(hPage, WM_COMMAND, MAKEWPARAM(IDC_COLL_SEARCH, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(hPage, IDC_COLL_SEARCH)));
+        ResumeThread(settings.pi.hThread);
+        ASSERT_NE(ended, WAIT_TIMEOUT);
+        if (bOk) {
+            ASSERT_TRUE(settings.WaitExit(15000));
+            EXPECT_NE(IniValue("Default", "FolderCount"), "0");
+            Strings stored;
+            for (int i = 0; i < 200; ++i) {
+                std::string s = IniValue("Default", ("Folder" + std::to_string(i)).c_str());
+                if (s == "<none>") break;
+                stored.push_back(s);
+            }
+            EXPECT_NE(std::find(stored.begin(), stored.end(), "c:\\mvtree\\pics"), stored.end());
+            EXPECT_NE(std::find(stored.begin(), stored.end(), "c:\\mvtree\\system"), stored.end());
+        } else {
+            ASSERT_TRUE(WaitSearchIdle(hPage, 10000));
+            Strings listed = Folders(hPage);
+            EXPECT_NE(std::find(listed.begin(), listed.end(), "c:\\mvtree\\pics"), listed.end());
+            EXPECT_NE(std::find(listed.begin(), listed.end(), "c:\\mvtree\\system"), listed.end());
+            // Nothing comes twice when the queued notes arrive after all.
+            Sleep(200);
+            Strings again = Folders(hPage);
+            std::sort(again.begin(), again.end());
+            EXPECT_EQ(std::adjacent_find(again.begin(), again.end()), again.end());
+            EXPECT_EQ(again.size(), listed.size());
+            sheet.Cancel();
+            EXPECT_TRUE(settings.WaitExit(10000));
+        }
+    }
+    RemoveTree(kTree);
+    DeleteFileA(kRootPicture);
 }

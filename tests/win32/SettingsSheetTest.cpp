@@ -40,6 +40,93 @@ std::string MessageOnLeaving(Sheet& sheet, HWND hPage, int id, const char* sValu
     return text;
 }
 
+struct ShownTip {
+    DWORD pid;
+    bool bShown = false;
+};
+BOOL CALLBACK FindShownTip(HWND h, LPARAM lp) {
+    auto* p = reinterpret_cast<ShownTip*>(lp);
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == p->pid && std::string(cls) == "tooltips_class32" && IsWindowVisible(h)) p->bShown = true;
+    return TRUE;
+}
+
+// Rests the mouse on a control and tells whether a tip of its process
+// appears within `ms`.
+bool TipAppears(HWND hControl, DWORD ms) {
+    ShownTip tip{0};
+    GetWindowThreadProcessId(hControl, &tip.pid);
+    RECT r;
+    GetWindowRect(hControl, &r);
+    SetCursorPos(5, 5);
+    Sleep(50);
+    for (DWORD waited = 0; waited <= ms; waited += 50) {
+        // The pointer comes to rest on the control, which hears it move (and
+        // tells its tip); every move restarts the tip's delay.
+        if (waited % 2000 == 0) {
+            const int dx = static_cast<int>(waited / 2000 % 2);
+            SetCursorPos((r.left + r.right) / 2 + dx, (r.top + r.bottom) / 2);
+            PostMessageA(hControl, WM_MOUSEMOVE, 0, MAKELPARAM((r.right - r.left) / 2 + dx, (r.bottom - r.top) / 2));
+        }
+        tip.bShown = false;
+        EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&tip));
+        if (tip.bShown) break;
+        Sleep(50);
+    }
+    SetCursorPos(5, 5);
+    return tip.bShown;
+}
+
+// The fake browser's record of its command line (tests/win32/FakeBrowser.cpp).
+std::string BrowserRecordPath() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "murivane-browser.txt";
+}
+
+// Makes the fake browser the program that opens http addresses, for as
+// long as the object lives.
+struct FakeBrowser {
+    std::string sOld;
+    DWORD oldType = REG_SZ;
+    bool bHadOld = false;
+    static constexpr const char* kKey = "http\\shell\\open\\command";
+    FakeBrowser() {
+        char old[1024] = {};
+        DWORD size = sizeof(old);
+        bHadOld = RegGetValueA(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                               &oldType, old, &size) == ERROR_SUCCESS;
+        sOld = old;
+        std::string sCommand = "\"" + ExeBeside("murivane_fakebrowser.exe") + "\" \"%1\"";
+        RegSetKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, sCommand.c_str(),
+                        static_cast<DWORD>(sCommand.size() + 1));
+        DeleteFileA(BrowserRecordPath().c_str());
+    }
+    ~FakeBrowser() {
+        if (bHadOld)
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr, oldType, sOld.c_str(), static_cast<DWORD>(sOld.size() + 1));
+        else
+            RegDeleteKeyValueA(HKEY_CLASSES_ROOT, kKey, nullptr);
+        DeleteFileA(BrowserRecordPath().c_str());
+    }
+    // The command line the fake browser was started with, waited for.
+    std::string Launched(DWORD ms) {
+        for (DWORD waited = 0; waited <= ms; waited += 50) {
+            if (FILE* f = fopen(BrowserRecordPath().c_str(), "rb")) {
+                char text[4096] = {};
+                size_t n = fread(text, 1, sizeof(text) - 1, f);
+                fclose(f);
+                if (n > 0 && text[n - 1] == '\n') return std::string(text, n - 1);
+            }
+            Sleep(50);
+        }
+        return "<not launched>";
+    }
+};
+
 }  // namespace
 
 TEST_F(SettingsSheetTest, OptionsStoredOnOkWithTheirRules) {
@@ -124,7 +211,45 @@ TEST_F(SettingsSheetTest, PagesNotShownAndCancelledSwitchesWriteNothing) {
     }
 }
 
+// The tip switch takes effect at once even while another field of the page
+// holds a bad number (whose message still shows).
+TEST_F(SettingsSheetTest, ToolTipSwitchWorksWhileAFieldIsInvalid) {
+    WriteConfigDword("ShowToolTips", 1);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kOptionsTab));
+    HWND hTile = GetDlgItem(hPage, IDC_OPT_TILE);
+    ASSERT_TRUE(TipAppears(hTile, 5000));
+    SetText(hPage, IDC_OPT_HOURS, "25");
+    for (bool bOn : {false, true}) {
+        SCOPED_TRACE(bOn ? "on" : "off");
+        Click(hPage, IDC_OPT_TOOLTIPS);
+        HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_NE(BoxText(hBox).find("Please enter an integer between 0 and 24."), std::string::npos);
+        DismissBox(hBox);
+        EXPECT_EQ(Checked(hPage, IDC_OPT_TOOLTIPS), bOn);
+        EXPECT_EQ(TipAppears(hTile, bOn ? 5000 : 1500), bOn);
+    }
+    // Off once more: the page shown before (Collections) is silent too.
+    Click(hPage, IDC_OPT_TOOLTIPS);
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
+    ASSERT_NE(hBox, nullptr);
+    DismissBox(hBox);
+    SetText(hPage, IDC_OPT_HOURS, "1");
+    HWND hCollections = sheet.Select(TabIndex(kCollectionsTab));
+    ASSERT_EQ(sheet.CurrentIndex(), TabIndex(kCollectionsTab));
+    EXPECT_FALSE(TipAppears(GetDlgItem(hCollections, IDC_COLL_SEARCH), 1500));
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(15000));
+}
+
 TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
+    FakeBrowser browser;
+    // "C:\\Mv #1 100%\\Картинки\\" in UTF-8, as the program's "A" calls take it.
+    WriteConfigString("InstallFolder",
+                      "C:\\Mv #1 100%\\\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB8\xD0\xBD\xD0\xBA\xD0\xB8\\");
     Process settings("");
     Sheet sheet;
     ASSERT_TRUE(sheet.Open());
@@ -146,6 +271,13 @@ TEST_F(SettingsSheetTest, InformationPageShowsVersionAndLinks) {
         if (GetGUIThreadInfo(GetWindowThreadProcessId(hPage, nullptr), &gui)) hFocus = gui.hwndFocus;
     }
     EXPECT_EQ(hFocus, GetDlgItem(hPage, IDC_HELP_BUTTON));
+    // The link opens its section in the browser, every character of the
+    // install folder that an address cannot hold escaped.
+    std::string sLaunched = browser.Launched(10000);
+    EXPECT_NE(sLaunched.find(" \"file:///C:/Mv%20%231%20100%25/%D0%9A%D0%B0%D1%80%D1%82%D0%B8%D0%BD%D0%BA%D0%B8/"
+                             "Murivane.htm#overview\""),
+              std::string::npos)
+        << sLaunched;
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(15000));
 }
@@ -171,6 +303,9 @@ TEST_F(SettingsSheetTest, UninstallStepThenCancelOrOk) {
         Process settings("");
         Sheet sheet;
         ASSERT_TRUE(sheet.Open());
+        // Options shown first: its copy of the values goes back on OK, after
+        // the uninstall step.
+        if (bOk) ASSERT_NE(sheet.Select(TabIndex(kOptionsTab)), nullptr);
         HWND hPage = sheet.Select(TabIndex(kUninstallTab));
         Click(hPage, IDC_UNINSTALL_STEP1);
         HWND hBox = WaitForOwnedDialog(sheet.hWnd, 5000);
@@ -231,6 +366,44 @@ TEST(HorzListBoxTest, ExtentFollowsTheWidestItem) {
         SendMessageA(hList, LB_RESETCONTENT, 0, 0);
         EXPECT_EQ(SendMessageA(hList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
         DestroyWindow(hList);
+    }
+}
+
+namespace {
+// Windows may give a length larger than the text when an ANSI caller asks a
+// Unicode control (room for double-byte characters). Wine gives the exact
+// length there, so this ANSI subclass gives the larger one itself.
+WNDPROC gOriginalProc = nullptr;
+LRESULT CALLBACK OverstateLength(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT r = CallWindowProcA(gOriginalProc, h, msg, wp, lp);
+    if ((msg == LB_GETTEXTLEN || msg == CB_GETLBTEXTLEN) && r >= 0) r = r * 3 + 2;
+    return r;
+}
+}  // namespace
+
+// The item texts the pages read are exactly the items' texts, however much
+// room the control asks for.
+TEST(ItemTextTest, TextOfAnItemIsNeitherLongerNorShorter) {
+    // Картинки and 旅行の写真 in UTF-8, the program's code page.
+    const std::string sCyrillic = "c:\\\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB8\xD0\xBD\xD0\xBA\xD0\xB8";
+    const std::string sJapanese = "c:\\\xE6\x97\x85\xE8\xA1\x8C\xE3\x81\xAE\xE5\x86\x99\xE7\x9C\x9F";
+    for (bool bCombo : {false, true}) {
+        SCOPED_TRACE(bCombo ? "combo box" : "list box");
+        HWND hCtl = CreateWindowExA(0, bCombo ? "COMBOBOX" : "LISTBOX", "",
+                                    WS_POPUP | (bCombo ? CBS_DROPDOWNLIST | CBS_HASSTRINGS : LBS_HASSTRINGS), 0, 0, 200,
+                                    100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(hCtl, nullptr);
+        gOriginalProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hCtl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverstateLength)));
+        for (const std::string& s : {sCyrillic, sJapanese, std::string("c:\\pictures")})
+            SendMessageA(hCtl, bCombo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+        auto text = [&](int i) { return bCombo ? mv::win::ComboItemText(hCtl, i) : mv::win::ListItemText(hCtl, i); };
+        EXPECT_EQ(text(0), sCyrillic);
+        EXPECT_EQ(text(1), sJapanese);
+        EXPECT_EQ(text(2), "c:\\pictures");
+        EXPECT_EQ(text(3), "");
+        SetWindowLongPtrA(hCtl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gOriginalProc));
+        DestroyWindow(hCtl);
     }
 }
 

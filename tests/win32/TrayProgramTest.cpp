@@ -1,5 +1,5 @@
 // The tray instance end to end: collection, change on start-up, tray
-// commands, fractal, exit.
+// commands, fractal, exit, a pause while the session is locked.
 #include <windows.h>
 
 #include <cstdio>
@@ -127,8 +127,14 @@ TEST_F(TrayProgram, ChangesOnStartupFromTheCollectionAndOnCommand) {
     Process tray("/tray");
     HWND h = WaitForWindow(kTray, 10000);
     ASSERT_NE(h, nullptr);
-    // The start-up change, one second after start.
-    ASSERT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 10000));
+    // The start-up change, one second after start (the picture is recorded
+    // before the desktop is told).
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return LastImage() != "<none>" &&
+                   ReadString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper") != "<none>";
+        },
+        10000));
     std::string expected = folder + "\\blue.bmp";
     for (char& c : expected) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(LastImage(), expected);  // folder paths are lower-cased when the list is built
@@ -214,4 +220,27 @@ TEST_F(TrayProgram, QuietHoursHoldTheStartupChange) {
     // A forced change ignores the quiet hours.
     SendMessageA(h, WM_COMMAND, 32779, 0);
     EXPECT_NE(LastImage(), "<none>");
+}
+
+TEST_F(TrayProgram, ALockedSessionHoldsTheScheduledChangeUntilItIsUnlocked) {
+    MakeCollection(0);
+    WriteDword("Minutes", 1);
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    PostMessageA(h, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, static_cast<LPARAM>(session));
+    // The start-up change comes due while locked (on a slow start, the next
+    // one a minute later), and the tool tip says why nothing happens.
+    const std::string paused = "Murivane: paused while the computer is locked";
+    std::string tip;
+    for (int i = 0; i < 140 && tip != paused; ++i) tip = TrayToolTip(i);
+    ASSERT_EQ(tip, paused);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
+    // Unlocked: the held change happens at once, and the tip is the usual one.
+    PostMessageA(h, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, static_cast<LPARAM>(session));
+    EXPECT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 10000));
+    for (int i = 0; i < 20 && tip != "Murivane"; ++i) tip = TrayToolTip(i);
+    EXPECT_EQ(tip, "Murivane");
 }

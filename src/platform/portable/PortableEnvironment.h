@@ -15,6 +15,7 @@ public:
 
     std::string WindowsFolder() override { return m_sWindows; }
     std::string AppDataFolder() override { return m_sAppData; }
+    std::string PicturesFolder() override { return m_sPictures; }
     std::optional<std::string> GetVariable(const std::string& sName) override;
     bool FileExists(const std::string& sPath) override;
     bool IsFolderWritable(const std::string& sFolder) override;
@@ -26,10 +27,12 @@ public:
     void SetVariable(const std::string& sName, const std::string& sValue) { m_vars[sName] = sValue; }
     void UnsetVariable(const std::string& sName) { m_unset[sName] = true; m_vars.erase(sName); }
     void SetLocalTime(const std::tm& t) { m_time = t; m_bFixedTime = true; }
+    void SetPicturesFolder(const std::string& sFolder) { m_sPictures = sFolder; }
 
 private:
     std::string m_sWindows;
     std::string m_sAppData;
+    std::string m_sPictures;
     std::map<std::string, std::string> m_vars;
     std::map<std::string, bool> m_unset;
     std::tm m_time{};

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "image/Image.h"
+#include "platform/portable/PosixFileOps.h"
 
 namespace mv {
 
@@ -87,7 +88,18 @@ bool PortableIni::Stamp::operator==(const Stamp& o) const {
            mtimeNsec == o.mtimeNsec && ctimeSec == o.ctimeSec && ctimeNsec == o.ctimeNsec;
 }
 
-PortableIni::PortableIni(const std::string& sPath) : m_sPath(NativePath(sPath)) {}
+PortableIni::PortableIni(const std::string& sPath, FileOps* pOps)
+    : m_sPath(NativePath(sPath)), m_ops(pOps ? *pOps : PosixFileOps::Instance()) {}
+
+bool PortableIni::Change(const std::function<bool()>& change) {
+    return m_ops.Locked(m_sPath, [&] {
+        // Read afresh: another process may have replaced the file since, in
+        // the same instant the stamp can tell.
+        m_bLoaded = false;
+        Refresh();
+        return change();
+    });
+}
 
 PortableIni::Stamp PortableIni::ReadStamp() const {
     Stamp st;
@@ -227,12 +239,7 @@ bool PortableIni::Flush() {
         break;
     }
     }
-    std::FILE* f = std::fopen(m_sPath.c_str(), "wb");
-    bool bOk = false;
-    if (f) {
-        bOk = std::fwrite(sBytes.data(), 1, sBytes.size(), f) == sBytes.size();
-        bOk = (std::fclose(f) == 0) && bOk;
-    }
+    const bool bOk = ReplaceWholeFile(m_ops, m_sPath, sBytes);
     // The next read parses what the disk now holds, as the profile functions
     // do with a freshly written file: a value written with trailing blanks or
     // a line break reads the way the file gives it back.
@@ -312,7 +319,10 @@ uint32_t PortableIni::GetInt(const std::string& sSection, const std::string& sKe
 
 bool PortableIni::Write(const char* pszSection, const char* pszKey, const char* pszValue) {
     if (!pszSection) return false;
-    Refresh();
+    return Change([&] { return WriteLoaded(pszSection, pszKey, pszValue); });
+}
+
+bool PortableIni::WriteLoaded(const char* pszSection, const char* pszKey, const char* pszValue) {
     const std::string sSection = pszSection;
 
     if (!pszKey) {  // remove the first section of that name
@@ -365,7 +375,10 @@ bool PortableIni::Write(const char* pszSection, const char* pszKey, const char* 
 }
 
 bool PortableIni::ReplaceSection(const std::string& sSection, const KeyValues& keys) {
-    Refresh();
+    return Change([&] { return ReplaceLoadedSection(sSection, keys); });
+}
+
+bool PortableIni::ReplaceLoadedSection(const std::string& sSection, const KeyValues& keys) {
     bool bChanged = false;
     for (size_t i = 0; i < m_sections.size(); ++i) {
         if (EqualNoCase(m_sections[i].sName, sSection)) {

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/FileOps.h"
 #include "platform/IniFile.h"
 
 namespace mv {
@@ -12,7 +14,11 @@ namespace mv {
 // private-profile functions (as Wine implements them), for systems without
 // them. The parsed file is kept between calls and read again when the file
 // on disk changes; every change is written out at once, the whole file
-// rewritten as the private-profile functions do.
+// rewritten as the private-profile functions do, but never in place: the
+// new file replaces the old one whole (see FileOps), with the file's lock
+// held from reading it afresh to replacing it, so a crash leaves the old
+// file or the new one and two processes saving at once keep each other's
+// changes.
 //
 // How a file reads:
 // - Lines end at any run of CR and LF characters. White space (tab, LF, VT,
@@ -32,8 +38,9 @@ namespace mv {
 //   UTF-16 characters above U+00FF read as "?".
 class PortableIni : public IniFile {
 public:
-    // sPath is a Windows path (mapped with NativePath) or a native one.
-    explicit PortableIni(const std::string& sPath);
+    // sPath is a Windows path (mapped with NativePath) or a native one; ops
+    // are the steps of a save (those of the C library and POSIX by default).
+    explicit PortableIni(const std::string& sPath, FileOps* pOps = nullptr);
 
     std::string GetString(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
                           size_t cchBuffer) override;
@@ -75,11 +82,16 @@ private:
     Stamp ReadStamp() const;
     void Parse(const std::string& sBytes);
     bool Flush();
+    // Runs a change under the file's lock, on the file as it is now.
+    bool Change(const std::function<bool()>& change);
+    bool WriteLoaded(const char* pszSection, const char* pszKey, const char* pszValue);
+    bool ReplaceLoadedSection(const std::string& sSection, const KeyValues& keys);
     Section* FindSectionTrimmed(const std::string& sName);
     Key* FindKey(Section& section, const std::string& sTrimmedKey);
     static void AddToIndex(Section& section, size_t i);
 
     std::string m_sPath;
+    FileOps& m_ops;
     std::vector<Section> m_sections;
     Encoding m_encoding = Encoding::Ansi;
     Stamp m_stamp;

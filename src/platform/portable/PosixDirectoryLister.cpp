@@ -7,13 +7,19 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "image/Folder.h"
 #include "image/Image.h"
 
 namespace mv {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+// What readdir tells of an entry's kind, where it tells.
+#ifdef _DIRENT_HAVE_D_TYPE
+constexpr unsigned char kUnknownType = DT_UNKNOWN, kDirectoryType = DT_DIR, kLinkType = DT_LNK;
+#else
+constexpr unsigned char kUnknownType = 0, kDirectoryType = 255, kLinkType = 254;
+#endif
 
 bool IsDosChar(char c) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -57,26 +63,7 @@ bool PosixDirectoryLister::MatchesEntry(const std::string& sPattern, const std::
 }
 
 bool PosixDirectoryLister::Matches(const std::string& sPattern, const std::string& sName) {
-    const std::string& pat = sPattern == "*.*" ? std::string("*") : sPattern;
-    // Iterative wildcard match with back-tracking to the last "*": linear in
-    // practice, never exponential.
-    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < sName.size()) {
-        if (p < pat.size() && pat[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pat.size() && (pat[p] == '?' || Lower(pat[p]) == Lower(sName[n]))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pat.size() && pat[p] == '*') ++p;
-    return p == pat.size();
+    return MatchesWildcard(sPattern, sName);
 }
 
 bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
@@ -90,21 +77,33 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
 
     DIR* dir = ::opendir(sFolder.c_str());
     if (!dir) return false;
-    std::vector<std::string> names;
+    // Names with what readdir knows of their kind (stat only when it does not tell).
+    std::vector<std::pair<std::string, unsigned char>> names;
     while (dirent* e = ::readdir(dir)) {
         std::string sName = e->d_name;
-        if (MatchesEntry(sPattern, sName)) names.push_back(sName);
+#ifdef _DIRENT_HAVE_D_TYPE
+        const unsigned char type = e->d_type;
+#else
+        const unsigned char type = kUnknownType;
+#endif
+        if (MatchesEntry(sPattern, sName)) names.emplace_back(std::move(sName), type);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
 
     bool bAny = false;
-    for (const std::string& sName : names) {
+    for (const auto& [sName, type] : names) {
         DirEntry entry;
         entry.sName = sName;
-        struct stat st;
-        std::string sFull = sFolder == "/" ? "/" + sName : sFolder + "/" + sName;
-        entry.bDirectory = ::stat(sFull.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        entry.sShortName = ShortName(sName);
+        if (type == kDirectoryType) {
+            entry.bDirectory = true;
+        } else if (type == kUnknownType || type == kLinkType) {
+            // A link counts as what it points to, as stat says.
+            struct stat st;
+            std::string sFull = sFolder == "/" ? "/" + sName : sFolder + "/" + sName;
+            entry.bDirectory = ::stat(sFull.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
         entry.bHidden = sName[0] == '.' && sName != "." && sName != "..";
         bAny = true;
         if (!onEntry(entry)) break;

@@ -12,6 +12,7 @@ bool Win32DirectoryLister::Enumerate(const std::string& sSearchPath,
     do {
         DirEntry entry;
         entry.sName = fd.cFileName;
+        entry.sShortName = fd.cAlternateFileName;
         entry.bDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.bHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         entry.bSystem = (fd.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;

@@ -25,8 +25,7 @@ std::string Win32Environment::AppDataFolder() {
 
 std::string Win32Environment::PicturesFolder() {
     char buffer[MAX_PATH + 1] = {};
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return buffer;
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, buffer))) return buffer;
     return std::string();
 }
 

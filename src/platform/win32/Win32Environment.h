@@ -7,7 +7,7 @@ class Win32Environment : public Environment {
 public:
     std::string WindowsFolder() override;
     std::string AppDataFolder() override;
-    std::string PicturesFolder() override;
+    std::string PicturesFolder() override;  // CSIDL_MYPICTURES
     std::optional<std::string> GetVariable(const std::string& sName) override;
     bool FileExists(const std::string& sPath) override;
     bool IsFolderWritable(const std::string& sFolder) override;

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/portable/PortableIni.h"
+#include "platform/win32/Win32FileOps.h"
+
 namespace mv {
 
 namespace {
@@ -39,34 +42,16 @@ uint32_t Win32Ini::GetInt(const std::string& sSection, const std::string& sKey, 
     return ::GetPrivateProfileIntA(sSection.c_str(), sKey.c_str(), iDefault, m_sPath.c_str());
 }
 
+// Writes go through our own reader-writer, which keeps the private-profile
+// format and rules but never rewrites the file in place: the new file
+// replaces the old one whole, under a lock shared with every process.
 bool Win32Ini::Write(const char* pszSection, const char* pszKey, const char* pszValue) {
     if (!pszSection) return false;
-    return ::WritePrivateProfileStringA(pszSection, pszKey, pszValue, m_sPath.c_str()) != FALSE;
+    return PortableIni(m_sPath, &Win32FileOps::Instance()).Write(pszSection, pszKey, pszValue);
 }
 
 bool Win32Ini::ReplaceSection(const std::string& sSection, const KeyValues& keys) {
-    // The section's own write takes a list of "key=value" strings; its
-    // documented limit is 65535 bytes, so a longer list is written in part
-    // and the rest key by key.
-    constexpr size_t kLimit = 65535;
-    bool bOk = ::WritePrivateProfileStringA(sSection.c_str(), nullptr, nullptr, m_sPath.c_str()) != FALSE;
-    std::string sList;
-    size_t i = 0;
-    for (; i < keys.size(); ++i) {
-        std::string sItem = keys[i].first + "=" + keys[i].second;
-        sItem.resize(std::strlen(sItem.c_str()));  // a NUL inside would end the list early
-        if (sList.size() + sItem.size() + 2 > kLimit) break;
-        sList += sItem;
-        sList += '\0';
-    }
-    if (!sList.empty()) {
-        sList += '\0';
-        bOk = ::WritePrivateProfileSectionA(sSection.c_str(), sList.data(), m_sPath.c_str()) != FALSE && bOk;
-    }
-    for (; i < keys.size(); ++i)
-        bOk = ::WritePrivateProfileStringA(sSection.c_str(), keys[i].first.c_str(), keys[i].second.c_str(),
-                                           m_sPath.c_str()) != FALSE && bOk;
-    return bOk;
+    return PortableIni(m_sPath, &Win32FileOps::Instance()).ReplaceSection(sSection, keys);
 }
 
 std::vector<std::string> Win32Ini::GetSectionNames(size_t cchBuffer, bool* pbFull) {

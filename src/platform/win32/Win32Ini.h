@@ -6,7 +6,8 @@
 namespace mv {
 
 // The ini-file seam over the Windows private-profile functions, on one file
-// given by its full path.
+// given by its full path. Reads use them; a write replaces the whole file
+// (a temporary file, then MoveFileEx), so a crash never leaves it torn.
 class Win32Ini : public IniFile {
 public:
     explicit Win32Ini(std::string sPath) : m_sPath(std::move(sPath)) {}

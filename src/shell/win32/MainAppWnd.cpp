@@ -1,5 +1,7 @@
 #include "shell/win32/MainAppWnd.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <ctime>
 #include <iterator>
@@ -11,6 +13,7 @@
 #include "resource.h"
 #include "shell/KeptFractals.h"
 #include "shell/TrayMenus.h"
+#include "shell/FirstStart.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/win32/Win32DateStamper.h"
@@ -37,6 +40,7 @@ bool CMainAppWnd::CreateHidden(const std::string& sTitle) {
 LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_uTaskbarCreated && msg == m_uTaskbarCreated) {
         m_tray.Readd();
+        ShowWelcomeIfDue();
         return 0;
     }
     switch (msg) {
@@ -49,7 +53,16 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_pCycle->OnFractalTimer();
         else if (wParam == kLayoutTimer)
             m_pCycle->OnLayoutTimer();
+        else if (wParam == kPauseTimer)
+            m_pCycle->OnPauseCheck();
         return 0;
+    case WM_WTSSESSION_CHANGE:
+        if (m_system.OnSessionChange(wParam, lParam)) m_pCycle->OnPauseCheck();
+        return 0;
+    case WM_POWERBROADCAST:
+        // Battery saver may have come on or gone off.
+        if (wParam == PBT_APMPOWERSTATUSCHANGE) m_pCycle->OnPauseCheck();
+        return TRUE;
     case WM_DISPLAYCHANGE:
         m_pCycle->OnDisplayChange();
         return 0;
@@ -99,12 +112,15 @@ int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (gApp.RunModeValue() == kRunTray) PrepareFirstStart();
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
         m_tray.SetMenuPreparer([this](HMENU hMenu) { PrepareTrayMenu(hMenu); });
         m_tray.Create(m_hWnd, kTrayCallback);
+        m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
+        ShowWelcomeIfDue();
     }
     return 0;
 }
@@ -116,6 +132,8 @@ void CMainAppWnd::OnDestroy() {
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
     KillTimer(m_hWnd, kLayoutTimer);
+    KillTimer(m_hWnd, kPauseTimer);
+    m_system.StopWatching();
     m_pActiveDesktop.reset();
     m_tray.SetState(0);
 }
@@ -135,6 +153,20 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
 
 void CMainAppWnd::JoinWorker() {
     if (m_worker.joinable()) m_worker.join();
+}
+
+void CMainAppWnd::PrepareFirstStart() {
+    Profile& profile = gApp.GetProfile();
+    if (!HasNoSettings(profile)) return;
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    AddPicturesFolder(ini, m_lister, gApp.Env().PicturesFolder());
+    MarkWelcomeDue(profile);
+}
+
+void CMainAppWnd::ShowWelcomeIfDue() {
+    Profile& profile = gApp.GetProfile();
+    // Where the shell is not there yet, the balloon waits for it (TaskbarCreated).
+    if (WelcomeDue(profile) && m_tray.ShowBalloon(kWelcomeTitle, kWelcomeText)) RememberWelcome(profile);
 }
 
 // ------------------------------------------------------------------ CycleHost
@@ -201,6 +233,8 @@ std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
 
 void CMainAppWnd::SetLayoutTimer() { SetTimer(m_hWnd, kLayoutTimer, kLayoutWaitMs, nullptr); }
 void CMainAppWnd::KillLayoutTimer() { KillTimer(m_hWnd, kLayoutTimer); }
+void CMainAppWnd::SetPauseTimer() { SetTimer(m_hWnd, kPauseTimer, kPauseCheckMs, nullptr); }
+void CMainAppWnd::KillPauseTimer() { KillTimer(m_hWnd, kPauseTimer); }
 
 void CMainAppWnd::StartFractalWorker() {
     CApp& app = gApp;
@@ -408,7 +442,12 @@ void CMainAppWnd::KeepFractals(const std::vector<FractalRecipe>& recipes) {
     if (m_keeper.joinable()) return;
     auto pKept = std::make_shared<std::vector<std::string>>();
     m_pKept = pKept;
-    const std::string sPictures = gApp.Env().PicturesFolder();
+    // The Pictures folder, made if the user has none yet.
+    char pictures[MAX_PATH + 1] = {};
+    const std::string sPictures =
+        SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, pictures))
+            ? std::string(pictures)
+            : gApp.Env().PicturesFolder();
     TraceSink* pTrace = &m_trace;
     HWND hWnd = m_hWnd;
     m_keeper = std::thread([recipes, sPictures, pKept, pTrace, hWnd] {

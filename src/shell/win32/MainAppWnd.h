@@ -7,6 +7,7 @@
 #include "platform/win32/Win32ActiveDesktop.h"
 #include "platform/win32/Win32DirectoryLister.h"
 #include "platform/win32/Win32Ini.h"
+#include "platform/win32/Win32SystemState.h"
 #include "shell/ChangeCycle.h"
 #include "shell/FractalJob.h"
 #include "shell/win32/TrayIcon.h"
@@ -24,6 +25,9 @@ constexpr UINT_PTR kFractalTimer = 2;
 // The short wait after the display changes before the wallpaper is composed again.
 constexpr UINT_PTR kLayoutTimer = 3;
 constexpr UINT kLayoutWaitMs = 500;
+// While a pause holds a change: how often the system's state is looked at again.
+constexpr UINT_PTR kPauseTimer = 4;
+constexpr UINT kPauseCheckMs = 5000;
 
 // The tray instance's hidden main window: its timers drive the change cycle,
 // its tray icon shows the cycle's state, and it owns the fractal worker.
@@ -46,6 +50,10 @@ private:
     void OnDestroy();
     void LoadCollection(bool bLowerCase);
     void JoinWorker();
+    // The first start: the user's pictures for an empty "Default" collection.
+    void PrepareFirstStart();
+    // The welcome balloon, when it has not been shown yet.
+    void ShowWelcomeIfDue();
 
     // CycleHost
     void SetChangeTimer(uint64_t milliseconds) override;
@@ -81,6 +89,9 @@ private:
     bool TakeFractalPictures(std::vector<MonitorPicture>& pictures) override;
     void SetLayoutTimer() override;
     void KillLayoutTimer() override;
+    SystemState* System() override { return &m_system; }
+    void SetPauseTimer() override;
+    void KillPauseTimer() override;
     // Starts the worker on a job whose seeds, sizes and files are filled in;
     // its brightness and colours are the settings', or those of pLook.
     void StartJob(FractalJobInput in, const FractalRecipe* pLook = nullptr);
@@ -109,6 +120,7 @@ private:
     std::unique_ptr<RCollection> m_pCollection;
     std::unique_ptr<Win32ActiveDesktop> m_pActiveDesktop;
     Win32DirectoryLister m_lister;
+    Win32SystemState m_system;
     TraceLog m_trace;
     UINT m_uTaskbarCreated = 0;
     int m_iGroups = 0;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "app/OutputFolder.h"
 #include "app/win32/App.h"
+#include "config/Collection.h"
+#include "platform/win32/Win32Ini.h"
 #include "resource.h"
 
 namespace mv::win {
@@ -69,40 +72,96 @@ BOOL CAdvancedPage::OnInitDialog() {
            "Upright monitors get upright pictures and wide monitors wide ones, when the collection has both "
            "(only with a different picture on each monitor)");
     AddTip(IDC_ADV_LAYOUT, "Your monitors as Windows arranges them, numbered; the primary monitor has a bold frame");
+    AddTip(IDC_ADV_PAUSE_FULLSCREEN,
+           "No scheduled change while a program fills the screen (a game, a film, a presentation); the change "
+           "comes when it ends");
+    AddTip(IDC_ADV_PAUSE_BATTERY, "No scheduled change while Windows saves the battery; the change comes when it stops");
+    AddTip(IDC_ADV_PAUSE_LOCKED,
+           "No scheduled change while the computer is locked or its session disconnected; the change comes when you "
+           "are back");
+    AddTip(IDC_ADV_HISTORY_SIZE, "How many of the last wallpapers Murivane remembers (0 to 500, 0 remembers none)");
+    AddTip(IDC_ADV_SHOW_EXCLUDED,
+           "Pictures you chose never to show again are shown again: the current collection's list is emptied when you "
+           "click OK");
     AddTip(IDC_HELP_BUTTON, "Opens the Murivane help");
+    SetSpinRange(m_hWnd, IDC_ADV_HISTORY_SPIN, 0, static_cast<int>(Settings::kMaxHistorySize));
 
     m_values = AdvancedFromSettings(gApp.GetSettings());
     for (int i = 0; i < 3; ++i) SetCheck(m_hWnd, kModeIds[i], m_values.MultipleMonitors == static_cast<uint32_t>(i));
     SetCheck(m_hWnd, IDC_ADV_MATCH_SHAPE, m_values.MatchMonitorShape);
+    SetCheck(m_hWnd, IDC_ADV_PAUSE_FULLSCREEN, m_values.PauseFullScreen);
+    SetCheck(m_hWnd, IDC_ADV_PAUSE_BATTERY, m_values.PauseBatterySaver);
+    SetCheck(m_hWnd, IDC_ADV_PAUSE_LOCKED, m_values.PauseLocked);
+    SetDlgInt(m_hWnd, IDC_ADV_HISTORY_SIZE, m_values.HistorySize);
     EnableShapeChoice();
     m_layout = gApp.DesktopSeam().Monitors();
     return TRUE;
 }
 
-void CAdvancedPage::ReadControls() {
+bool CAdvancedPage::ReadControls() {
     for (int i = 0; i < 3; ++i)
         if (GetCheck(m_hWnd, kModeIds[i])) m_values.MultipleMonitors = static_cast<MultipleMonitorsMode>(i);
     m_values.MatchMonitorShape = GetCheck(m_hWnd, IDC_ADV_MATCH_SHAPE);
+    m_values.PauseFullScreen = GetCheck(m_hWnd, IDC_ADV_PAUSE_FULLSCREEN);
+    m_values.PauseBatterySaver = GetCheck(m_hWnd, IDC_ADV_PAUSE_BATTERY);
+    m_values.PauseLocked = GetCheck(m_hWnd, IDC_ADV_PAUSE_LOCKED);
+    return ReadDlgInt(m_hWnd, IDC_ADV_HISTORY_SIZE, 0, static_cast<int32_t>(Settings::kMaxHistorySize),
+                      m_values.HistorySize);
 }
 
 void CAdvancedPage::EnableShapeChoice() {
-    ReadControls();
+    for (int i = 0; i < 3; ++i)
+        if (GetCheck(m_hWnd, kModeIds[i])) m_values.MultipleMonitors = static_cast<MultipleMonitorsMode>(i);
     EnableWindow(Item(IDC_ADV_MATCH_SHAPE), MatchShapeApplies(m_values.MultipleMonitors) ? TRUE : FALSE);
 }
 
-void CAdvancedPage::StorePage() {
-    ReadControls();
+bool CAdvancedPage::StorePage() {
+    if (!ReadControls()) return false;
     StoreAdvanced(m_values, gApp.GetSettings());
+    return true;
 }
 
 void CAdvancedPage::OnApply() {
-    StorePage();
-    gApp.GetSettings().SaveAdvanced(gApp.GetProfile());
+    if (StorePage()) gApp.GetSettings().SaveAdvanced(gApp.GetProfile());
+    // The Collections page comes first in the sheet and has saved its
+    // collection by now, so the emptied list is what stays in the file.
+    if (!m_sClearExcludes.empty()) {
+        Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+        RCollection collection(m_sClearExcludes);
+        collection.Load(ini, false);
+        if (!collection.excludes().empty()) {
+            collection.ClearExcludes();
+            collection.Save(ini, gApp.UninstallRequested());
+        }
+        m_sClearExcludes.clear();
+    }
+}
+
+void CAdvancedPage::OnShowExcluded() {
+    const std::string sName = GetCurrentCollection(gApp.GetProfile());
+    size_t count = 0;
+    if (sName != m_sClearExcludes) {
+        Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+        RCollection collection(sName);
+        collection.Load(ini, false);
+        count = collection.excludes().size();
+    }
+    if (count == 0) {
+        MessageBoxA(m_hWnd, NoExcludedNote(sName).c_str(), gApp.Title().c_str(), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (MessageBoxA(m_hWnd, ShowExcludedQuestion(sName, count).c_str(), gApp.Title().c_str(),
+                    MB_YESNO | MB_ICONQUESTION) == IDYES)
+        m_sClearExcludes = sName;
 }
 
 bool CAdvancedPage::OnCommand(int id, int code, HWND hCtl) {
     if (code == BN_CLICKED && (id == IDC_ADV_SAME || id == IDC_ADV_PER_MONITOR || id == IDC_ADV_ACROSS)) {
         EnableShapeChoice();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_ADV_SHOW_EXCLUDED) {
+        OnShowExcluded();
         return true;
     }
     return CSheetPage::OnCommand(id, code, hCtl);

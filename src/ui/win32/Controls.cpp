@@ -215,4 +215,30 @@ void ShowFieldMessage(HWND hOwner, const std::string& sText) {
     MessageBoxA(hOwner, sText.c_str(), sTitle.empty() ? "Murivane" : sTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
+namespace {
+
+std::string ItemText(HWND hCtl, UINT lenMsg, UINT textMsg, int i) {
+    // The length asked first may be larger than the text: Windows leaves room
+    // for double-byte characters when the caller and the control differ in
+    // character set (the folder list is subclassed, so it is a Unicode
+    // window). The count the copy returns is the text's. Asked in UTF-16, the
+    // room is never too small, whatever the code page.
+    LRESULT len = SendMessageW(hCtl, lenMsg, static_cast<WPARAM>(i), 0);
+    if (len < 0) return std::string();
+    std::wstring w(static_cast<size_t>(len) + 1, L'\0');
+    LRESULT got = SendMessageW(hCtl, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&w[0]));
+    if (got <= 0) return std::string();
+    w.resize(static_cast<size_t>(got < len ? got : len));
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+}  // namespace
+
+std::string ListItemText(HWND hList, int i) { return ItemText(hList, LB_GETTEXTLEN, LB_GETTEXT, i); }
+std::string ComboItemText(HWND hCombo, int i) { return ItemText(hCombo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i); }
+
 }  // namespace mv::win

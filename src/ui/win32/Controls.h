@@ -77,4 +77,9 @@ void PaintSwatch(const DRAWITEMSTRUCT* dis, Color colour);
 // exclamation icon, OK.
 void ShowFieldMessage(HWND hOwner, const std::string& sText);
 
+// The text of item i of a list box or of a combo box's list, in the
+// program's code page; empty when there is no such item.
+std::string ListItemText(HWND hList, int i);
+std::string ComboItemText(HWND hCombo, int i);
+
 }  // namespace mv::win

@@ -1,11 +1,13 @@
 #include "ui/win32/InfoPage.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include "app/SystemFacts.h"
 #include "app/win32/App.h"
 #include "app/win32/Shell.h"
 #include "resource.h"
+#include "ui/InfoRules.h"
 
 namespace mv::win {
 
@@ -21,18 +23,38 @@ const CInfoPage::Link kLinks[] = {
 // scheme) and in full.
 std::string ShownAddress(const char* sSection) { return "Murivane.htm#" + std::string(sSection); }
 
+// The install folder's path in UTF-8, whatever the program's code page.
+std::string Utf8(const std::string& s) {
+    if (GetACP() == CP_UTF8 || s.empty()) return s;
+    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    if (n <= 0) return s;
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    int m = WideCharToMultiByte(CP_UTF8, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
+    if (m <= 0) return s;
+    std::string r(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), n, &r[0], m, nullptr, nullptr);
+    return r;
+}
+
 std::string FullAddress(const char* sSection) {
-    std::string sPath = HelpPath(gApp.GetSettings().InstallFolder);
-    for (char& c : sPath)
-        if (c == '\\') c = '/';
-    std::string sUrl = "file:///";
-    for (char c : sPath) {
-        if (c == ' ')
-            sUrl += "%20";
-        else
-            sUrl += c;
+    return FileSectionAddress(Utf8(HelpPath(gApp.GetSettings().InstallFolder)), sSection);
+}
+
+// Opens a section of the help document. Handed to the file's own
+// association, a file: address often loses its "#section" on the way, so it
+// goes to the user's browser (the program that opens http addresses) as its
+// argument; without a browser, to the file's association after all.
+void OpenSection(HWND hWnd, const std::string& sAddress) {
+    char sBrowser[MAX_PATH * 2] = {};
+    DWORD n = sizeof(sBrowser);
+    if (SUCCEEDED(AssocQueryStringA(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, "http", "open", sBrowser, &n)) &&
+        sBrowser[0]) {
+        const std::string sArgument = "\"" + sAddress + "\"";
+        HINSTANCE h = ShellExecuteA(hWnd, "open", sBrowser, sArgument.c_str(), nullptr, SW_SHOWMAXIMIZED);
+        if (reinterpret_cast<INT_PTR>(h) > 32) return;
     }
-    return sUrl + "#" + sSection;
+    ShellExecuteA(hWnd, "open", sAddress.c_str(), "", "", SW_SHOWMAXIMIZED);
 }
 
 }  // namespace
@@ -62,7 +84,7 @@ bool CInfoPage::OnCommand(int id, int code, HWND hCtl) {
             if (link.id != id) continue;
             // The focus moves on to Help, and the link opens in the browser.
             SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_HELP_BUTTON)), TRUE);
-            ShellExecuteA(m_hWnd, "open", FullAddress(link.sSection).c_str(), "", "", SW_SHOWMAXIMIZED);
+            OpenSection(m_hWnd, FullAddress(link.sSection));
             return true;
         }
     }

@@ -130,7 +130,7 @@ bool COptionsPage::ReadControls() {
 
 bool COptionsPage::StorePage() {
     if (!ReadControls()) return false;
-    StoreOptions(m_values, gApp.GetSettings());
+    StoreOptions(m_values, gApp.GetSettings(), gApp.UninstallRequested());
     return true;
 }
 
@@ -161,7 +161,10 @@ bool COptionsPage::OnCommand(int id, int code, HWND hCtl) {
         return true;
     case IDC_OPT_TOOLTIPS: {
         bool bOn = GetCheck(m_hWnd, IDC_OPT_TOOLTIPS);
-        if (!ReadControls()) return true;
+        // The fields are read as when leaving the page (a bad one is
+        // reported), but the switch takes effect whatever they hold.
+        ReadControls();
+        m_values.ShowToolTips = bOn;
         gApp.GetSettings().ShowToolTips = bOn;
         if (CConfigProp* pSheet = gApp.OpenSheet()) pSheet->ActivateToolTips(bOn);
         return true;

@@ -60,12 +60,7 @@ bool CPreviewDialog::SelectedPath(std::string& sPath) const {
     HWND hList = Item(IDC_PREVIEW_LIST);
     LRESULT sel = SendMessageA(hList, LB_GETCURSEL, 0, 0);
     if (sel == LB_ERR) return false;
-    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    if (len == LB_ERR) return false;
-    std::string sName(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&sName[0]));
-    sName.resize(static_cast<size_t>(len));
-    sPath = m_sFolder + "\\" + sName;
+    sPath = m_sFolder + "\\" + ListItemText(hList, static_cast<int>(sel));
     return true;
 }
 

@@ -35,15 +35,7 @@ CSettingsPage::~CSettingsPage() { StopSearch(); }
 
 Win32Ini CSettingsPage::CollectionsFile() const { return Win32Ini(OutputFile(gApp.Env(), kIniFileName)); }
 
-std::string CSettingsPage::ComboText(int i) const {
-    HWND hCombo = Item(IDC_COLL_COMBO);
-    LRESULT len = SendMessageA(hCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (len == CB_ERR) return std::string();
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
-    return s;
-}
+std::string CSettingsPage::ComboText(int i) const { return ComboItemText(Item(IDC_COLL_COMBO), i); }
 
 int CSettingsPage::FindFolder(const std::string& sPath) const {
     return static_cast<int>(SendMessageA(m_folderList.Hwnd(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -52,7 +44,7 @@ int CSettingsPage::FindFolder(const std::string& sPath) const {
 
 BOOL CSettingsPage::OnInitDialog() {
     HWND hCombo = Item(IDC_COLL_COMBO);
-    // The selection changes only through the opened list.
+    // The down arrow opens the list rather than changing the selection.
     SendMessageA(hCombo, CB_SETEXTENDEDUI, TRUE, 0);
     m_folderList.Attach(Item(IDC_COLL_FOLDERS));
 
@@ -136,6 +128,9 @@ void CSettingsPage::StopSearch() {
     if (m_pSearch) m_pSearch->Stop();
     // The worker only posts to the page, never waits on it, so this ends.
     if (m_searchThread.joinable()) m_searchThread.join();
+    // A drive that ended before the stop keeps its folders, even when its
+    // note is still queued behind this stop.
+    if (m_pSearch && IsWindow(m_folderList.Hwnd())) AddFoundFolders(m_pSearch->TakeFound());
     m_pSearch.reset();
     ++m_uJob;  // notes still queued from the stopped job are dropped
     SetCursor(hOld);
@@ -163,6 +158,15 @@ bool CSettingsPage::OnCommand(int id, int code, HWND hCtl) {
         case IDC_COLL_PREVIEW: OnPreview(); return true;
         default: break;
         }
+    }
+    if (id == IDC_COLL_COMBO && code == CBN_SELCHANGE) {
+        // A letter typed or the wheel turned on the closed box changes the
+        // selection without opening the list: the collection shown is the
+        // one edited, at once.
+        LRESULT sel = SendMessageA(Item(IDC_COLL_COMBO), CB_GETCURSEL, 0, 0);
+        if (sel != CB_ERR && !(m_pCollection && ComboText(static_cast<int>(sel)) == m_pCollection->name()))
+            LoadSelectedCollection();
+        return true;
     }
     if (id == IDC_COLL_COMBO && code == CBN_CLOSEUP) {
         LoadSelectedCollection();
@@ -248,11 +252,7 @@ void CSettingsPage::OnRemove() {
     HWND hList = m_folderList.Hwnd();
     LRESULT sel = SendMessageA(hList, LB_GETCURSEL, 0, 0);
     if (sel == LB_ERR) return;
-    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    if (len == LB_ERR) return;
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
+    const std::string s = ListItemText(hList, static_cast<int>(sel));
     LRESULT left = SendMessageA(hList, LB_DELETESTRING, static_cast<WPARAM>(sel), 0);
     if (m_pCollection) m_pCollection->RemoveFolder(s);
     int next = SelectionAfterDelete(static_cast<int>(sel), left == LB_ERR ? 0 : static_cast<int>(left));
@@ -309,20 +309,24 @@ void CSettingsPage::OnSearchNote(WPARAM uJob, LPARAM note) {
         ShowStatus(Literal(m_pSearch->TakeStatus()));
         break;
     case DriveSearchJob::kDriveDone:
-        if (!m_pSearch->KeepGoing()) break;
-        for (const std::string& sPath : m_pSearch->TakeFound()) {
-            if (FindFolder(sPath) != LB_ERR) continue;
-            SendMessageA(m_folderList.Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sPath.c_str()));
-            if (m_pCollection) m_pCollection->AddFolder(sPath);
-        }
+        AddFoundFolders(m_pSearch->TakeFound());
         break;
     case DriveSearchJob::kFinished:
         if (m_searchThread.joinable()) m_searchThread.join();
+        AddFoundFolders(m_pSearch->TakeFound());
         m_pSearch.reset();
         ++m_uJob;
         EndSearchLook();
         break;
     default: break;
+    }
+}
+
+void CSettingsPage::AddFoundFolders(const std::vector<std::string>& found) {
+    for (const std::string& sPath : found) {
+        if (FindFolder(sPath) != LB_ERR) continue;
+        SendMessageA(m_folderList.Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sPath.c_str()));
+        if (m_pCollection) m_pCollection->AddFolder(sPath);
     }
 }
 
@@ -333,12 +337,8 @@ void CSettingsPage::OnPreview() {
         ShowStatus("Please select a folder from the above list");
         return;
     }
-    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    std::string s(static_cast<size_t>(len < 0 ? 0 : len) + 1, '\0');
-    SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len < 0 ? 0 : len));
     CPreviewDialog dialog;
-    dialog.m_sFolder = s;
+    dialog.m_sFolder = ListItemText(hList, static_cast<int>(sel));
     dialog.DoModal(m_hWnd);
     ShowLastImage();
 }

@@ -41,6 +41,8 @@ private:
     void OnSearch();
     void OnPreview();
     void OnSearchNote(WPARAM uJob, LPARAM note);
+    // Adds the folders a search found that the list does not hold yet.
+    void AddFoundFolders(const std::vector<std::string>& found);
     void EndSearchLook();
 
     Win32Ini CollectionsFile() const;

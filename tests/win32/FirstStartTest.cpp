@@ -1,0 +1,122 @@
+// The tray's first start, end to end: with no settings and an empty
+// "Default" collection, the user's pictures folder becomes the collection's
+// folder when it holds pictures, and the welcome balloon is shown once.
+#include <windows.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "image/Image.h"
+#include "win32/ProcessHelpers.h"
+#include "win32/SheetDriver.h"
+
+using namespace mv::test;
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+        if (pred()) return true;
+        Sleep(100);
+    }
+    return pred();
+}
+
+std::string IniValue(const char* section, const char* key) {
+    char buffer[1024] = {};
+    GetPrivateProfileStringA(section, key, "<none>", buffer, sizeof(buffer), WindowsFile("Murivane.ini").c_str());
+    return buffer;
+}
+
+BOOL CALLBACK FindBalloon(HWND h, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof(cls));
+    if (std::string(cls) == "tooltips_class32" && IsWindowVisible(h)) {
+        std::string text = WindowText(h);
+        if (text.find("notification area") != std::string::npos) *reinterpret_cast<std::string*>(lp) = text;
+    }
+    return TRUE;
+}
+
+// The user's pictures folder is moved to a folder of the test's own: the
+// prefix's own one may be the host's home.
+struct FirstStart : ::testing::Test {
+    std::string folder;
+    std::string savedPictures;
+    bool bHadPictures = false;
+
+    void SetUp() override {
+        CloseAllTrays();
+        RegDeleteKeyA(HKEY_CURRENT_USER, kConfigKey);
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "murivane-my-pictures";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        char old[MAX_PATH] = {};
+        DWORD size = sizeof(old);
+        bHadPictures = RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "My Pictures", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                                    RRF_NOEXPAND, nullptr, old, &size) == ERROR_SUCCESS;
+        savedPictures = old;
+        RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "My Pictures", REG_EXPAND_SZ, folder.c_str(),
+                        static_cast<DWORD>(folder.size() + 1));
+    }
+    void TearDown() override {
+        CloseAllTrays();
+        if (bHadPictures)
+            RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "My Pictures", REG_EXPAND_SZ, savedPictures.c_str(),
+                            static_cast<DWORD>(savedPictures.size() + 1));
+        else
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "My Pictures");
+        DeleteFileA((folder + "\\holiday.bmp").c_str());
+        RemoveDirectoryA(folder.c_str());
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShowsOnce) {
+    mv::Image pic = mv::Image::Create24(64, 48);
+    ASSERT_TRUE(pic.Save(folder + "\\holiday.bmp"));
+    {
+        Process tray("/tray");
+        ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
+        ASSERT_TRUE(WaitFor([] { return IniValue("Default", "FolderCount") == "1"; }, 10000));
+        EXPECT_EQ(IniValue("Default", "Folder0"), folder);
+        // The first change on start-up already shows the user's picture.
+        std::string expected = folder + "\\holiday.bmp";
+        for (char& c : expected) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(WaitFor([&] { return ReadConfigString("LastImageShown") == expected; }, 10000))
+            << ReadConfigString("LastImageShown");
+        // The balloon reached the shell, which shows it over the notification area.
+        EXPECT_TRUE(WaitFor([] { return ReadConfigDword("WelcomeShown", 99) == 1; }, 5000));
+        std::string balloon;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
+                return !balloon.empty();
+            },
+            5000));
+        EXPECT_NE(balloon.find("Right-click"), std::string::npos) << balloon;
+        CloseAllTrays();
+    }
+    {
+        // Settings are there now: an emptied collection stays empty, and the
+        // welcome is not shown again.
+        DeleteFileA(WindowsFile("Murivane.ini").c_str());
+        WriteConfigDword("ChangeOnStartup", 0);
+        Process tray("/tray");
+        HWND h = WaitForWindow(kTray, 10000);
+        ASSERT_NE(h, nullptr);
+        // Answered once the window's creation, and so the start, is over.
+        DWORD_PTR result = 0;
+        ASSERT_NE(SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0);
+        EXPECT_EQ(IniValue("Default", "FolderCount"), "<none>");
+        EXPECT_EQ(ReadConfigDword("WelcomeShown", 99), 1u);
+    }
+}
