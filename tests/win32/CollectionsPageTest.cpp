@@ -715,8 +715,19 @@ TEST_F(CollectionsPage, FoldersOfAFinishedDriveKeptWhenStopOrOkComesFirst) {
         ASSERT_NE(hWorker, nullptr);
         // The page's thread waits while the worker goes through the drive and
         // posts its notes; then the stop is sent, which comes before them.
-        ASSERT_NE(SuspendThread(settings.pi.hThread), static_cast<DWORD>(-1));
-        DWORD ended = WaitForSingleObject(hWorker, 120000);
+        // Stopped at a random point, the page's thread may hold a lock the
+        // worker needs next (the job's, the heap's): then it runs a moment
+        // and is stopped again.
+        DWORD ended = WAIT_TIMEOUT;
+        for (int round = 0; round < 60 && ended == WAIT_TIMEOUT; ++round) {
+            WaitForInputIdle(settings.pi.hProcess, 1000);
+            ASSERT_NE(SuspendThread(settings.pi.hThread), static_cast<DWORD>(-1));
+            ended = WaitForSingleObject(hWorker, 2000);
+            if (ended == WAIT_TIMEOUT) {
+                ResumeThread(settings.pi.hThread);
+                Sleep(20);
+            }
+        }
         CloseHandle(hWorker);
         if (bOk)
             SendNotifyMessageA(sheet.hWnd, PSM_PRESSBUTTON, PSBTN_OK, 0);
