@@ -52,6 +52,32 @@ murivane_init_prefix() {
   touch "$WINEPREFIX/.murivane-ready-v2"
 }
 
+# A small drive for the tests of a full disk: a 4 MB tmpfs mapped as M:,
+# where this machine lets us mount one (as root, outside a locked-down
+# container). MURIVANE_SMALL_DRIVE then tells the tests its letter; without
+# it they skip their full-disk steps.
+murivane_small_drive_dir() {
+  printf '%s/murivane-small-%s' "${TMPDIR:-/tmp}" "$(printf %s "$WINEPREFIX" | md5sum | cut -c1-8)"
+}
+murivane_small_drive() {
+  local dir
+  dir=$(murivane_small_drive_dir)
+  mkdir -p "$dir" 2>/dev/null || return 0
+  if ! mountpoint -q "$dir" && ! mount -t tmpfs -o size=4m tmpfs "$dir" 2>/dev/null; then
+    rmdir "$dir" 2>/dev/null
+    return 0
+  fi
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/m:"
+  export MURIVANE_SMALL_DRIVE='M:'
+}
+murivane_small_drive_off() {
+  local dir
+  dir=$(murivane_small_drive_dir)
+  rm -f "$WINEPREFIX/dosdevices/m:"
+  if mountpoint -q "$dir" 2>/dev/null; then umount "$dir" 2>/dev/null && rmdir "$dir" 2>/dev/null; fi
+  return 0
+}
+
 # ---------------------------------------------------------------------------
 # Several monitors. A virtual desktop always has one monitor, so the monitor
 # tests run in a prefix of their own without one, on an Xvfb screen as big as

@@ -27,10 +27,12 @@ if [ $MONITORS = 1 ]; then
 else
   murivane_ensure_display || exit 1
   murivane_init_prefix
+  murivane_small_drive
 fi
 wine "$@"
 rc=$?
 # Leave no Wine processes of this prefix behind between test runs.
 wineserver -k 2>/dev/null || true
+[ $MONITORS = 1 ] || murivane_small_drive_off
 murivane_stop_display
 exit $rc

@@ -47,6 +47,10 @@ public:
     virtual int FractalProb() = 0;
     virtual std::string NextImage() = 0;
     virtual void ReloadCollection() = 0;
+    // Why the last change left the desktop as it was, or what else is wrong
+    // (a folder of the collection gone), for the tool tip; empty when all is
+    // well. Taking it clears the change's failure.
+    virtual std::string TakeChangeFailure() { return std::string(); }
     // The pipeline, synchronously: a picture (hint 0) or the fractal file.
     virtual void ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) = 0;
     virtual void StartFractalWorker() = 0;   // fractal running is already set
@@ -176,9 +180,13 @@ private:
     // The resting state: waiting, or disabled while the user has disabled
     // the program (a change the user forces does not enable it). Waiting
     // while a pause holds a change, the tip tells why.
+    // After a change, waiting says what failed, if anything did.
     void ShowNormalTray() {
+        const std::string sFailure = m_host.TakeChangeFailure();
         if (m_bEnabled && m_pauses.Owed())
             m_host.SetTrayState(kTrayWaiting, PauseToolTip(m_pauses.Reason()));
+        else if (m_bEnabled && !sFailure.empty())
+            m_host.SetTrayState(kTrayWaiting, sFailure);
         else
             m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled);
     }

@@ -25,6 +25,35 @@ DecoderKind DecoderForExtension(const std::string& sExt) {
     return DecoderKind::Jpeg;
 }
 
+namespace {
+
+std::string FailureText(const char* sWhat, const std::string& sPath) {
+    constexpr size_t kTipChars = 63;  // what every shell's tray takes
+    std::string sText = std::string("Murivane: ") + sWhat + " ";
+    const size_t room = kTipChars - sText.size();
+    if (sPath.size() <= room) return sText + sPath;
+    // The end of the path, cut at a character's start (the path is UTF-8).
+    size_t from = sPath.size() - (room - 3);
+    while (from < sPath.size() && (static_cast<unsigned char>(sPath[from]) & 0xC0) == 0x80) ++from;
+    return sText + "..." + sPath.substr(from);
+}
+
+}  // namespace
+
+std::string ReadFailureText(const std::string& sPicture) { return FailureText("could not read", sPicture); }
+std::string MemoryFailureText(const std::string& sPicture) {
+    return FailureText("not enough memory to show", sPicture);
+}
+std::string WriteFailureText(const std::string& sWallpaper) { return FailureText("could not write", sWallpaper); }
+std::string MissingFolderText(const std::string& sFolder) { return FailureText("cannot find the folder", sFolder); }
+
+void BackgroundChanger::Fail(std::string sText) {
+    if (!m_sFailure.empty()) return;
+    m_sFailure = std::move(sText);
+    TraceSink* trace = m_ctx.trace;
+    MV_TRACE(trace, m_sFailure);
+}
+
 Color BackgroundChanger::IconColorForSample(Color sample) {
     return ColorHSL(sample).GetL() < 0.5f ? kWhite : kBlack;
 }
@@ -36,6 +65,7 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     ChangeSteps& steps = m_ctx.steps;
     TraceSink* trace = m_ctx.trace;
     m_lastComposition = Composition::None;
+    m_sFailure.clear();
 
     bool bAddDate = settings.ShowDate;
     MV_TRACE(trace, sFilePathName);
@@ -68,7 +98,10 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
             area.layout.iStyle = 0;
             area.layout.bTiling = area.layout.bStretch = false;
         }
-        if (!steps.WriteWallpaper(area.image, sOutputPath)) return true;
+        if (!steps.WriteWallpaper(area.image, sOutputPath)) {
+            Fail(WriteFailureText(sOutputPath));
+            return true;
+        }
     }
 
     steps.ApplyWallpaper(sWallpaperPath, area.layout.iTileFlag, area.layout.iStyle);
@@ -107,7 +140,10 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
                                      (m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) ? 1 : 0));
 
     const bool bDecoded = probed || (picture && picture->IsValid());
-    if (!bIsGif && !bDecoded) return false;
+    if (!bIsGif && !bDecoded) {
+        Fail(ReadFailureText(sFilePathName));
+        return false;
+    }
 
     uint64_t pictureArea = probed    ? static_cast<uint64_t>(probed->cx) * static_cast<uint64_t>(probed->cy)
                            : bDecoded ? static_cast<uint64_t>(picture->Width()) * picture->Height()
@@ -130,10 +166,16 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     if (probed) {
         if (layout.bStretch && screenArea != 0 && (probed->cx > screen.cx || probed->cy > screen.cy)) {
             resized = steps.DecodeResized(kind, sFilePathName, screen, resizedAverage);
-            if (!resized.IsValid()) return false;
+            if (!resized.IsValid()) {
+                Fail(ReadFailureText(sFilePathName));
+                return false;
+            }
         } else {
             picture = steps.Decode(kind, sFilePathName);
-            if (!picture || !picture->IsValid()) return false;
+            if (!picture || !picture->IsValid()) {
+                Fail(ReadFailureText(sFilePathName));
+                return false;
+            }
         }
     }
 
@@ -150,7 +192,10 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     // A picture that cannot be composed or written (out of memory, a
     // full disk) changes nothing: the desktop keeps what it shows.
     Image working = resized.IsValid() ? std::move(resized) : steps.DrawToWorking(std::move(picture));
-    if (!working.IsValid()) return false;
+    if (!working.IsValid()) {
+        Fail(MemoryFailureText(sFilePathName));
+        return false;
+    }
     const bool bScreenSizedAlready = working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch;
     const bool bSeamless =
         (!forced.bForcePosition && settings.CreateSeamless) || (forced.bForcePosition && forced.bDoTileSeamless);
@@ -177,7 +222,10 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
         m_lastComposition = Composition::DatedScreen;
         result = steps.ComposeScreen(working, layout.bStretch, screen, settings.BackgroundColor);
     }
-    if (!result.IsValid()) return false;
+    if (!result.IsValid()) {
+        Fail(MemoryFailureText(sFilePathName));
+        return false;
+    }
     area.image = std::move(result);
     return true;
 }
@@ -227,6 +275,7 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
     ChangeSteps& steps = m_ctx.steps;
     TraceSink* trace = m_ctx.trace;
     m_lastComposition = Composition::None;
+    m_sFailure.clear();
     const int iPrimary = layout.PrimaryIndex();
     if (iPrimary < 0 || pictures.empty()) return true;
     const Rect bounds = layout.Bounds();
@@ -246,7 +295,10 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
 
     const std::string sOutputPath = OutputFile(m_ctx.env, kWallpaperFileName);
     Image canvas = Image::Create24(bounds.Width(), bounds.Height());
-    if (!canvas.IsValid()) return true;
+    if (!canvas.IsValid()) {
+        Fail(MemoryFailureText(sFilePathName));
+        return true;
+    }
     Fill24(canvas, settings.BackgroundColor);
 
     // What the monitors show now, read once and only when a monitor keeps it.
@@ -309,7 +361,10 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
         }
     }
     ArrangeForShell(canvas, bounds, origin, arrangement);
-    if (!steps.WriteWallpaper(canvas, sOutputPath)) return true;
+    if (!steps.WriteWallpaper(canvas, sOutputPath)) {
+        Fail(WriteFailureText(sOutputPath));
+        return true;
+    }
     canvas = Image();
 
     if (arrangement == WallpaperArrangement::Span)

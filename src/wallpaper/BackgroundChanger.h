@@ -113,6 +113,9 @@ public:
                                   WallpaperArrangement arrangement, const ForcedLayout& forced = ForcedLayout());
 
     Composition LastComposition() const { return m_lastComposition; }
+    // Why the last change left the desktop as it was, in a line for the
+    // tray's tool tip; empty when it did not fail.
+    const std::string& LastFailure() const { return m_sFailure; }
 
     // Black captions on light pictures, white on dark ones.
     static Color IconColorForSample(Color sample);
@@ -132,8 +135,19 @@ private:
     bool ComposeArea(const std::string& sFilePathName, const std::string& sExt, Color colorHint,
                      const ForcedLayout& forced, Size screen, bool bFill, bool& bAddDate, Area& area);
 
+    // Remembers the first failure of a change, and traces it.
+    void Fail(std::string sText);
+
     ChangeContext m_ctx;
     Composition m_lastComposition = Composition::None;
+    std::string m_sFailure;
 };
+
+// The tool tip's lines for a change that failed. A tray tool tip holds 63
+// characters: a long path keeps its end, where the names are.
+std::string ReadFailureText(const std::string& sPicture);
+std::string MemoryFailureText(const std::string& sPicture);
+std::string WriteFailureText(const std::string& sWallpaper);
+std::string MissingFolderText(const std::string& sFolder);
 
 }  // namespace mv

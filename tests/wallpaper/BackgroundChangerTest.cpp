@@ -149,10 +149,12 @@ struct Pipeline : ::testing::Test {
         BackgroundChanger changer = Changer();
         bool ok = changer.ChangeBackground(path, ext, hint, force, tile, stretch, seamless);
         composition = changer.LastComposition();
+        failure = changer.LastFailure();
         return ok;
     }
     std::string Output() const { return dir.Path() + "\\Murivane.bmp"; }
     Composition composition = Composition::None;
+    std::string failure;
 };
 
 using Calls = std::vector<std::string>;
@@ -370,12 +372,26 @@ TEST_F(Pipeline, LightnessThreshold) {
     EXPECT_EQ(BackgroundChanger::IconColorForSample(MakeRGB(0, 0, 0)), kWhite);
 }
 
-// A change that cannot be composed or written changes nothing on the
-// desktop, whichever step ran out of memory.
+// A change that cannot be read, composed or written changes nothing on the
+// desktop, whichever step failed, and says which for the tool tip.
 TEST_F(Pipeline, CompositionFailureChangesNothingOnTheDesktop) {
+    steps.decodeFails = true;
+    Change("C:\\pics\\x.jpg", "jpg");
+    EXPECT_EQ(failure, "Murivane: could not read C:\\pics\\x.jpg");
+    // A long path keeps its end, within the tray tip's 63 bytes, cut between
+    // characters.
+    std::string sDeep = "C:\\";
+    for (int i = 0; i < 60; ++i) sDeep += "Ж";
+    Change(sDeep + "\\x.jpg", "jpg");
+    EXPECT_LE(failure.size(), 63u);
+    EXPECT_EQ(failure.rfind("Murivane: could not read ...Ж", 0), 0u) << failure;
+    EXPECT_EQ(failure.substr(failure.size() - 10), "ЖЖ\\x.jpg");
+
+    steps = RecordingSteps();
     steps.workingFails = true;
     Change("C:\\x.jpg", "jpg");
     EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw"}));
+    EXPECT_EQ(failure, "Murivane: not enough memory to show C:\\x.jpg");
 
     steps = RecordingSteps();
     steps.composeFails = true;
@@ -390,6 +406,12 @@ TEST_F(Pipeline, CompositionFailureChangesNothingOnTheDesktop) {
     Change("C:\\x.jpg", "jpg");
     EXPECT_EQ(steps.calls.back(), "Write");
     EXPECT_TRUE(desktop.wallpapers.empty());
+    EXPECT_EQ(failure, WriteFailureText(Output()));
+    EXPECT_EQ(failure.substr(failure.size() - 13), "\\Murivane.bmp");
+
+    steps = RecordingSteps();
+    Change("C:\\x.jpg", "jpg");
+    EXPECT_EQ(failure, "");
 }
 
 TEST_F(Pipeline, ZeroScreenLeavesEverythingCentred) {

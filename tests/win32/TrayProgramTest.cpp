@@ -3,11 +3,15 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "image/Image.h"
+#include "resource.h"
+#include "wallpaper/BackgroundChanger.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/Screenshot.h"
 
@@ -243,4 +247,230 @@ TEST_F(TrayProgram, ALockedSessionHoldsTheScheduledChangeUntilItIsUnlocked) {
     EXPECT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 10000));
     for (int i = 0; i < 20 && tip != "Murivane"; ++i) tip = TrayToolTip(i);
     EXPECT_EQ(tip, "Murivane");
+}
+
+namespace {
+
+// The bytes of a file, or nothing when it cannot be read (every sharing
+// allowed, so the program's own renames never fail because of this read).
+std::string FileBytes(const std::string& sPath) {
+    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+    CloseHandle(h);
+    return bytes;
+}
+
+// Files left beside the wallpaper by a save that failed half way.
+int TempFilesIn(const std::string& sFolder) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((sFolder + "\\Murivane*.tmp").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+std::string Lowered(std::string s) {
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void SolidBmp(const std::string& sPath, mv::Color c) {
+    mv::Image pic = mv::Image::Create24(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) pic.SetPixel(x, y, c);
+    pic.Save(sPath);
+}
+
+}  // namespace
+
+// What the disk can do to a change, through the real tray: a picture held
+// open without sharing, one deleted after the list was made, a wallpaper
+// that cannot be replaced, a read-only collections file, a folder that is
+// gone, and a full disk. Each time the program lives on, the wallpaper shown
+// before stays whole, the tool tip says what failed, the next change works,
+// and the collections file keeps what it held.
+TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
+    const char* names[] = {"a.bmp", "b.bmp", "c.bmp", "d.bmp"};
+    const mv::Color colours[] = {0x000000C0, 0x0000C000, 0x00C00000, 0x0000C0C0};
+    for (int i = 0; i < 4; ++i) SolidBmp(folder + "\\" + names[i], colours[i]);
+    auto picture = [&](int i) { return Lowered(folder + "\\" + names[i]); };
+    const std::string sIni = WindowsFile("Murivane.ini");
+    const std::string sWallpaper = WindowsFile("Murivane.bmp");
+    auto writeCollection = [&](const std::string& sFile, bool bWithGoneFolder) {
+        WritePrivateProfileStringA("Default", "Folder0", folder.c_str(), sFile.c_str());
+        WritePrivateProfileStringA("Default", "Folder1", (folder + "\\gone").c_str(), sFile.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", bWithGoneFolder ? "2" : "1", sFile.c_str());
+        WritePrivateProfileStringA("Default", "Cycle", "1", sFile.c_str());
+        WritePrivateProfileStringA("Default", "NextToUse", "0", sFile.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", "0", sFile.c_str());
+        WritePrivateProfileStringA("Other", "Folder0", "c:\\kept", sFile.c_str());
+    };
+    auto tipIs = [](const std::string& sWanted) {
+        std::string tip;
+        for (int i = 0; i < 20 && tip != sWanted; ++i) tip = TrayToolTip(i);
+        return tip == sWanted ? testing::AssertionSuccess() : testing::AssertionFailure() << "tip: " << tip;
+    };
+    auto change = [&](HWND h, int expected) {
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        return WaitFor([&] { return LastImage() == picture(expected); }, 10000);
+    };
+    // Whatever fails, nothing read-only and none of these pictures is left
+    // for the next tests.
+    struct Cleanup {
+        std::string sIni, sFolder;
+        ~Cleanup() {
+            SetFileAttributesA(sIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+            for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) DeleteFileA((sFolder + "\\" + name).c_str());
+        }
+    } cleanup{sIni, folder};
+    writeCollection(sIni, false);
+    {
+        Process tray("/tray");
+        HWND h = WaitForWindow(kTray, 10000);
+        ASSERT_NE(h, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return LastImage() == picture(0); }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return !FileBytes(sWallpaper).empty(); }, 5000));
+
+        // A read-only collections file: the change is made, and the file
+        // keeps every byte (the walk's position is not saved).
+        const std::string sIniBytes = FileBytes(sIni);
+        SetFileAttributesA(sIni.c_str(), FILE_ATTRIBUTE_READONLY);
+        std::string sShown = FileBytes(sWallpaper);
+        ASSERT_TRUE(change(h, 1));
+        EXPECT_TRUE(WaitFor([&] { return FileBytes(sWallpaper) != sShown; }, 5000));
+        EXPECT_TRUE(FileBytes(sIni) == sIniBytes);
+        SetFileAttributesA(sIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+        sShown = FileBytes(sWallpaper);
+        ASSERT_FALSE(sShown.empty());
+
+        // A picture another program holds open without sharing.
+        HANDLE hHeld = CreateFileA((folder + "\\c.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(change(h, 2));
+        EXPECT_TRUE(tipIs(mv::ReadFailureText(picture(2))));
+        EXPECT_TRUE(FileBytes(sWallpaper) == sShown);
+        CloseHandle(hHeld);
+
+        // A picture deleted since the list was made.
+        DeleteFileA((folder + "\\d.bmp").c_str());
+        ASSERT_TRUE(change(h, 3));
+        EXPECT_TRUE(tipIs(mv::ReadFailureText(picture(3))));
+        EXPECT_TRUE(FileBytes(sWallpaper) == sShown);
+
+        // A wallpaper file that cannot be replaced: another program holds it
+        // open. (Wine lets root replace a read-only file, and write in a
+        // read-only folder, so this is how the write fails here.)
+        HANDLE hShown = CreateFileA(sWallpaper.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(hShown, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(change(h, 0));
+        EXPECT_TRUE(tipIs(mv::WriteFailureText(sWallpaper)));
+        CloseHandle(hShown);
+        EXPECT_TRUE(FileBytes(sWallpaper) == sShown);
+        EXPECT_EQ(TempFilesIn(WindowsFile("")), 0);
+
+        // The schedule goes on: the next change works, and the tip is the usual one.
+        ASSERT_TRUE(change(h, 1));
+        EXPECT_TRUE(tipIs("Murivane"));
+        EXPECT_TRUE(tray.Running());
+
+        // A folder of the collection that is gone is said once the list is made again.
+        WritePrivateProfileStringA("Default", "Folder1", (folder + "\\gone").c_str(), sIni.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "2", sIni.c_str());
+        SendMessageA(h, WM_COMMAND, ID_REFRESH_IMAGES, 0);
+        const std::string sGone = mv::MissingFolderText(Lowered(folder + "\\gone"));
+        EXPECT_TRUE(tipIs(sGone));
+        // The pictures of the other folder still show, and the tip keeps saying it.
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        EXPECT_TRUE(WaitFor([&] { return Lowered(LastImage()).rfind(Lowered(folder) + "\\", 0) == 0; }, 10000)) << LastImage();
+        EXPECT_TRUE(tipIs(sGone));
+        EXPECT_TRUE(tray.Running());
+    }
+    CloseAllTrays();
+    EXPECT_EQ(GetPrivateProfileIntA("Other", "FolderCount", -1, sIni.c_str()), -1);
+    char kept[64] = {};
+    GetPrivateProfileStringA("Other", "Folder0", "", kept, sizeof kept, sIni.c_str());
+    EXPECT_STREQ(kept, "c:\\kept");
+
+    // A full disk: the program's files on a small drive (its folder in the
+    // user's application data, where it lives when the collections file is
+    // there), filled up after the first wallpaper.
+    const char* sDrive = std::getenv("MURIVANE_SMALL_DRIVE");
+    if (!sDrive || !*sDrive) {
+        std::printf("full disk: skipped (no small drive could be mounted on this machine)\n");
+        return;
+    }
+    const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    // The user's application data on the small drive, put back whatever fails.
+    struct AppDataOn {
+        const char* sKey;
+        char saved[1024] = {};
+        DWORD savedSize = sizeof saved, savedType = 0;
+        bool bSaved = false;
+        AppDataOn(const char* key, const std::string& sFolder) : sKey(key) {
+            bSaved = RegGetValueA(HKEY_CURRENT_USER, sKey, "AppData", RRF_RT_ANY | RRF_NOEXPAND, &savedType, saved,
+                                  &savedSize) == ERROR_SUCCESS;
+            RegSetKeyValueA(HKEY_CURRENT_USER, sKey, "AppData", REG_SZ, sFolder.c_str(),
+                            static_cast<DWORD>(sFolder.size() + 1));
+        }
+        ~AppDataOn() {
+            CloseAllTrays();
+            if (bSaved)
+                RegSetKeyValueA(HKEY_CURRENT_USER, sKey, "AppData", savedType, saved, savedSize);
+            else
+                RegDeleteKeyValueA(HKEY_CURRENT_USER, sKey, "AppData");
+        }
+    };
+    const std::string sAppData = std::string(sDrive) + "\\AppData";
+    AppDataOn appData(kShellFolders, sAppData);
+    const std::string sOwn = sAppData + "\\Murivane";
+    CreateDirectoryA(sAppData.c_str(), nullptr);
+    CreateDirectoryA(sOwn.c_str(), nullptr);
+    DeleteFileA(sIni.c_str());
+    DeleteFileA(sWallpaper.c_str());
+    const std::string sSmallIni = sOwn + "\\Murivane.ini";
+    const std::string sSmallWallpaper = sOwn + "\\Murivane.bmp";
+    const std::string sFiller = std::string(sDrive) + "\\filler";
+    writeCollection(sSmallIni, false);
+    {
+        Process tray("/tray");
+        HWND h = WaitForWindow(kTray, 10000);
+        ASSERT_NE(h, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return LastImage() == picture(0) && !FileBytes(sSmallWallpaper).empty(); }, 10000));
+        const std::string sShown = FileBytes(sSmallWallpaper);
+        const std::string sIniBytes = FileBytes(sSmallIni);
+        // Fill the drive to the last byte.
+        HANDLE hFill = CreateFileA(sFiller.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(hFill, INVALID_HANDLE_VALUE);
+        std::string block(65536, 'x');
+        DWORD n = 0;
+        for (size_t size = block.size(); size > 0;)
+            if (!WriteFile(hFill, block.data(), static_cast<DWORD>(size), &n, nullptr) || n < size) size /= 2;
+        CloseHandle(hFill);
+        ASSERT_TRUE(change(h, 1));
+        EXPECT_TRUE(tipIs(mv::WriteFailureText(sSmallWallpaper)));
+        EXPECT_TRUE(FileBytes(sSmallWallpaper) == sShown);
+        EXPECT_TRUE(FileBytes(sSmallIni) == sIniBytes);
+        EXPECT_EQ(TempFilesIn(sOwn), 0);
+        // Room again: the schedule goes on.
+        DeleteFileA(sFiller.c_str());
+        ASSERT_TRUE(change(h, 2));
+        EXPECT_TRUE(WaitFor([&] { return FileBytes(sSmallWallpaper) != sShown; }, 5000));
+        EXPECT_TRUE(tray.Running());
+        std::printf("full disk: the wallpaper kept its %u bytes on %s\n", static_cast<unsigned>(sShown.size()), sDrive);
+    }
+    CloseAllTrays();
+    for (const std::string& s : {sSmallIni, sSmallWallpaper, sOwn + "\\Murivane History.ini", sFiller})
+        DeleteFileA(s.c_str());
+    RemoveDirectoryA(sOwn.c_str());
+    RemoveDirectoryA(sAppData.c_str());
 }

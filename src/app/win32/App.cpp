@@ -28,8 +28,8 @@ CApp::~CApp() {
 
 bool CApp::IsUsingActiveDesktop() const { return ::mv::win::IsUsingActiveDesktop(m_bActiveDesktopInstalled); }
 
-void CApp::RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
-                     const std::function<void(BackgroundChanger&)>& change) {
+std::string CApp::RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
+                            const std::function<void(BackgroundChanger&)>& change) {
     auto usingAD = [this] { return IsUsingActiveDesktop(); };
     Win32DateStamper dateStamper(m_settings);
     Win32IconCaptions iconCaptions(m_settings, usingAD);
@@ -40,7 +40,9 @@ void CApp::RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
         change(changer);
     } catch (...) {
         // Out of memory half way: the desktop keeps what it had.
+        return "Murivane: not enough memory to change the wallpaper";
     }
+    return changer.LastFailure();
 }
 
 WallpaperArrangement CApp::Arrangement() const {

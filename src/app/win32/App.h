@@ -61,9 +61,9 @@ public:
     // One change of the wallpaper through the real steps (decoders, date,
     // icon captions, the shell), with this process's settings: calls change
     // with the pipeline. Running out of memory half way leaves the desktop
-    // as it was.
-    void RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
-                   const std::function<void(BackgroundChanger&)>& change);
+    // as it was. Returns why the change failed (for the tool tip), or nothing.
+    std::string RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
+                          const std::function<void(BackgroundChanger&)>& change);
     // How one bitmap over several monitors is shown on this Windows version.
     WallpaperArrangement Arrangement() const;
 

@@ -148,7 +148,22 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
     Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
     pCollection->Load(ini, bLowerCase);
     pCollection->BuildImageList(m_lister);
+    // A folder that is gone (a drive unplugged, a folder renamed) is said in
+    // the tool tip for as long as the collection is in use.
+    m_sMissingFolder.clear();
+    for (const std::string& sFolder : pCollection->folders()) {
+        if (!gApp.Env().FileExists(sFolder)) {
+            m_sMissingFolder = MissingFolderText(sFolder);
+            break;
+        }
+    }
     m_pCollection = std::move(pCollection);
+}
+
+std::string CMainAppWnd::TakeChangeFailure() {
+    std::string sText = std::move(m_sChangeFailure);
+    m_sChangeFailure.clear();
+    return sText.empty() ? m_sMissingFolder : sText;
 }
 
 void CMainAppWnd::JoinWorker() {
@@ -213,14 +228,14 @@ std::string CMainAppWnd::NextImage() {
 void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
 
 void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) {
-    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+    m_sChangeFailure = gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
         changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
     });
 }
 
 void CMainAppWnd::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
                                            const std::vector<MonitorPicture>& pictures) {
-    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+    m_sChangeFailure = gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
         changer.ChangeBackgroundMonitors(layout, bAcross, pictures, gApp.Arrangement());
     });
 }
@@ -431,7 +446,7 @@ void CMainAppWnd::StartFractalReplay(const std::vector<FractalRecipe>& recipes, 
 
 void CMainAppWnd::ChangeBackgroundForced(const std::string& sPath, const std::string& sExt,
                                          const ForcedLayout& forced) {
-    gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+    m_sChangeFailure = gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
         changer.ChangeBackground(sPath, sExt, 0, forced.bForcePosition, forced.bDoTiling, forced.bDoStretching,
                                  forced.bDoTileSeamless);
     });

@@ -70,6 +70,7 @@ private:
     uint32_t ImageCount() override;
     int FractalProb() override;
     std::string NextImage() override;
+    std::string TakeChangeFailure() override;
     void ReloadCollection() override;
     void ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) override;
     void StartFractalWorker() override;
@@ -122,6 +123,8 @@ private:
     Win32DirectoryLister m_lister;
     Win32SystemState m_system;
     TraceLog m_trace;
+    std::string m_sChangeFailure;  // why the last change failed
+    std::string m_sMissingFolder;  // a folder of the collection that is gone
     UINT m_uTaskbarCreated = 0;
     int m_iGroups = 0;
     Color m_average = 0;
