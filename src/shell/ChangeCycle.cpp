@@ -103,13 +103,17 @@ void ChangeCycle::AfterChange() {
     }
 }
 
-void ChangeCycle::ChangeWallpaper(bool bForce) {
+void ChangeCycle::BeginChange() {
     DropPause();
     m_host.KillChangeTimer();
     m_host.StopFractal();
     m_bComputing = false;
     m_bReplaying = false;
     m_host.SetTrayState(kTrayChanging);
+}
+
+void ChangeCycle::ChangeWallpaper(bool bForce) {
+    BeginChange();
 
     if (!bForce && m_settings.DontChange) {
         int hour = 0, minute = 0;
@@ -387,12 +391,7 @@ void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
 void ChangeCycle::OnPreviousWallpaper() {
     const PictureCheck available = Availability();
     if (m_bSettingsOpen || !m_history.CanGoBack(available)) return;
-    DropPause();
-    m_host.KillChangeTimer();
-    m_host.StopFractal();
-    m_bComputing = false;
-    m_bReplaying = false;
-    m_host.SetTrayState(kTrayChanging);
+    BeginChange();
     m_host.EnsureActiveDesktop();
     const HistoryEntry* pEntry = m_history.Back(available);
     if (pEntry) {

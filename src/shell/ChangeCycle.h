@@ -190,6 +190,9 @@ private:
         else
             m_host.SetTrayState(m_bEnabled ? kTrayWaiting : kTrayDisabled);
     }
+    // A change starts: a held change is dropped, the timers and any fractal
+    // under way stop, and the tray shows the change.
+    void BeginChange();
     void AfterChange();
     // A picture for each monitor (or one for all), then the pipeline.
     void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);

@@ -259,21 +259,8 @@ bool LoadHistoryFile(const std::string& sPath, History& history) {
     return history.Parse(text);
 }
 
-bool SaveHistoryFile(Environment& env, const std::string& sPath, const History& history) {
-    const std::string sText = history.Format();
-    const std::string sTemp = UniqueTempPath(sPath);
-    bool bWritten = false;
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(NativePath(sTemp).c_str(), "wb"),
-                                                              std::fclose);
-        if (!file) return false;
-        bWritten = std::fwrite(sText.data(), 1, sText.size(), file.get()) == sText.size() &&
-                   std::fflush(file.get()) == 0;
-        bWritten = std::fclose(file.release()) == 0 && bWritten;
-    }
-    if (bWritten && env.RenameFile(sTemp, sPath)) return true;
-    env.RemoveFile(sTemp);
-    return false;
+bool SaveHistoryFile(FileOps& ops, const std::string& sPath, const History& history) {
+    return ReplaceWholeFile(ops, sPath, history.Format());
 }
 
 }  // namespace mv

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/FileOps.h"
 #include "wallpaper/Layout.h"
 
 namespace mv {
@@ -78,8 +79,10 @@ private:
 // The history file read whole; an absent, unreadable or damaged file gives
 // an empty history (and false).
 bool LoadHistoryFile(const std::string& sPath, History& history);
-// Written to a temporary file beside it, then renamed over it, so an
-// interrupted write never leaves a half-written history.
-bool SaveHistoryFile(Environment& env, const std::string& sPath, const History& history);
+// Replaces the file whole through ops (a temporary file beside it, flushed
+// to the disk, then put in its place in one step), so a crash or a failure
+// at any moment leaves the old history or the new one. sPath is a path ops
+// understands.
+bool SaveHistoryFile(FileOps& ops, const std::string& sPath, const History& history);
 
 }  // namespace mv

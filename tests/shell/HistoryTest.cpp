@@ -6,6 +6,7 @@
 
 #include "image/ImagePNG.h"
 #include "platform/portable/PortableEnvironment.h"
+#include "platform/portable/PosixFileOps.h"
 #include "shell/FractalJob.h"
 #include "shell/History.h"
 #include "shell/KeptFractals.h"
@@ -93,7 +94,7 @@ TEST(HistoryFile, RoundTripsExactlyAndRefusesAnyTornOrAlteredFile) {
     h.Record(fractals, 50);
     h.Record(Picture("c:\\last.gif"), 50);
     h.Back(nullptr);
-    ASSERT_TRUE(SaveHistoryFile(env, sPath, h));
+    ASSERT_TRUE(SaveHistoryFile(PosixFileOps::Instance(), NativePath(sPath), h));
     EXPECT_EQ(FilesIn(dir.Path()).size(), 1u);  // no temporary file left behind
 
     History loaded;

@@ -14,23 +14,16 @@
 #include "platform/win32/Win32Registry.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
+#include "win32/ProcessHelpers.h"
 
 using namespace mv;
+using mv::test::DesktopValue;
 
 namespace {
 std::string TempPath(const char* sName) {
     char dir[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, dir);
     return std::string(dir) + sName;
-}
-
-std::string DesktopValue(const char* sName) {
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer);
-    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", sName, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return "<none>";
-    return buffer;
 }
 
 struct Change : ::testing::Test {

@@ -18,15 +18,6 @@ using namespace mv::test;
 
 namespace {
 
-template <class Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited <= ms; waited += 100) {
-        if (pred()) return true;
-        Sleep(100);
-    }
-    return false;
-}
-
 int SliderPos(HWND hPage, int id) { return static_cast<int>(SendDlgItemMessageA(hPage, id, TBM_GETPOS, 0, 0)); }
 
 std::wstring WideText(HWND h) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Random.h"
 #include "image/Image.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/SheetDriver.h"
@@ -16,15 +17,6 @@ using namespace mv::test;
 namespace {
 
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-template <typename Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 100) {
-        if (pred()) return true;
-        Sleep(100);
-    }
-    return pred();
-}
 
 std::string IniValue(const char* section, const char* key) {
     char buffer[1024] = {};
@@ -53,6 +45,7 @@ struct FirstStart : ::testing::Test {
         CloseAllTrays();
         RegDeleteKeyA(HKEY_CURRENT_USER, kConfigKey);
         DeleteFileA(WindowsFile("Murivane.ini").c_str());
+        DeleteFileA(WindowsFile("Murivane History.ini").c_str());
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         folder = std::string(temp) + "murivane-my-pictures";
@@ -84,7 +77,11 @@ TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShow
     mv::Image pic = mv::Image::Create24(64, 48);
     ASSERT_TRUE(pic.Save(folder + "\\holiday.bmp"));
     {
-        Process tray("/tray");
+        // A new collection makes a fractal one change in two: the generator
+        // is seeded so that the first change is a picture.
+        int32_t seed = 1;
+        while (mv::Random(seed).uniform() <= 0.5) ++seed;
+        Process tray("/tray /r" + std::to_string(seed));
         ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
         ASSERT_TRUE(WaitFor([] { return IniValue("Default", "FolderCount") == "1"; }, 10000));
         EXPECT_EQ(IniValue("Default", "Folder0"), folder);

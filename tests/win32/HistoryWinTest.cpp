@@ -20,35 +20,6 @@ using namespace mv::test;
 
 namespace {
 
-template <typename Pred>
-bool PollUntil(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 100) {
-        if (pred()) return true;
-        Sleep(100);
-    }
-    return pred();
-}
-
-// Read with every sharing allowed, so the program can still rename its new
-// file over this one meanwhile (an ordinary open would make its rename fail).
-std::vector<char> ReadAll(const std::string& sPath) {
-    std::vector<char> bytes;
-    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    CloseHandle(h);
-    return bytes;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 BOOL CALLBACK CollectTipTexts(HWND h, LPARAM lp) {
     char cls[64] = {};
     GetClassNameA(h, cls, sizeof(cls));
@@ -70,13 +41,13 @@ struct HistoryTray : ::testing::Test {
     }
     mv::History Read() {
         mv::History h;
-        const std::vector<char> text = ReadAll(sHistory);
+        const std::string text = FileBytes(sHistory);
         h.Parse(std::string(text.begin(), text.end()));
         return h;
     }
     // Waits until the history holds n entries and shows the last.
     bool WaitForEntries(size_t n, DWORD ms) {
-        return PollUntil(
+        return WaitFor(
             [&] {
                 mv::History h = Read();
                 return h.entries().size() == n && h.position() == n - 1;
@@ -93,27 +64,27 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
     HWND h = WaitForWindow(kTray, 10000);
     ASSERT_NE(h, nullptr);
     const std::string sWallpaper = WindowsFile("Murivane.bmp");
-    std::vector<std::vector<char>> shown;
+    std::vector<std::string> shown;
     for (size_t i = 1; i <= 3; ++i) {
         PostMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
         ASSERT_TRUE(WaitForEntries(i, 120000)) << i;
-        shown.push_back(ReadAll(sWallpaper));
+        shown.push_back(FileBytes(sWallpaper));
         ASSERT_GT(shown.back().size(), 54u);
     }
-    ASSERT_NE(shown[0], shown[1]);
-    ASSERT_NE(shown[1], shown[2]);
+    ASSERT_TRUE(shown[0] != shown[1]);
+    ASSERT_TRUE(shown[1] != shown[2]);
 
     // Back twice: each fractal rendered again from its entry, the same file
     // to the byte.
     for (int back = 1; back >= 0; --back) {
         PostMessageA(h, WM_COMMAND, ID_PREVIOUS_WALLPAPER, 0);
         auto which = [&] {
-            const std::vector<char> now = ReadAll(sWallpaper);
+            const std::string now = FileBytes(sWallpaper);
             for (size_t i = 0; i < shown.size(); ++i)
                 if (now == shown[i]) return std::to_string(i);
             return "none, " + std::to_string(now.size()) + " bytes";
         };
-        EXPECT_TRUE(PollUntil([&] { return ReadAll(sWallpaper) == shown[static_cast<size_t>(back)]; }, 120000))
+        EXPECT_TRUE(WaitFor([&] { return FileBytes(sWallpaper) == shown[static_cast<size_t>(back)]; }, 120000))
             << "back to " << back << ", showing " << which();
         EXPECT_EQ(Read().position(), static_cast<size_t>(back));
     }
@@ -128,7 +99,7 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
                               std::to_string(history.entries()[0].fractals[0].fractalSeed) + ".png";
     DeleteFileA(sKept.c_str());
     PostMessageA(h, WM_COMMAND, ID_KEEP_FRACTAL, 0);
-    ASSERT_TRUE(PollUntil([&] { return GetFileAttributesA(sKept.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(sKept.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
     mv::ImagePNG png(sKept);
     mv::ImageBMP bmp(sWallpaper);
     ASSERT_TRUE(png.IsValid());
@@ -141,7 +112,7 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
     EXPECT_EQ(differ, 0);
     // ... and the balloon from the tray icon says where.
     std::string tips;
-    EXPECT_TRUE(PollUntil(
+    EXPECT_TRUE(WaitFor(
         [&] {
             tips.clear();
             EnumWindows(CollectTipTexts, reinterpret_cast<LPARAM>(&tips));
@@ -178,30 +149,30 @@ TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
     Process tray("/tray");
     HWND h = WaitForWindow(kTray, 10000);
     ASSERT_NE(h, nullptr);
-    auto last = [] { return Lower(ReadConfigString("LastImageShown")); };
+    auto last = [] { return AsciiLower(ReadConfigString("LastImageShown")); };
     SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
     SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
-    ASSERT_EQ(last(), Lower(paths[1]));
+    ASSERT_EQ(last(), AsciiLower(paths[1]));
     // Never show p1: it goes into the collection, and the wallpaper changes at once.
     SendMessageA(h, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
-    EXPECT_EQ(last(), Lower(paths[2]));
+    EXPECT_EQ(last(), AsciiLower(paths[2]));
     char value[1024] = {};
     GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
     EXPECT_STREQ(value, "1");
     GetPrivateProfileStringA("Default", "Exclude0", "", value, sizeof value, sIni.c_str());
-    EXPECT_EQ(Lower(value), Lower(paths[1]));
+    EXPECT_EQ(AsciiLower(value), AsciiLower(paths[1]));
     GetPrivateProfileStringA("Default", "Comment", "", value, sizeof value, sIni.c_str());
     EXPECT_STREQ(value, "kept");
 
     // Previous passes over it too, and so does every later walk.
     SendMessageA(h, WM_COMMAND, ID_PREVIOUS_WALLPAPER, 0);
-    EXPECT_EQ(last(), Lower(paths[0]));
+    EXPECT_EQ(last(), AsciiLower(paths[0]));
     std::vector<std::string> walk;
     for (int i = 0; i < 6; ++i) {
         SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
         walk.push_back(last());
     }
-    const std::string p0 = Lower(paths[0]), p2 = Lower(paths[2]);
+    const std::string p0 = AsciiLower(paths[0]), p2 = AsciiLower(paths[2]);
     EXPECT_EQ(walk, (std::vector<std::string>{p2, p0, p2, p0, p2, p0})) << "forward to p2, then the walk";
     EXPECT_TRUE(tray.Running());
 

@@ -26,15 +26,6 @@ using namespace mv::test;
 
 namespace {
 
-std::string DesktopValue(const char* sName) {
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer);
-    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", sName, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return "<none>";
-    return buffer;
-}
-
 bool Near(Color a, Color b) {
     auto d = [](int x, int y) { return x > y ? x - y : y - x; };
     return d(RedOf(a), RedOf(b)) <= 8 && d(GreenOf(a), GreenOf(b)) <= 8 && d(BlueOf(a), BlueOf(b)) <= 8;

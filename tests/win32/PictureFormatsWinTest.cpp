@@ -29,13 +29,6 @@ using namespace mv::test;
 
 namespace {
 
-// The tray lists its folders lower-cased.
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // Peak signal to noise ratio over the three channels; 0 when the sizes differ.
 double Psnr(const Image& a, const Image& b) {
     if (!a.IsValid() || !b.IsValid() || a.Width() != b.Width() || a.Height() != b.Height()) return 0;
@@ -161,7 +154,7 @@ TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
         Image shown;
         for (DWORD waited = 0; waited < 20000 && !shown.IsValid(); waited += 100) {
             Sleep(100);
-            if (Lower(ReadConfigString("LastImageShown")) != Lower(folder + "\\" + sName)) continue;
+            if (AsciiLower(ReadConfigString("LastImageShown")) != AsciiLower(folder + "\\" + sName)) continue;
             shown = ImageBMP(WindowsFile("Murivane.bmp"));
         }
         ASSERT_TRUE(shown.IsValid()) << "last shown: " << ReadConfigString("LastImageShown");
@@ -207,7 +200,7 @@ TEST(PictureFormats, HugeHeicAndWebpBecomeTheWallpaperInLittleMemory) {
         Image shown;
         for (DWORD waited = 0; waited < 60000 && !shown.IsValid(); waited += 100) {
             Sleep(100);
-            if (Lower(ReadConfigString("LastImageShown")) != Lower(sPath)) continue;
+            if (AsciiLower(ReadConfigString("LastImageShown")) != AsciiLower(sPath)) continue;
             shown = ImageBMP(WindowsFile("Murivane.bmp"));
         }
         ASSERT_TRUE(shown.IsValid()) << "last shown: " << ReadConfigString("LastImageShown");

@@ -15,6 +15,48 @@ inline std::string WindowsFile(const char* sName) {
     return std::string(dir) + "\\" + sName;
 }
 
+// Polls pred every 50 ms until it holds, or ms have passed.
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (pred()) return true;
+        Sleep(50);
+    }
+    return pred();
+}
+
+// ASCII letters lowered and every other byte kept, as the program lowers paths.
+inline std::string AsciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// The bytes of a file, or nothing when it cannot be read. Read with every
+// sharing allowed, so the program can still rename its new file over this
+// one meanwhile (an ordinary open would make its rename fail).
+inline std::string FileBytes(const std::string& sPath) {
+    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+    CloseHandle(h);
+    return bytes;
+}
+
+// A value of the desktop's settings (HKCU\Control Panel\Desktop), or "<none>".
+inline std::string DesktopValue(const char* sName) {
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", sName, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return "<none>";
+    return buffer;
+}
+
 inline std::string ExeBeside(const char* sName) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -20,11 +20,15 @@
 #include "shell/ChangeCycle.h"
 #include "shell/win32/TrayIcon.h"
 #include "resource.h"
+#include "win32/ProcessHelpers.h"
 #include "win32/Screenshot.h"
 #include "win32/SheetDriver.h"
 
 using namespace mv;
 using namespace mv::win;
+using mv::test::AsciiLower;
+using mv::test::WaitFor;
+using mv::test::WindowsFile;
 
 // A shell that hangs while the worker sets the tool tip does not stall the
 // user-interface thread reading it.
@@ -52,27 +56,6 @@ TEST(TrayIconWin, AHungShellDoesNotHoldTheToolTipLock) {
 }
 
 namespace {
-
-template <typename Pred>
-bool PollUntil(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (pred()) return true;
-        Sleep(50);
-    }
-    return pred();
-}
-
-std::string WindowsFile(const char* sName) {
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\" + sName;
-}
-
-std::string AsciiLower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 // A folder of solid-colour pictures named in several scripts, made one
 // collection (in order, no fractals unless asked).
@@ -178,11 +161,11 @@ TEST_F(TrayRun, PicturesNamedInAnyLanguage) {
         const auto& p = folder.pictures[i];
         const std::string expected = AsciiLower(folder.Path(p.sName));
         if (i > 0) SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
-        EXPECT_TRUE(PollUntil([&] { return AsciiLower(mv::test::ReadConfigString("LastImageShown")) == expected; },
+        EXPECT_TRUE(WaitFor([&] { return AsciiLower(mv::test::ReadConfigString("LastImageShown")) == expected; },
                               10000))
             << mv::test::ReadConfigString("LastImageShown");
         mv::Color c = 0;
-        ASSERT_TRUE(PollUntil([&] { return WallpaperColour(c) && mv::test::Near(c, p.colour, 8); }, 5000))
+        ASSERT_TRUE(WaitFor([&] { return WallpaperColour(c) && mv::test::Near(c, p.colour, 8); }, 5000))
             << p.sName << " " << std::hex << c;
     }
     char folder0[1024] = {};
@@ -211,15 +194,15 @@ TEST_F(TrayRun, SoakOfTwoHundredChanges) {
     mv::test::Process tray("/tray");
     HWND h = mv::test::WaitForWindow(mv::test::kTray, 10000);
     ASSERT_NE(h, nullptr);
-    ASSERT_TRUE(PollUntil([] { return mv::test::ReadConfigString("LastImageShown") != "<none>"; }, 10000));
+    ASSERT_TRUE(WaitFor([] { return mv::test::ReadConfigString("LastImageShown") != "<none>"; }, 10000));
     // The first changes may all pick a broken file or a fractal that is
     // stopped half way, and those write nothing: change until a wallpaper
     // exists, then every later change must leave a valid one.
     mv::Color c0 = 0;
-    bool bHaveWallpaper = PollUntil([&] { return WallpaperColour(c0); }, 3000);
+    bool bHaveWallpaper = WaitFor([&] { return WallpaperColour(c0); }, 3000);
     for (int i = 0; i < 30 && !bHaveWallpaper; ++i) {
         SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
-        bHaveWallpaper = PollUntil([&] { return WallpaperColour(c0); }, 3000);
+        bHaveWallpaper = WaitFor([&] { return WallpaperColour(c0); }, 3000);
     }
     ASSERT_TRUE(bHaveWallpaper);
 
@@ -249,13 +232,13 @@ TEST_F(TrayRun, SoakOfTwoHundredChanges) {
         SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
         if (i % 20 == 0) {
             // Now and then a fractal is let finish (a change stops the others half way).
-            PollUntil([&] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
+            WaitFor([&] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
                       3000);
         }
         ASSERT_TRUE(tray.Running()) << "change " << i;
         mv::Color c = 0;
         WIN32_FILE_ATTRIBUTE_DATA data = {};
-        EXPECT_TRUE(PollUntil([&] { return WallpaperColour(c); }, 5000))
+        EXPECT_TRUE(WaitFor([&] { return WallpaperColour(c); }, 5000))
             << "change " << i << ": file "
             << (GetFileAttributesExA(WindowsFile("Murivane.bmp").c_str(), GetFileExInfoStandard, &data)
                     ? std::to_string(data.nFileSizeLow) + " bytes"
@@ -372,7 +355,7 @@ TEST_F(TrayRun, HugePicturesBecomeTheWallpaperInLittleMemory) {
         mv::test::Process tray("/tray");
         ASSERT_NE(mv::test::WaitForWindow(mv::test::kTray, 10000), nullptr);
         mv::Size written;
-        ASSERT_TRUE(PollUntil(
+        ASSERT_TRUE(WaitFor(
             [&] {
                 mv::ImageBMP bmp(WindowsFile("Murivane.bmp"));
                 if (!bmp.IsValid()) return false;
@@ -404,7 +387,7 @@ TEST_F(TrayRun, AFinishedFractalIsAppliedAtOnce) {
     ASSERT_NE(h, nullptr);
     const DWORD start = GetTickCount();
     SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
-    ASSERT_TRUE(PollUntil([] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
+    ASSERT_TRUE(WaitFor([] { return mv::test::ReadConfigString("LastImageShown") == WindowsFile("Murivane.bmp"); },
                           30000));
     const DWORD elapsed = GetTickCount() - start;
     std::printf("fractal: command to wallpaper in %lu ms\n", static_cast<unsigned long>(elapsed));

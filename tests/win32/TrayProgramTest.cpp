@@ -1,6 +1,7 @@
 // The tray instance end to end: collection, change on start-up, tray
 // commands, fractal, exit, a pause while the session is locked.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,15 +79,6 @@ std::string TrayToolTip(int nudge) {
     std::string tip;
     EnumWindows(CollectTip, reinterpret_cast<LPARAM>(&tip));
     return tip;
-}
-
-template <typename Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 100) {
-        if (pred()) return true;
-        Sleep(100);
-    }
-    return pred();
 }
 
 struct TrayProgram : ::testing::Test {
@@ -251,20 +243,6 @@ TEST_F(TrayProgram, ALockedSessionHoldsTheScheduledChangeUntilItIsUnlocked) {
 
 namespace {
 
-// The bytes of a file, or nothing when it cannot be read (every sharing
-// allowed, so the program's own renames never fail because of this read).
-std::string FileBytes(const std::string& sPath) {
-    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char buffer[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-    CloseHandle(h);
-    return bytes;
-}
-
 // Files left beside the wallpaper by a save that failed half way.
 int TempFilesIn(const std::string& sFolder) {
     WIN32_FIND_DATAA fd;
@@ -275,11 +253,6 @@ int TempFilesIn(const std::string& sFolder) {
     while (FindNextFileA(h, &fd));
     FindClose(h);
     return n;
-}
-
-std::string Lowered(std::string s) {
-    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 void SolidBmp(const std::string& sPath, mv::Color c) {
@@ -301,7 +274,7 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
     const char* names[] = {"a.bmp", "b.bmp", "c.bmp", "d.bmp"};
     const mv::Color colours[] = {0x000000C0, 0x0000C000, 0x00C00000, 0x0000C0C0};
     for (int i = 0; i < 4; ++i) SolidBmp(folder + "\\" + names[i], colours[i]);
-    auto picture = [&](int i) { return Lowered(folder + "\\" + names[i]); };
+    auto picture = [&](int i) { return AsciiLower(folder + "\\" + names[i]); };
     const std::string sIni = WindowsFile("Murivane.ini");
     const std::string sWallpaper = WindowsFile("Murivane.bmp");
     auto writeCollection = [&](const std::string& sFile, bool bWithGoneFolder) {
@@ -328,6 +301,7 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
         std::string sIni, sFolder;
         ~Cleanup() {
             SetFileAttributesA(sIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(WindowsFile("Murivane History.ini").c_str());
             for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) DeleteFileA((sFolder + "\\" + name).c_str());
         }
     } cleanup{sIni, folder};
@@ -386,12 +360,12 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
         WritePrivateProfileStringA("Default", "Folder1", (folder + "\\gone").c_str(), sIni.c_str());
         WritePrivateProfileStringA("Default", "FolderCount", "2", sIni.c_str());
         SendMessageA(h, WM_COMMAND, ID_REFRESH_IMAGES, 0);
-        const std::string sGone = mv::MissingFolderText(Lowered(folder + "\\gone"));
+        const std::string sGone = mv::MissingFolderText(AsciiLower(folder + "\\gone"));
         EXPECT_TRUE(tipIs(sGone));
         // The pictures of the other folder still show, and the tip keeps saying it.
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kConfigKey, "LastImageShown");
         SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
-        EXPECT_TRUE(WaitFor([&] { return Lowered(LastImage()).rfind(Lowered(folder) + "\\", 0) == 0; }, 10000)) << LastImage();
+        EXPECT_TRUE(WaitFor([&] { return AsciiLower(LastImage()).rfind(AsciiLower(folder) + "\\", 0) == 0; }, 10000)) << LastImage();
         EXPECT_TRUE(tipIs(sGone));
         EXPECT_TRUE(tray.Running());
     }
@@ -410,7 +384,8 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
         return;
     }
     const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    // The user's application data on the small drive, put back whatever fails.
+    // The user's application data on the small drive, put back whatever fails
+    // (with the path the shell noted from it).
     struct AppDataOn {
         const char* sKey;
         char saved[1024] = {};
@@ -428,9 +403,19 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
                 RegSetKeyValueA(HKEY_CURRENT_USER, sKey, "AppData", savedType, saved, savedSize);
             else
                 RegDeleteKeyValueA(HKEY_CURRENT_USER, sKey, "AppData");
+            char path[MAX_PATH] = {};
+            SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);  // the shell notes it again
         }
     };
     const std::string sAppData = std::string(sDrive) + "\\AppData";
+    // The desktop is given back its wallpaper on C: when the test ends.
+    struct WallpaperBack {
+        std::string sPath;
+        ~WallpaperBack() {
+            RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", REG_SZ, sPath.c_str(),
+                            static_cast<DWORD>(sPath.size() + 1));
+        }
+    } wallpaperBack{sWallpaper};
     AppDataOn appData(kShellFolders, sAppData);
     const std::string sOwn = sAppData + "\\Murivane";
     CreateDirectoryA(sAppData.c_str(), nullptr);

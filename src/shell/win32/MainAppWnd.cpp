@@ -10,6 +10,7 @@
 #include "app/win32/App.h"
 #include "app/win32/Shell.h"
 #include "image/PictureFile.h"
+#include "platform/win32/Win32FileOps.h"
 #include "resource.h"
 #include "shell/KeptFractals.h"
 #include "shell/TrayMenus.h"
@@ -412,7 +413,7 @@ bool CMainAppWnd::ReadHistory(History& history) {
 }
 
 void CMainAppWnd::WriteHistory(const History& history) {
-    SaveHistoryFile(gApp.Env(), OutputFile(gApp.Env(), kHistoryFileName), history);
+    SaveHistoryFile(Win32FileOps::Instance(), OutputFile(gApp.Env(), kHistoryFileName), history);
 }
 
 bool CMainAppWnd::PictureAvailable(const std::string& sPath) {
