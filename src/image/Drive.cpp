@@ -11,6 +11,7 @@ struct qvDrive::Job {
     bool bIncludeHidden;
     const StatusFn& status;
     const std::atomic<bool>* pbKeepGoing;
+    bool bCut = false;  // a folder was left unsearched
 
     bool Stopped() const { return pbKeepGoing && !pbKeepGoing->load(); }
 };
@@ -19,27 +20,29 @@ qvDrive::qvDrive(DirectoryLister& lister, const std::string& sRoot) : m_lister(l
     if (m_sRoot.empty() || m_sRoot.back() != '\\') m_sRoot += '\\';
 }
 
-void qvDrive::Search(const std::string& sPatterns, std::vector<std::string>& found, bool /*bUnused*/,
+bool qvDrive::Search(const std::string& sPatterns, std::vector<std::string>& found, bool /*bUnused*/,
                      bool bIncludeSystem, bool bIncludeHidden, const StatusFn& status,
                      const std::atomic<bool>* pbKeepGoing) {
     Job job{sPatterns, found, bIncludeSystem, bIncludeHidden, status, pbKeepGoing};
-    if (job.Stopped()) return;
     SearchFolder(m_sRoot, job);
+    return !job.bCut;
 }
 
 void qvDrive::SearchFolder(const std::string& sPath, Job& job) {
-    if (job.Stopped()) return;
+    if (job.bCut || (job.bCut = job.Stopped())) return;
     if (job.status) job.status(sPath);
     // One listing: the patterns are matched in memory, the subfolders taken
     // from the same entries.
     qvFolder folder(m_lister, sPath);
-    if (folder.ScanOnce(job.sPatterns, job.bIncludeSystem, job.bIncludeHidden, job.pbKeepGoing))
+    bool bCut = false;
+    if (folder.ScanOnce(job.sPatterns, job.bIncludeSystem, job.bIncludeHidden, job.pbKeepGoing, &bCut))
         job.found.push_back(sPath);
-    if (job.Stopped()) return;
-    for (std::string sSub = folder.NextSubfolder(); !sSub.empty(); sSub = folder.NextSubfolder()) {
-        if (job.Stopped()) return;
-        SearchFolder(sSub, job);
+    if (bCut) {
+        job.bCut = true;
+        return;
     }
+    for (std::string sSub = folder.NextSubfolder(); !sSub.empty() && !job.bCut; sSub = folder.NextSubfolder())
+        SearchFolder(sSub, job);
 }
 
 std::vector<std::string> qvDrive::FixedDriveRoots(uint32_t uMask,

@@ -28,9 +28,11 @@ public:
 
     // Appends the folders found to `found`: the root as "c:\", the others
     // without a trailing backslash. Stops as soon as *pbKeepGoing reads false
-    // (never when the pointer is null); what was found so far stays.
-    // bUnused is accepted for the callers' sake and ignored.
-    void Search(const std::string& sPatterns, std::vector<std::string>& found, bool bUnused, bool bIncludeSystem,
+    // (never when the pointer is null); what was found so far stays. True
+    // when every folder of the drive was searched, even if the flag went
+    // down after the last one. bUnused is accepted for the callers' sake and
+    // ignored.
+    bool Search(const std::string& sPatterns, std::vector<std::string>& found, bool bUnused, bool bIncludeSystem,
                 bool bIncludeHidden, const StatusFn& status, const std::atomic<bool>* pbKeepGoing);
 
     // The fixed drives' roots ("a:\" ... "z:\") named by a bitmask of drives,

@@ -109,12 +109,17 @@ int qvFolder::FindSubfolders(bool bIncludeSystem, bool bIncludeHidden, const std
 }
 
 bool qvFolder::ScanOnce(const std::string& sPatterns, bool bIncludeSystem, bool bIncludeHidden,
-                        const std::atomic<bool>* pbKeepGoing) {
+                        const std::atomic<bool>* pbKeepGoing, bool* pbCut) {
     const std::vector<std::string> patterns = SplitString(sPatterns, ' ');
     bool bMatch = false;
-    if (!KeepGoing(pbKeepGoing)) return false;
+    bool bCut = !KeepGoing(pbKeepGoing);
+    if (pbCut) *pbCut = bCut;
+    if (bCut) return false;
     m_lister.Enumerate(Join("*.*"), [&](const DirEntry& e) {
-        if (!KeepGoing(pbKeepGoing)) return false;
+        if (!KeepGoing(pbKeepGoing)) {
+            bCut = true;
+            return false;
+        }
         // Folders count too, as a wildcard listing finds them ("x.jpg\").
         if (!bMatch)
             for (const std::string& sPattern : patterns)
@@ -128,7 +133,9 @@ bool qvFolder::ScanOnce(const std::string& sPatterns, bool bIncludeSystem, bool 
         return true;
     });
     if (!m_subfolders.empty()) m_itSubfolder = 0;
-    return bMatch && KeepGoing(pbKeepGoing);
+    if (pbCut) *pbCut = bCut;
+    // A listing that ran to its end holds, whenever the flag goes down after it.
+    return bMatch && !bCut;
 }
 
 void qvFolder::SortLists() {

@@ -47,9 +47,10 @@ public:
     int FindSubfolders(bool bIncludeSystem, bool bIncludeHidden,
                        const std::atomic<bool>* pbKeepGoing = nullptr);
     // ContainsFiles and FindSubfolders from one listing of the folder, the
-    // patterns matched in memory: true when an entry matches a pattern.
+    // patterns matched in memory: true when an entry matches a pattern. A
+    // listing the flag cuts short matches nothing, and sets *pbCut.
     bool ScanOnce(const std::string& sPatterns, bool bIncludeSystem, bool bIncludeHidden,
-                  const std::atomic<bool>* pbKeepGoing = nullptr);
+                  const std::atomic<bool>* pbKeepGoing = nullptr, bool* pbCut = nullptr);
 
     // Sorts both lists ascending, byte by byte (upper case before lower case).
     void SortLists();

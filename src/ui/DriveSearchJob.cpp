@@ -24,8 +24,9 @@ void DriveSearchJob::Run(DirectoryLister& lister, const Notify& notify) {
     for (const std::string& sRoot : m_drives) {
         if (!m_bKeepGoing) break;
         std::vector<std::string> found;
-        qvDrive(lister, sRoot).Search(m_sPatterns, found, false, true, false, status, &m_bKeepGoing);
-        if (!m_bKeepGoing) break;
+        // A drive searched to its end keeps its folders, even when the stop
+        // came a moment after.
+        if (!qvDrive(lister, sRoot).Search(m_sPatterns, found, false, true, false, status, &m_bKeepGoing)) break;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_found.insert(m_found.end(), found.begin(), found.end());

@@ -20,7 +20,7 @@ namespace {
 struct FakeDrive : DirectoryLister {
     std::map<std::string, std::vector<DirEntry>> folders;  // by path, roots as "c:\"
     Strings searches;
-    std::function<void()> onList;
+    std::function<void()> onList, onListed;  // as a listing starts, and after it ends
 
     void File(const std::string& sFolder, const std::string& sName) { folders[sFolder].push_back({sName}); }
     void Dir(const std::string& sFolder, const std::string& sName, bool bHidden = false, bool bSystem = false) {
@@ -41,6 +41,7 @@ struct FakeDrive : DirectoryLister {
             bAny = true;
             if (!onEntry(e)) break;
         }
+        if (onListed) onListed();
         return bAny;
     }
 };
@@ -112,9 +113,21 @@ TEST(Drive, StopsAsSoonAsTheFlagIsCleared) {
     d.onList = [&] {
         if (++lists == 20) bKeepGoing = false;
     };
-    qvDrive(d, "d:\\").Search(kPatterns, found, false, true, false, nullptr, &bKeepGoing);
+    EXPECT_FALSE(qvDrive(d, "d:\\").Search(kPatterns, found, false, true, false, nullptr, &bKeepGoing));
     EXPECT_EQ(d.searches.size(), 20u);  // nothing more is listed once the flag is down
     EXPECT_EQ(found.size(), 18u);       // the folder whose listing saw the flag go down is not reported
+
+    // The flag goes down just after the last listing ended: the drive was
+    // searched whole, and says so.
+    bKeepGoing = true;
+    found.clear();
+    d.searches.clear();
+    d.onList = nullptr;
+    d.onListed = [&] {
+        if (d.searches.size() == 51) bKeepGoing = false;
+    };
+    EXPECT_TRUE(qvDrive(d, "d:\\").Search(kPatterns, found, false, true, false, nullptr, &bKeepGoing));
+    EXPECT_EQ(found.size(), 50u);
 }
 
 TEST(Drive, FixedDriveRootsFromTheMask) {
