@@ -12,7 +12,9 @@ murivane_ensure_display() {
   local n
   for n in $(seq 91 130); do
     if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      # Without the prefix's lock (fd 9 of wine-run.sh): a run killed half
+      # way must not leave a display behind that holds it.
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
       MURIVANE_XVFB_PID=$!
       export DISPLAY=":$n"
       local i
@@ -114,7 +116,7 @@ murivane_heads_bounds() {
 murivane_start_xvfb() {
   local fdfile i
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 9>&- &
   MURIVANE_XVFB_PID=$!
   for i in $(seq 1 100); do
     if [ -s "$fdfile" ]; then
