@@ -537,15 +537,6 @@ bool WriteBytesW(const std::wstring& sPath, const std::vector<uint8_t>& bytes) {
     return bOk;
 }
 
-template <typename Pred>
-bool WaitUntil(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (pred()) return true;
-        Sleep(50);
-    }
-    return pred();
-}
-
 }  // namespace
 
 // Folders named in Cyrillic and Japanese: Remove takes the folder out of the
@@ -630,8 +621,8 @@ TEST_F(CollectionsPage, CollectionChosenOnTheClosedComboIsTheOneEdited) {
     EXPECT_EQ(Folders(hPage), (Strings{"c:\\a"}));
 
     PostMessageA(hCombo, WM_CHAR, 'z', 0);
-    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\z", "c:\\zz"}; }, 2000))
+    EXPECT_TRUE(WaitFor([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return Folders(hPage) == Strings{"c:\\z", "c:\\zz"}; }, 2000))
         << Folders(hPage).size();
     // Edit the collection shown: its first folder goes.
     SendDlgItemMessageA(hPage, IDC_COLL_FOLDERS, LB_SETCURSEL, 0, 0);
@@ -639,11 +630,11 @@ TEST_F(CollectionsPage, CollectionChosenOnTheClosedComboIsTheOneEdited) {
 
     // Then on to "Default" the same way, and back to "Zeta": the edit stays.
     PostMessageA(hCombo, WM_CHAR, 'd', 0);
-    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Default"; }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\d"}; }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return SelectedCollection(hPage) == "Default"; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return Folders(hPage) == Strings{"c:\\d"}; }, 2000));
     PostMessageA(hCombo, WM_CHAR, 'z', 0);
-    EXPECT_TRUE(WaitUntil([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return Folders(hPage) == Strings{"c:\\zz"}; }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return SelectedCollection(hPage) == "Zeta"; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return Folders(hPage) == Strings{"c:\\zz"}; }, 2000));
     sheet.Ok();
     EXPECT_TRUE(settings.WaitExit(10000));
     EXPECT_EQ(ReadConfigString("Current"), "Zeta");
