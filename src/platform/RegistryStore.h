@@ -37,6 +37,8 @@ public:
     // Deletes a key that has no sub-keys.
     virtual long DeleteKey(RootKey root, const std::string& sSubKey) = 0;
     virtual bool KeyExists(RootKey root, const std::string& sSubKey) = 0;
+    // The names of the key's values; none when the key cannot be opened.
+    virtual std::vector<std::string> ValueNames(RootKey root, const std::string& sSubKey) = 0;
 };
 
 }  // namespace mv

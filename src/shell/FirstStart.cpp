@@ -1,5 +1,8 @@
 #include "shell/FirstStart.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "config/Collection.h"
 #include "config/Settings.h"
 #include "image/Folder.h"
@@ -7,8 +10,21 @@
 
 namespace mv {
 
+namespace {
+
+// Registry names compare without regard to case; sLower is in lower case.
+bool SameNameAs(const std::string& sName, const std::string& sLower) {
+    return std::equal(sName.begin(), sName.end(), sLower.begin(), sLower.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+}  // namespace
+
 bool HasNoSettings(Profile& profile) {
-    return !profile.Store().KeyExists(RootKey::CurrentUser, profile.ProductKey() + "\\" + kConfigSection);
+    for (const std::string& sName :
+         profile.Store().ValueNames(RootKey::CurrentUser, profile.ProductKey() + "\\" + kConfigSection))
+        if (!SameNameAs(sName, "installfolder")) return false;
+    return true;
 }
 
 bool AddPicturesFolder(IniFile& ini, DirectoryLister& lister, const std::string& sPicturesFolder) {

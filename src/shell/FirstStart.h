@@ -13,8 +13,9 @@ constexpr const char* kWelcomeText =
     "Murivane lives in the notification area, next to the clock. Right-click its icon for its menu: "
     "change the wallpaper now, open the settings or exit.";
 
-// True when the profile holds no settings yet (no Config key): looked at
-// before the program writes anything.
+// True when the profile holds no settings yet: no Config key, or one that
+// holds only the install folder the setup program writes. Looked at before
+// the program writes anything.
 bool HasNoSettings(Profile& profile);
 
 // On a first start, an empty "Default" collection is given the user's

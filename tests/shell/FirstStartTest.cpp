@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "config/Collection.h"
+#include "config/Settings.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/PortableIni.h"
 #include "platform/portable/PosixDirectoryLister.h"
@@ -42,6 +43,9 @@ TEST(FirstStart, PicturesFolderJoinsOnlyAnEmptyDefaultAndTheWelcomeOnlyFollowsAF
 
     MemoryRegistry store;
     Profile profile(store, "Quorvale", "Murivane");
+    EXPECT_TRUE(HasNoSettings(profile));
+    // The setup program writes where it installed the program, before any start.
+    profile.WriteString(kConfigSection, "InstallFolder", "C:\\Program Files\\Murivane\\");
     EXPECT_TRUE(HasNoSettings(profile));
     EXPECT_FALSE(WelcomeDue(profile)) << "settings from before the balloon count it as shown";
     MarkWelcomeDue(profile);

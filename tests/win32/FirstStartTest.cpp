@@ -3,6 +3,7 @@
 // folder when it holds pictures, and the welcome balloon is shown once.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,11 @@ struct FirstStart : ::testing::Test {
 TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShowsOnce) {
     mv::Image pic = mv::Image::Create24(64, 48);
     ASSERT_TRUE(pic.Save(folder + "\\holiday.bmp"));
+    // Installed as the setup program installs it: only the install folder is set.
+    const char* sInstall = "C:\\Program Files\\Murivane\\";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kConfigKey, "InstallFolder", REG_SZ, sInstall,
+                              static_cast<DWORD>(strlen(sInstall) + 1)),
+              ERROR_SUCCESS);
     {
         // A new collection makes a fractal one change in two: the generator
         // is seeded so that the first change is a picture.

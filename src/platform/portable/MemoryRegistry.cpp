@@ -85,4 +85,11 @@ bool MemoryRegistry::KeyExists(RootKey root, const std::string& sSubKey) {
     return Find(root, sSubKey, false) != nullptr;
 }
 
+std::vector<std::string> MemoryRegistry::ValueNames(RootKey root, const std::string& sSubKey) {
+    std::vector<std::string> names;
+    if (Key* key = Find(root, sSubKey, false))
+        for (const auto& value : key->values) names.push_back(value.first);
+    return names;
+}
+
 }  // namespace mv

@@ -18,6 +18,7 @@ public:
     long DeleteValue(RootKey root, const std::string& sSubKey, const std::string& sName) override;
     long DeleteKey(RootKey root, const std::string& sSubKey) override;
     bool KeyExists(RootKey root, const std::string& sSubKey) override;
+    std::vector<std::string> ValueNames(RootKey root, const std::string& sSubKey) override;
 
     // Every write, in order, as "Sub\Key:Name" (for tests of write orders).
     const std::vector<std::string>& WriteLog() const { return m_writeLog; }

@@ -83,4 +83,19 @@ bool Win32Registry::KeyExists(RootKey root, const std::string& sSubKey) {
     return RegOpenKeyExA(Root(root), sSubKey.c_str(), 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
 }
 
+std::vector<std::string> Win32Registry::ValueNames(RootKey root, const std::string& sSubKey) {
+    std::vector<std::string> names;
+    KeyHolder key;
+    if (RegOpenKeyExA(Root(root), sSubKey.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return names;
+    // Value names are at most 16,383 characters.
+    std::vector<char> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(key.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name.data(), length);
+    }
+    return names;
+}
+
 }  // namespace mv

@@ -12,6 +12,7 @@ public:
     long DeleteValue(RootKey root, const std::string& sSubKey, const std::string& sName) override;
     long DeleteKey(RootKey root, const std::string& sSubKey) override;
     bool KeyExists(RootKey root, const std::string& sSubKey) override;
+    std::vector<std::string> ValueNames(RootKey root, const std::string& sSubKey) override;
 };
 
 }  // namespace mv
