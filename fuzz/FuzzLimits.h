@@ -13,6 +13,15 @@ inline DecodeLimits Limits() {
     return limits;
 }
 
+// A sixteenth of those pixels, for the decoders that cost most per pixel under
+// the sanitizers (libwebp's, libjpeg's progressive and arithmetic decoding):
+// their checks of sizes and markers are the same, and every seed fits.
+inline DecodeLimits SmallLimits() {
+    DecodeLimits limits = Limits();
+    limits.maxPixels = 1u << 16;
+    return limits;
+}
+
 // Checks that hold for every valid 24-bit picture a decoder returns.
 inline void CheckDecoded24(const Image& img) {
     const DibHeader h = img.Header();
