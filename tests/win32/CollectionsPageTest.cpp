@@ -474,7 +474,11 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     EXPECT_TRUE(bShown) << std::hex << seen;
     SendDlgItemMessageA(hDlg, IDC_PREVIEW_CLOSE, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitGone(hDlg, 5000));
-    EXPECT_EQ(GetText(hPage, IDC_COLL_STATUS), "Last image shown: " + dir + "\\small.Bmp");
+    // The page writes its line once the dialog's loop has returned, a moment
+    // after the dialog is gone.
+    const std::string sStatus = "Last image shown: " + dir + "\\small.Bmp";
+    EXPECT_TRUE(WaitFor([&] { return GetText(hPage, IDC_COLL_STATUS) == sStatus; }, 5000))
+        << GetText(hPage, IDC_COLL_STATUS);
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(10000));
     RemoveTree(dir);
