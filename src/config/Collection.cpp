@@ -157,6 +157,17 @@ int SelectedCollectionIndex(const std::vector<std::string>& names, const std::st
     return i < 0 ? 0 : i;
 }
 
+std::string CollectionNameAsStored(const std::string& sTyped) {
+    auto blank = [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
+    };
+    size_t b = 0, e = sTyped.size();
+    while (b < e && blank(sTyped[b])) ++b;
+    while (e > b && blank(sTyped[e - 1])) --e;
+    return sTyped.substr(b, e - b);
+}
+
 bool IsNewCollectionNameFree(const std::vector<std::string>& names, const std::string& sName) {
     return !sName.empty() && FindCollectionName(names, sName) < 0;
 }
@@ -169,7 +180,7 @@ int SelectionAfterDelete(int iDeleted, int iCountAfter) {
 }
 
 std::string GetCurrentCollection(Profile& profile) {
-    return profile.GetString("Config", "Current", kDefaultCollection);
+    return CollectionNameAsStored(profile.GetString("Config", "Current", kDefaultCollection));
 }
 
 void SetCurrentCollection(Profile& profile, const RCollection& collection) {

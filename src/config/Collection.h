@@ -107,6 +107,9 @@ std::vector<std::string> OfferedCollectionNames(const std::vector<std::string>& 
 int FindCollectionName(const std::vector<std::string>& names, const std::string& sName);
 // The entry selected for the current collection: its name's entry, else the first.
 int SelectedCollectionIndex(const std::vector<std::string>& names, const std::string& sCurrent);
+// A typed name as the collections file can hold it: the file's section
+// names lose the blanks at either end, so the name does at once.
+std::string CollectionNameAsStored(const std::string& sTyped);
 // A new collection needs a name that is not empty and not in the list.
 bool IsNewCollectionNameFree(const std::vector<std::string>& names, const std::string& sName);
 // Only the collection named exactly "Default" (case-sensitive) cannot be deleted.
@@ -115,8 +118,8 @@ bool IsDeletableCollection(const std::string& sName);
 // position, or the last one; -1 when none is left.
 int SelectionAfterDelete(int iDeleted, int iCountAfter);
 
-// The current collection's name (the profile value Config\Current), "Default"
-// when absent.
+// The current collection's name (the profile value Config\Current, as the
+// collections file holds it), "Default" when absent.
 std::string GetCurrentCollection(Profile& profile);
 void SetCurrentCollection(Profile& profile, const RCollection& collection);
 

@@ -52,6 +52,12 @@ void ChangeCycle::StartChangeTimer(int64_t seconds) {
 }
 
 void ChangeCycle::OnChangeTimer() {
+    // Nothing changes while the settings are open (a fractal that finished
+    // meanwhile armed the timer); closing them starts the schedule again.
+    if (m_bSettingsOpen) {
+        m_host.KillChangeTimer();
+        return;
+    }
     if (m_host.ScreenSaverCheckApplies() && m_host.IsScreenSaverRunning()) return;
     if (HoldForPause()) return;
     ChangeWallpaper(false);
@@ -274,7 +280,12 @@ void ChangeCycle::OnFractalTimer() {
         entry.fractals = m_host.FractalRecipes();
         RecordChange(std::move(entry));
     }
-    if (m_settings.ExitAfterChange) {
+    if (m_settings.ExitAfterChange && m_bSettingsOpen) {
+        // Closing now would end the open sheet with the user's edits; the
+        // exit waits until the sheet is closed.
+        m_bExitAfterSettings = true;
+        ShowNormalTray();
+    } else if (m_settings.ExitAfterChange) {
         m_host.Close();
     } else {
         ShowNormalTray();
@@ -324,12 +335,19 @@ void ChangeCycle::OnSettings() {
     if (m_bSettingsOpen) return;
     m_host.KillChangeTimer();
     m_bSettingsOpen = true;
+    m_bExitAfterSettings = false;
+    bool bClose = false;
     if (m_host.ShowSettings()) {
         m_host.ReloadCollection();
         m_host.RebuildColorTable();
-        if (!m_settings.UseTray) m_host.Close();
+        bClose = !m_settings.UseTray;
     }
     m_bSettingsOpen = false;
+    // A fractal finished while the sheet was open, and the option to end
+    // after a change still holds.
+    if (m_bExitAfterSettings && m_settings.ExitAfterChange) bClose = true;
+    m_bExitAfterSettings = false;
+    if (bClose) m_host.Close();
     StartChangeTimer(0);
 }
 

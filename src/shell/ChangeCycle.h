@@ -218,6 +218,7 @@ private:
     CycleHost& m_host;
     bool m_bEnabled = true;
     bool m_bSettingsOpen = false;
+    bool m_bExitAfterSettings = false;  // a change ended while the sheet was open
     std::string m_sLastPicture;
     std::vector<MonitorPicture> m_lastPictures;
     MonitorLayout m_lastLayout;

@@ -289,6 +289,40 @@ TEST_F(Cycle, ExitWhileSettingsOpenDoesNothing) {
     EXPECT_TRUE(h.log.empty());
 }
 
+// A fractal started before the sheet opened may finish under it: it is shown,
+// but the schedule waits and the program ends only once the sheet is closed.
+TEST_F(Cycle, FractalFinishingUnderTheOpenSheetChangesNothingMoreUntilItCloses) {
+    struct UnderSheet : FakeHost {
+        ChangeCycle* c = nullptr;
+        Settings* s = nullptr;
+        bool bTurnOff = false;
+        bool ShowSettings() override {
+            fractalDone = true;
+            c->OnFractalTimer();
+            EXPECT_EQ(changed.size(), 1u);
+            EXPECT_FALSE(closed);  // the sheet and its edits stay
+            c->OnChangeTimer();    // the timer the fractal armed
+            EXPECT_EQ(changed.size(), 1u);
+            EXPECT_FALSE(closed);
+            if (bTurnOff) s->ExitAfterChange = false;
+            return true;
+        }
+    };
+    for (bool bTurnOff : {false, true}) {
+        SCOPED_TRACE(bTurnOff ? "option turned off in the sheet" : "option kept");
+        settings.ExitAfterChange = true;
+        UnderSheet h;
+        h.fractalProb = 100;
+        ChangeCycle c(settings, rand, h);
+        h.c = &c, h.s = &settings, h.bTurnOff = bTurnOff;
+        c.ChangeWallpaper(false);
+        ASSERT_TRUE(h.fractalRunning);
+        c.OnSettings();
+        EXPECT_EQ(h.closed, !bTurnOff);
+        EXPECT_EQ(h.changeTimerMs, 1800 * 1000);
+    }
+}
+
 TEST_F(Cycle, ExitAfterChangeCloses) {
     settings.ExitAfterChange = true;
     host.images = {"c:\\a.jpg"};

@@ -226,6 +226,8 @@ TEST_F(CollectionsPage, NewAndDeleteFollowTheirRules) {
         EXPECT_EQ(SelectedCollection(hPage), "Zeta");
 
         EXPECT_EQ(NewCollection(sheet, hPage, "default"), "This name is already used: default\n");
+        // The file's section names lose the blanks at either end: so do names typed.
+        EXPECT_EQ(NewCollection(sheet, hPage, " beta\t "), "This name is already used: beta\n");
         EXPECT_EQ(Collections(hPage).size(), 3u);
 
         // Deleting the last entry makes the new last one current at once.
@@ -261,9 +263,12 @@ TEST_F(CollectionsPage, NewAndDeleteFollowTheirRules) {
     for (int i = 0; i < 100 && IniSections().size() == 1; ++i) Sleep(50);
     EXPECT_TRUE(IniSections().empty());
     EXPECT_EQ(Collections(hPage), (Strings{"Default"}));
+    EXPECT_EQ(NewCollection(sheet, hPage, " Trip "), "");
+    EXPECT_EQ(SelectedCollection(hPage), "Trip");
     sheet.Ok();
     EXPECT_TRUE(settings.WaitExit(10000));
-    EXPECT_EQ(IniSections(), (Strings{"Default"}));
+    EXPECT_EQ(IniSections(), (Strings{"Default", "Trip"}));
+    EXPECT_EQ(ReadConfigString("Current"), "Trip");
 }
 
 TEST_F(CollectionsPage, FoldersByHandStoredOnOkOnly) {

@@ -38,6 +38,45 @@ struct ProgramTest : ::testing::Test {
     }
 };
 
+// Another program's window titled "Murivane" (a folder of that name open in
+// the file manager), in front of every other, with a thread of its own that
+// handles its messages as that program would.
+struct Decoy {
+    HWND hWnd = nullptr;
+    HANDLE hReady = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE hThread = nullptr;
+    Decoy() {
+        hThread = CreateThread(nullptr, 0, &Decoy::Run, this, 0, nullptr);
+        WaitForSingleObject(hReady, 5000);
+    }
+    ~Decoy() {
+        PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        PostThreadMessageA(GetThreadId(hThread), WM_QUIT, 0, 0);
+        WaitForSingleObject(hThread, 5000);
+        CloseHandle(hThread);
+        CloseHandle(hReady);
+    }
+    static DWORD WINAPI Run(void* p) {
+        Decoy& d = *static_cast<Decoy*>(p);
+        d.hWnd = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "Murivane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetEvent(d.hReady);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (msg.message == WM_APP) SetEvent(d.hReady);
+            DispatchMessageA(&msg);
+        }
+        return 0;
+    }
+    // Still there once whatever was posted to it before has been handled.
+    bool StillOpen() {
+        if (!IsWindow(hWnd)) return false;
+        PostMessageA(hWnd, WM_APP, 0, 0);
+        WaitForSingleObject(hReady, 5000);
+        return IsWindow(hWnd) != FALSE;
+    }
+};
+
 }  // namespace
 
 TEST_F(ProgramTest, TrayInstanceKeepsRunningAndIsFoundByTitle) {
@@ -67,6 +106,8 @@ TEST_F(ProgramTest, SettingsOkWithTrayRunningStartsNoSecondOne) {
 }
 
 TEST_F(ProgramTest, SettingsOkWithoutTrayStartsExactlyOne) {
+    Decoy decoy;
+    ASSERT_EQ(FindWindowA(nullptr, "Murivane"), decoy.hWnd);
     Process settings("/settings");
     HWND hSheet = WaitForWindow(kSheet, 10000);
     ASSERT_NE(hSheet, nullptr);
@@ -94,10 +135,12 @@ TEST_F(ProgramTest, SettingsOkWithUseTrayOffClosesTheTrayInstance) {
     Process tray("/tray");
     ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
     SetUseTray(0);
+    Decoy decoy;
     Process settings("");
     HWND hSheet = WaitForWindow(kSheet, 10000);
     ASSERT_NE(hSheet, nullptr);
     PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     EXPECT_TRUE(settings.WaitExit(15000));
     EXPECT_TRUE(tray.WaitExit(10000));
+    EXPECT_TRUE(decoy.StillOpen());
 }

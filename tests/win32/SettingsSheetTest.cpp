@@ -12,6 +12,7 @@
 #include "app/win32/Shell.h"
 #include "resource.h"
 #include "ui/win32/Controls.h"
+#include "ui/win32/Window.h"
 #include "win32/Screenshot.h"
 #include "win32/SheetDriver.h"
 
@@ -376,12 +377,12 @@ namespace {
 WNDPROC gOriginalProc = nullptr;
 LRESULT CALLBACK OverstateLength(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT r = CallWindowProcA(gOriginalProc, h, msg, wp, lp);
-    if ((msg == LB_GETTEXTLEN || msg == CB_GETLBTEXTLEN) && r >= 0) r = r * 3 + 2;
+    if ((msg == LB_GETTEXTLEN || msg == CB_GETLBTEXTLEN || msg == WM_GETTEXTLENGTH) && r >= 0) r = r * 3 + 2;
     return r;
 }
 }  // namespace
 
-// The item texts the pages read are exactly the items' texts, however much
+// The item and field texts the pages read are exactly the texts, however much
 // room the control asks for.
 TEST(ItemTextTest, TextOfAnItemIsNeitherLongerNorShorter) {
     // Картинки and 旅行の写真 in UTF-8, the program's code page.
@@ -405,6 +406,20 @@ TEST(ItemTextTest, TextOfAnItemIsNeitherLongerNorShorter) {
         SetWindowLongPtrA(hCtl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gOriginalProc));
         DestroyWindow(hCtl);
     }
+    // A page's field: "12" read with room for more is still a number.
+    HWND hParent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    HWND hEdit = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 200, 20, hParent, reinterpret_cast<HMENU>(100),
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(hEdit, nullptr);
+    gOriginalProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverstateLength)));
+    for (const std::string& s : {std::string("12"), sCyrillic, sJapanese, std::string()}) {
+        SetWindowTextA(hEdit, s.c_str());
+        EXPECT_EQ(mv::win::GetDlgText(hParent, 100), s);
+    }
+    SetWindowLongPtrA(hEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gOriginalProc));
+    DestroyWindow(hParent);
 }
 
 // Not a check: pictures of every page for a person to look at. Run with

@@ -99,7 +99,9 @@ bool CApp::ShowSettings(HWND hOwner) {
         m_pOpenSheet = &sheet;
         bOK = sheet.DoModal();
         if (bOK) {
-            HWND hTray = FindWindowA(nullptr, m_sTitle.c_str());
+            // The tray instance by its own window class: another program's
+            // window may bear the title too.
+            HWND hTray = FindWindowA(CMainAppWnd::kClassName, m_sTitle.c_str());
             if (!m_settings.UseTray && hTray) {
                 PostMessageA(hTray, WM_CLOSE, 0, 0);
             } else if (m_settings.UseTray && !hTray) {

@@ -2,6 +2,7 @@
 
 #include "image/Drive.h"
 #include "resource.h"
+#include "ui/win32/Controls.h"
 
 namespace mv::win {
 
@@ -29,12 +30,7 @@ void qvImageSearch::OnOK() {
     n = SendMessageA(hList, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(items.data()));
     m_drives.clear();
     for (LRESULT i = 0; i < n; ++i) {
-        LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, static_cast<WPARAM>(items[i]), 0);
-        if (len < 0) continue;
-        std::string s(static_cast<size_t>(len) + 1, '\0');
-        SendMessageA(hList, LB_GETTEXT, static_cast<WPARAM>(items[i]), reinterpret_cast<LPARAM>(&s[0]));
-        s.resize(static_cast<size_t>(len));
-        m_drives.push_back(s);
+        m_drives.push_back(ListItemText(hList, items[i]));
     }
     End(IDOK);
 }

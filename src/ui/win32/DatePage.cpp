@@ -100,10 +100,8 @@ void CDatePage::UpdateSample() {
         SetWindowTextW(hSample, L"");
         return;
     }
-    char sFace[LF_FACESIZE] = {};
-    LRESULT length = SendMessageA(hList, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length > 0 && length < LF_FACESIZE)
-        SendMessageA(hList, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(sFace));
+    std::string sFace = ComboItemText(hList, static_cast<int>(index));
+    if (sFace.size() >= LF_FACESIZE) sFace.clear();  // no font has such a name
     // The record follows the list at once, even if the sheet is cancelled.
     gApp.GetSettings().FontName = sFace;
 
@@ -113,7 +111,7 @@ void CDatePage::UpdateSample() {
     HFONT hFont = CreateFontA(DateSampleFontHeight(dpi), 0, 0, 0, GetCheck(m_hWnd, IDC_DATE_BOLD) ? FW_BOLD : FW_NORMAL,
                               GetCheck(m_hWnd, IDC_DATE_ITALICS) ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              sFace);
+                              sFace.c_str());
     // The control lets go of the old font before it is deleted.
     SendMessageA(hSample, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
     if (m_hSampleFont) DeleteObject(m_hSampleFont);

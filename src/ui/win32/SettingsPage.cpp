@@ -201,7 +201,7 @@ INT_PTR CSettingsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CSettingsPage::OnNew() {
     qvTextBox box;
     if (box.DoModal(m_hWnd) != IDOK) return;
-    const std::string sName = box.text();
+    const std::string sName = CollectionNameAsStored(box.text());
     if (sName.empty()) return;
     HWND hCombo = Item(IDC_COLL_COMBO);
     if (SendMessageA(hCombo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(sName.c_str())) !=

@@ -276,11 +276,21 @@ bool GetCheck(HWND hDlg, int id) { return IsDlgButtonChecked(hDlg, id) == BST_CH
 void SetDlgText(HWND hDlg, int id, const std::string& sText) { SetDlgItemTextA(hDlg, id, sText.c_str()); }
 
 std::string GetDlgText(HWND hDlg, int id) {
+    // The length asked first may be larger than the text (a field subclassed
+    // by its tip or its up-down control is a Unicode window, and an ANSI
+    // caller is given room for double-byte characters): the count the copy
+    // returns is the text's.
     HWND h = GetDlgItem(hDlg, id);
-    int n = GetWindowTextLengthA(h);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    GetWindowTextA(h, &s[0], n + 1);
-    s.resize(static_cast<size_t>(n));
+    int n = GetWindowTextLengthW(h);
+    if (n <= 0) return std::string();
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    int got = GetWindowTextW(h, &w[0], n + 1);
+    if (got <= 0) return std::string();
+    w.resize(static_cast<size_t>(got < n ? got : n));
+    int cb = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    if (cb <= 0) return std::string();
+    std::string s(static_cast<size_t>(cb), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], cb, nullptr, nullptr);
     return s;
 }
 
