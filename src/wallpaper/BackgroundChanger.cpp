@@ -304,7 +304,7 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
     // What the monitors show now, read once and only when a monitor keeps it.
     bool bCurrentRead = false;
     Image current;
-    auto keepCurrent = [&](const Monitor& m) {
+    auto keepCurrent = [&](const Monitor& m) -> bool {
         if (!bCurrentRead) {
             bCurrentRead = true;
             current = steps.ReadCurrentWallpaper(sOutputPath);
@@ -314,15 +314,20 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
             else
                 current = Image();
         }
-        if (!current.IsValid()) return;
+        if (!current.IsValid()) return false;
         Image part = Crop24(current, {m.rect.left - bounds.left, m.rect.top - bounds.top, m.rect.right - bounds.left,
                                       m.rect.bottom - bounds.top});
-        if (part.IsValid()) Blit24(part, canvas, m.rect.left - bounds.left, m.rect.top - bounds.top);
+        if (!part.IsValid()) return false;
+        Blit24(part, canvas, m.rect.left - bounds.left, m.rect.top - bounds.top);
+        return true;
     };
 
     bool bAny = false;
     Color iconColor = settings.IconTextColor;
     bool bAddDate = settings.ShowDate;
+    // A primary monitor that keeps its picture keeps its date and the
+    // captions' colour too: stamped again, the date would be drawn twice.
+    bool bPrimaryKept = false;
     if (bAcross) {
         Area area;
         bool bUnused = false;
@@ -344,14 +349,14 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
                 Blit24(area.image, canvas, m.rect.left - bounds.left, m.rect.top - bounds.top);
                 if (static_cast<int>(i) == iPrimary) iconColor = area.iconColor;
                 bAny = true;
-            } else {
-                keepCurrent(m);
+            } else if (keepCurrent(m) && static_cast<int>(i) == iPrimary) {
+                bPrimaryKept = true;
             }
         }
     }
     if (!bAny) return true;
 
-    if (bAddDate) {
+    if (bAddDate && !bPrimaryKept) {
         const Rect inCanvas{primary.rect.left - bounds.left, primary.rect.top - bounds.top,
                             primary.rect.right - bounds.left, primary.rect.bottom - bounds.top};
         Image part = Crop24(canvas, inCanvas);
@@ -372,7 +377,7 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
     else
         steps.ApplyWallpaper(sOutputPath, 1, 0);
     steps.ApplyBackgroundColor(settings.BackgroundColor);
-    steps.ApplyIconTextColor(iconColor);
+    if (!bPrimaryKept) steps.ApplyIconTextColor(iconColor);
     return true;
 }
 

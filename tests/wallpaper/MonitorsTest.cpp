@@ -190,6 +190,44 @@ TEST_F(MonitorChange, EachMonitorShowsItsOwnPictureAndKeepsItWhenAnotherChanges)
     EXPECT_EQ(dir.ReadFile("Murivane.bmp"), before);
 }
 
+// A primary monitor that keeps its picture while another monitor changes
+// keeps its date (stamped once, never over itself) and its captions' colour.
+TEST_F(MonitorChange, APrimaryThatKeepsItsPictureIsNotStampedAgain) {
+    struct Stamps : DateStamper, IconCaptions {
+        int stamps = 0;
+        std::vector<Color> captions;
+        void StampDate(Image& screen, Color) override {
+            screen.SetPixel(stamps++, 0, 0x000000FF);  // one more mark each time
+        }
+        void ApplyIconTextColor(Color c) override { captions.push_back(c); }
+    } seen;
+    settings.ShowDate = true;
+    settings.IconTextColor = 0x00FFFFFF;
+    steps = std::make_unique<DefaultChangeSteps>(settings, store, desktop, env, nullptr, [] { return false; }, &seen,
+                                                 &seen);
+    const Color light = 0x00F0F0F0;
+    Change({{Picture("light.bmp", 192, 108, light), "bmp", 0}, {Picture("a.bmp", 108, 192, 0x00C00000), "bmp", 0},
+            MonitorPicture()},
+           WallpaperArrangement::Span);
+    ASSERT_EQ(seen.stamps, 1);
+    ASSERT_EQ(seen.captions.size(), 1u);
+    EXPECT_NE(seen.captions[0], settings.IconTextColor);  // chosen for the light picture
+    const auto before = Written();
+
+    // The portrait monitor alone, and then a primary picture that cannot be read.
+    for (const std::string& sPrimary : {std::string(), dir.File("missing.jpg")}) {
+        Change({{sPrimary, "jpg", 0}, {Picture("b.bmp", 108, 192, 0x000000C0), "bmp", 0}, MonitorPicture()},
+               WallpaperArrangement::Span);
+        EXPECT_EQ(seen.stamps, 1);
+        EXPECT_EQ(seen.captions.size(), 1u);
+        Image bmp = Written();
+        for (int x : {0, 1, 100})
+            for (int y : {0, 50})
+                EXPECT_EQ(Shown(bmp, x, y, WallpaperArrangement::Span),
+                          Shown(before, x, y, WallpaperArrangement::Span));
+    }
+}
+
 TEST(MonitorTaskbar, TheWorkAreaTellsWhereTheTaskbarIs) {
     Monitor m = MakeMonitor(-1920, 0, 1920, 1080, false, 40);
     TaskbarInfo t = TaskbarOfMonitor(m);
