@@ -94,13 +94,25 @@ TEST_F(PortableIniFile, ByteOrderMarksAreReadAndKept) {
     EXPECT_EQ(Raw(), "\r\n\xFE\xFFkey=1\r\n[Z]\r\nk=1\r\n");
     EXPECT_EQ(ini.GetString("Z", "k", "", 100), "1");
 
-    std::string wide = std::string("\xFF\xFE", 2);
-    for (char c : std::string("[W]\r\nK=\xE9")) wide += std::string(1, c) + std::string(1, '\0');
-    wide += std::string("\x3A\x26", 2);  // U+263A reads as "?"
-    WriteRaw(wide);
-    EXPECT_EQ(ini.GetString("W", "K", "", 10), "\xE9?");
+    // UTF-16 reads as the program's code page, UTF-8, and every character
+    // survives a save of another key: é, Ф, 写, and 😀 (a surrogate pair).
+    const std::string sFolderUtf8 = "c:\\\xC3\xA9\xD0\xA4\xE5\x86\x99\xF0\x9F\x98\x80";
+    auto wide = [](const std::string& ascii) {
+        std::string w;
+        for (char c : ascii) w += std::string(1, c) + std::string(1, '\0');
+        return w;
+    };
+    WriteRaw("\xFF\xFE"s + wide("[W]\r\nF=c:\\") + "\xE9\0\x24\x04\x99\x51\x3D\xD8\x00\xDE"s + wide("\r\nK=1\r\n"));
+    EXPECT_EQ(ini.GetString("W", "F", "", 100), sFolderUtf8);
     ASSERT_TRUE(ini.WriteString("W", "K", "v"));
-    EXPECT_EQ(Raw(), "\xFF\xFE[\0W\0]\0\r\0\n\0K\0=\0v\0\r\0\n\0"s);
+    EXPECT_EQ(Raw(), "\xFF\xFE"s + wide("[W]\r\nF=c:\\") + "\xE9\0\x24\x04\x99\x51\x3D\xD8\x00\xDE"s +
+                         wide("\r\nK=v\r\n"));
+    // A value written in UTF-8 is written as its characters; a lone unit
+    // reads as U+FFFD.
+    ASSERT_TRUE(ini.WriteString("W", "G", "\xD0\xA4"));
+    EXPECT_NE(Raw().find("G\0=\0\x24\x04"s), std::string::npos);
+    WriteRaw("\xFE\xFF\0[\0W\0]\0\n\0K\0=\xD8\x3D"s);
+    EXPECT_EQ(ini.GetString("W", "K", "", 10), "\xEF\xBF\xBD");
 }
 
 TEST_F(PortableIniFile, ChangesOnDiskAreSeenAndUnchangedValuesNotRewritten) {

@@ -47,6 +47,80 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
+// A UTF-16 file's text as the program's code page (UTF-8) holds it, and back:
+// every character survives a save, not only the first 256. A unit that
+// pairs with nothing reads as U+FFFD; a byte that starts no UTF-8 character
+// is written as the character of that number, as a narrowed file was.
+std::string Utf16ToUtf8(const unsigned char* p, size_t units, bool bLittle) {
+    auto unitAt = [&](size_t i) -> unsigned {
+        return bLittle ? (p[2 * i] | (p[2 * i + 1] << 8)) : ((p[2 * i] << 8) | p[2 * i + 1]);
+    };
+    std::string out;
+    out.reserve(units);
+    for (size_t i = 0; i < units; ++i) {
+        unsigned c = unitAt(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unitAt(i + 1) >= 0xDC00 && unitAt(i + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16(const std::string& s, bool bLittle) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    auto put = [&](unsigned unit) {
+        const char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
+        if (bLittle) { out += lo; out += hi; } else { out += hi; out += lo; }
+    };
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(s.data());
+    for (size_t i = 0; i < s.size();) {
+        unsigned c = u[i];
+        size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool bOk = n > 0 && i + n <= s.size();
+        unsigned cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+        for (size_t k = 1; bOk && k < n; ++k) {
+            bOk = (u[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (u[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are no characters.
+        if (bOk && ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+                    (cp >= 0xD800 && cp <= 0xDFFF)))
+            bOk = false;
+        if (!bOk) {
+            put(c);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+        i += n;
+    }
+    return out;
+}
+
 // A name or value ends at its first NUL, as a C string does.
 std::string UpToNul(const char* p, size_t n) {
     size_t len = 0;
@@ -141,11 +215,7 @@ void PortableIni::Parse(const std::string& sRaw) {
     } else if (sRaw.size() >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
         bool bLittle = u[0] == 0xFF;
         m_encoding = bLittle ? Encoding::Utf16LE : Encoding::Utf16BE;
-        sText.reserve(sRaw.size() / 2);
-        for (size_t i = 2; i + 1 < sRaw.size(); i += 2) {
-            unsigned unit = bLittle ? (u[i] | (u[i + 1] << 8)) : ((u[i] << 8) | u[i + 1]);
-            sText.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
-        }
+        sText = Utf16ToUtf8(u + 2, (sRaw.size() - 2) / 2, bLittle);
     } else {
         sText = sRaw;
     }
@@ -230,12 +300,8 @@ bool PortableIni::Flush() {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
         bool bLittle = m_encoding == Encoding::Utf16LE;
-        sBytes.reserve(2 + sOut.size() * 2);
-        sBytes += bLittle ? "\xFF\xFE" : "\xFE\xFF";
-        for (char c : sOut) {
-            char lo = c, hi = '\0';
-            if (bLittle) { sBytes += lo; sBytes += hi; } else { sBytes += hi; sBytes += lo; }
-        }
+        sBytes = bLittle ? "\xFF\xFE" : "\xFE\xFF";
+        sBytes += Utf8ToUtf16(sOut, bLittle);
         break;
     }
     }
