@@ -1,5 +1,6 @@
 #include "ui/PreviewRules.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace mv {
@@ -42,6 +43,9 @@ void FitPreview(int width, int height, int areaWidth, int areaHeight, int& outWi
         newShorter = shortExtent;
         newLonger = s1 > 0 ? shortExtent * l1 / s1 : 0;
     }
+    // A thin panorama shrinks to a line, not to nothing.
+    newShorter = std::max<int64_t>(newShorter, 1);
+    newLonger = std::max<int64_t>(newLonger, 1);
     outWidth = static_cast<int>(bTall ? newShorter : newLonger);
     outHeight = static_cast<int>(bTall ? newLonger : newShorter);
 }

@@ -27,4 +27,8 @@ TEST(PreviewRules, ShareLayoutExtensionAndFit) {
     EXPECT_EQ(w * 1000 + h, 222200);
     FitPreview(500, 1000, 300, 200, w, h);  // tall: height first
     EXPECT_EQ(w * 1000 + h, 100200);
+    FitPreview(30000, 1, 300, 200, w, h);  // a thin panorama keeps a line
+    EXPECT_EQ(w * 1000 + h, 300001);
+    FitPreview(1, 30000, 300, 200, w, h);
+    EXPECT_EQ(w * 1000 + h, 1200);
 }
