@@ -20,7 +20,7 @@ struct Rendered {
 
 Rendered RenderOne(const FractalJobInput& in, int32_t paletteSeed, int32_t fractalSeed, Size size,
                    FractalJobState& state, const ProgressFn& progress, const ClockFn& clock,
-                   const std::function<void(int)>& onPercent) {
+                   const std::function<void(int)>& onPercent, const std::atomic<bool>* pGoOn = nullptr) {
     Random paletteRandom(paletteSeed);
     state.palette = BuildPalette(paletteRandom, in.brightness, in.table);
     state.groups = state.palette.groups;
@@ -41,7 +41,8 @@ Rendered RenderOne(const FractalJobInput& in, int32_t paletteSeed, int32_t fract
     RenderOptions options;
     options.onWorkerStart = in.onWorkerStart;
     options.onPercent = onPercent;
-    out.result = RenderFractal(out.picture, fractal, state.palette, state.running, progress, clock, options);
+    out.result =
+        RenderFractal(out.picture, fractal, state.palette, pGoOn ? *pGoOn : state.running, progress, clock, options);
     return out;
 }
 
@@ -131,14 +132,15 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
     return bPublished ? FractalOutcome::Published : state.running ? FractalOutcome::Failed : FractalOutcome::Stopped;
 }
 
-Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace) {
+Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace, const std::atomic<bool>* pGoOn) {
+    if (pGoOn && !*pGoOn) return Image();
     FractalJobInput in;
     in.brightness = recipe.brightness;
     in.table.Build(recipe.weights.data());
     in.pTrace = pTrace;
     FractalJobState state;
     Rendered r = RenderOne(in, recipe.paletteSeed, recipe.fractalSeed, recipe.size, state,
-                           [](const std::string&) {}, SteadySeconds, nullptr);
+                           [](const std::string&) {}, SteadySeconds, nullptr, pGoOn);
     if (!r.result.bCompleted) return Image();
     return std::move(r.picture);
 }

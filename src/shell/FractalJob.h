@@ -91,7 +91,8 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
 
 // The fractal of a recipe rendered on this thread (with the render's own
 // helpers), exactly as the worker rendered it; invalid when there is no
-// memory for it.
-Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace = nullptr);
+// memory for it, or when pGoOn is given and is cleared meanwhile.
+Image RenderFractalRecipe(const FractalRecipe& recipe, TraceSink* pTrace = nullptr,
+                          const std::atomic<bool>* pGoOn = nullptr);
 
 }  // namespace mv

@@ -11,13 +11,15 @@ std::string KeptFractalFileName(const FractalRecipe& recipe) {
 }
 
 std::vector<std::string> KeepFractals(Environment& env, const std::string& sPictures,
-                                      const std::vector<FractalRecipe>& recipes, TraceSink* pTrace) {
+                                      const std::vector<FractalRecipe>& recipes, TraceSink* pTrace,
+                                      const std::atomic<bool>* pGoOn) {
     std::vector<std::string> saved;
     if (sPictures.empty()) return saved;
     const std::string sFolder = sPictures + "\\" + kKeptFractalsFolder;
     if (!env.FileExists(sFolder)) env.CreateFolder(sFolder);
     for (const FractalRecipe& recipe : recipes) {
-        const Image picture = RenderFractalRecipe(recipe, pTrace);
+        const Image picture = RenderFractalRecipe(recipe, pTrace, pGoOn);
+        if (pGoOn && !*pGoOn) break;
         if (!picture.IsValid()) continue;
         const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe);
         const std::string sTemp = UniqueTempPath(sPath);

@@ -2,7 +2,10 @@
 
 #include <dirent.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "image/ImagePNG.h"
 #include "platform/portable/PortableEnvironment.h"
@@ -154,4 +157,18 @@ TEST(KeptFractals, SavesThePicturesTheWorkerRendered) {
         }
     EXPECT_EQ(KeptFractalsText(saved), "Saved as " + saved.front());
     EXPECT_TRUE(KeepFractals(env, "", {recipe}).empty());  // no Pictures folder known
+
+    // The program ending stops large ones under way: nothing more is saved,
+    // and no file is left half written.
+    FractalRecipe large = recipe;
+    large.size = {3000, 2000};
+    std::atomic<bool> goOn{true};
+    std::thread ending([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        goOn = false;
+    });
+    large.fractalSeed = 99;
+    EXPECT_TRUE(KeepFractals(env, dir.Path(), {large, large, large}, nullptr, &goOn).empty());
+    ending.join();
+    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 4321.png"});
 }

@@ -27,6 +27,7 @@ CMainAppWnd::CMainAppWnd() : m_trace(gApp.Env()) {}
 CMainAppWnd::~CMainAppWnd() {
     StopFractal();
     JoinWorker();
+    if (m_pKeeperGoOn) *m_pKeeperGoOn = false;
     if (m_keeper.joinable()) m_keeper.join();
 }
 
@@ -129,6 +130,8 @@ int CMainAppWnd::OnCreate() {
 void CMainAppWnd::OnDestroy() {
     StopFractal();
     JoinWorker();
+    // Exit does not wait for fractals being kept: they stop where they are.
+    if (m_pKeeperGoOn) *m_pKeeperGoOn = false;
     if (m_keeper.joinable()) m_keeper.join();
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
@@ -466,10 +469,12 @@ void CMainAppWnd::KeepFractals(const std::vector<FractalRecipe>& recipes) {
             : gApp.Env().PicturesFolder();
     TraceSink* pTrace = &m_trace;
     HWND hWnd = m_hWnd;
-    m_keeper = std::thread([recipes, sPictures, pKept, pTrace, hWnd] {
+    auto pGoOn = std::make_shared<std::atomic<bool>>(true);
+    m_pKeeperGoOn = pGoOn;
+    m_keeper = std::thread([recipes, sPictures, pKept, pTrace, hWnd, pGoOn] {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
         try {
-            *pKept = ::mv::KeepFractals(gApp.Env(), sPictures, recipes, pTrace);
+            *pKept = ::mv::KeepFractals(gApp.Env(), sPictures, recipes, pTrace, pGoOn.get());
         } catch (...) {
             pKept->clear();  // no memory: told as a failure
         }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -136,6 +137,7 @@ private:
     std::vector<FractalRecipe> m_jobRecipes;  // the last job's, one per picture
     std::thread m_keeper;                     // renders and saves kept fractals
     std::shared_ptr<std::vector<std::string>> m_pKept;
+    std::shared_ptr<std::atomic<bool>> m_pKeeperGoOn;  // cleared when the program ends
 };
 
 }  // namespace mv::win
