@@ -387,7 +387,7 @@ TEST_F(CollectionsPage, SearchStartedAndStoppedFiftyTimes) {
             if (i == 9) {
                 // OK or Cancel in the middle of a search closes the sheet.
                 if (round % 2) sheet.Ok(); else sheet.Cancel();
-                ASSERT_TRUE(settings.WaitExit(15000));
+                ASSERT_TRUE(settings.WaitExit(15000)) << settings.WindowsShown();
                 break;
             }
             if (GetText(hPage, IDC_COLL_SEARCH) == "Stop") {

@@ -84,6 +84,26 @@ struct Process {
     }
     bool WaitExit(DWORD ms) { return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
     bool Running() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+    // Its top-level windows, "class 'title'" each: what kept it from ending.
+    std::string WindowsShown() const {
+        struct Found {
+            DWORD id;
+            std::string s;
+            static BOOL CALLBACK Collect(HWND h, LPARAM lp) {
+                auto* f = reinterpret_cast<Found*>(lp);
+                DWORD id = 0;
+                GetWindowThreadProcessId(h, &id);
+                if (id != f->id) return TRUE;
+                char cls[64] = {}, title[128] = {};
+                GetClassNameA(h, cls, sizeof(cls));
+                GetWindowTextA(h, title, sizeof(title));
+                f->s += std::string(cls) + " '" + title + "'" + (IsWindowVisible(h) ? " visible; " : "; ");
+                return TRUE;
+            }
+        } found{pi.dwProcessId, ""};
+        EnumWindows(&Found::Collect, reinterpret_cast<LPARAM>(&found));
+        return found.s;
+    }
 };
 
 struct Found {
