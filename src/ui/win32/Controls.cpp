@@ -229,11 +229,7 @@ std::string ItemText(HWND hCtl, UINT lenMsg, UINT textMsg, int i) {
     LRESULT got = SendMessageW(hCtl, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&w[0]));
     if (got <= 0) return std::string();
     w.resize(static_cast<size_t>(got < len ? got : len));
-    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-    return s;
+    return NarrowText(w);
 }
 
 }  // namespace

@@ -287,10 +287,14 @@ std::string GetDlgText(HWND hDlg, int id) {
     int got = GetWindowTextW(h, &w[0], n + 1);
     if (got <= 0) return std::string();
     w.resize(static_cast<size_t>(got < n ? got : n));
-    int cb = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    if (cb <= 0) return std::string();
-    std::string s(static_cast<size_t>(cb), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], cb, nullptr, nullptr);
+    return NarrowText(w);
+}
+
+std::string NarrowText(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
     return s;
 }
 

@@ -142,6 +142,8 @@ void SetCheck(HWND hDlg, int id, bool bChecked);
 bool GetCheck(HWND hDlg, int id);
 void SetDlgText(HWND hDlg, int id, const std::string& sText);
 std::string GetDlgText(HWND hDlg, int id);
+// UTF-16 text in the program's code page.
+std::string NarrowText(const std::wstring& w);
 std::string LoadString(UINT id);
 
 // The two message boxes of the program.
