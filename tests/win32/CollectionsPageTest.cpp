@@ -737,7 +737,7 @@ TEST_F(CollectionsPage, FoldersOfAFinishedDriveKeptWhenStopOrOkComesFirst) {
         ResumeThread(settings.pi.hThread);
         ASSERT_NE(ended, WAIT_TIMEOUT);
         if (bOk) {
-            ASSERT_TRUE(settings.WaitExit(15000));
+            ASSERT_TRUE(settings.WaitExit(15000)) << settings.WindowsShown();
             EXPECT_NE(IniValue("Default", "FolderCount"), "0");
             Strings stored;
             for (int i = 0; i < 200; ++i) {

@@ -58,8 +58,11 @@ struct Decoy {
     }
     static DWORD WINAPI Run(void* p) {
         Decoy& d = *static_cast<Decoy*>(p);
-        d.hWnd = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "Murivane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        // Shown without taking the focus: the settings sheet would otherwise
+        // be owned by it, and the desktop's focus stay with this process.
+        d.hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "STATIC", "Murivane", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(d.hWnd, SW_SHOWNA);
         SetEvent(d.hReady);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -136,6 +139,7 @@ TEST_F(ProgramTest, SettingsOkWithUseTrayOffClosesTheTrayInstance) {
     ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
     SetUseTray(0);
     Decoy decoy;
+    ASSERT_EQ(FindWindowA(nullptr, "Murivane"), decoy.hWnd);
     Process settings("");
     HWND hSheet = WaitForWindow(kSheet, 10000);
     ASSERT_NE(hSheet, nullptr);
