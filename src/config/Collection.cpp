@@ -158,13 +158,9 @@ int SelectedCollectionIndex(const std::vector<std::string>& names, const std::st
 }
 
 std::string CollectionNameAsStored(const std::string& sTyped) {
-    auto blank = [](char c) {
-        unsigned char u = static_cast<unsigned char>(c);
-        return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
-    };
     size_t b = 0, e = sTyped.size();
-    while (b < e && blank(sTyped[b])) ++b;
-    while (e > b && blank(sTyped[e - 1])) --e;
+    while (b < e && IsIniBlank(sTyped[b])) ++b;
+    while (e > b && IsIniBlank(sTyped[e - 1])) --e;
     return sTyped.substr(b, e - b);
 }
 

@@ -7,6 +7,13 @@
 
 namespace mv {
 
+// The blanks the profile functions strip around names and values: tab to
+// carriage return, the DOS end-of-file mark and the space.
+inline bool IsIniBlank(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
+}
+
 // The ini-file seam: one file, read and written with the semantics of the
 // Windows private-profile functions.
 //

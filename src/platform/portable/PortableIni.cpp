@@ -12,11 +12,6 @@ namespace mv {
 
 namespace {
 
-bool IsSpace(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
-}
-
 // Names compare with ASCII case folding only, as Wine's profile functions do
 // (accented letters of the code page are not folded).
 unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
@@ -36,14 +31,14 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 
 std::string TrimLeft(const std::string& s) {
     size_t b = 0;
-    while (b < s.size() && IsSpace(s[b])) ++b;
+    while (b < s.size() && IsIniBlank(s[b])) ++b;
     return s.substr(b);
 }
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && IsSpace(s[b])) ++b;
-    while (e > b && IsSpace(s[e - 1])) --e;
+    while (b < e && IsIniBlank(s[b])) ++b;
+    while (e > b && IsIniBlank(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
@@ -231,8 +226,8 @@ void PortableIni::Parse(const std::string& sRaw) {
         const char* pLineEnd = p;
         while (p < pEnd && (*p == '\n' || *p == '\r')) ++p;
 
-        while (pLine < pLineEnd && IsSpace(*pLine)) ++pLine;
-        while (pLineEnd > pLine && IsSpace(pLineEnd[-1])) --pLineEnd;
+        while (pLine < pLineEnd && IsIniBlank(*pLine)) ++pLine;
+        while (pLineEnd > pLine && IsIniBlank(pLineEnd[-1])) --pLineEnd;
         if (pLine >= pLineEnd) continue;
 
         if (*pLine == '[') {
@@ -241,8 +236,8 @@ void PortableIni::Parse(const std::string& sRaw) {
             if (pClose > pLine) {  // pClose is just past the last ']'
                 const char* pName = pLine + 1;
                 const char* pNameEnd = pClose - 1;
-                while (pName < pNameEnd && IsSpace(*pName)) ++pName;
-                while (pNameEnd > pName && IsSpace(pNameEnd[-1])) --pNameEnd;
+                while (pName < pNameEnd && IsIniBlank(*pName)) ++pName;
+                while (pNameEnd > pName && IsIniBlank(pNameEnd[-1])) --pNameEnd;
                 Section s;
                 s.sName = UpToNul(pName, static_cast<size_t>(pNameEnd - pName));
                 m_sections.push_back(std::move(s));
@@ -258,10 +253,10 @@ void PortableIni::Parse(const std::string& sRaw) {
         size_t nameLen;
         if (pEq < pLineEnd) {
             const char* pNameEnd = pEq;
-            while (pNameEnd > pLine && IsSpace(pNameEnd[-1])) --pNameEnd;
+            while (pNameEnd > pLine && IsIniBlank(pNameEnd[-1])) --pNameEnd;
             nameLen = static_cast<size_t>(pNameEnd - pLine);
             const char* pValue = pEq + 1;
-            while (pValue < pLineEnd && IsSpace(*pValue)) ++pValue;
+            while (pValue < pLineEnd && IsIniBlank(*pValue)) ++pValue;
             key.sValue = UpToNul(pValue, static_cast<size_t>(pLineEnd - pValue));
             key.bHasValue = true;
         } else {
