@@ -24,9 +24,12 @@ namespace mv::win {
 
 CMainAppWnd::CMainAppWnd() : m_trace(gApp.Env()) {}
 
-CMainAppWnd::~CMainAppWnd() {
+CMainAppWnd::~CMainAppWnd() { StopThreads(); }
+
+void CMainAppWnd::StopThreads() {
     StopFractal();
     JoinWorker();
+    // Exit does not wait for fractals being kept: they stop where they are.
     if (m_pKeeperGoOn) *m_pKeeperGoOn = false;
     if (m_keeper.joinable()) m_keeper.join();
 }
@@ -128,11 +131,7 @@ int CMainAppWnd::OnCreate() {
 }
 
 void CMainAppWnd::OnDestroy() {
-    StopFractal();
-    JoinWorker();
-    // Exit does not wait for fractals being kept: they stop where they are.
-    if (m_pKeeperGoOn) *m_pKeeperGoOn = false;
-    if (m_keeper.joinable()) m_keeper.join();
+    StopThreads();
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
     KillTimer(m_hWnd, kLayoutTimer);
