@@ -157,12 +157,7 @@ int SelectedCollectionIndex(const std::vector<std::string>& names, const std::st
     return i < 0 ? 0 : i;
 }
 
-std::string CollectionNameAsStored(const std::string& sTyped) {
-    size_t b = 0, e = sTyped.size();
-    while (b < e && IsIniBlank(sTyped[b])) ++b;
-    while (e > b && IsIniBlank(sTyped[e - 1])) --e;
-    return sTyped.substr(b, e - b);
-}
+std::string CollectionNameAsStored(const std::string& sTyped) { return TrimIniBlanks(sTyped); }
 
 bool IsNewCollectionNameFree(const std::vector<std::string>& names, const std::string& sName) {
     return !sName.empty() && FindCollectionName(names, sName) < 0;

@@ -14,6 +14,14 @@ inline bool IsIniBlank(char c) {
     return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == 0x20;
 }
 
+// A name as the profile functions take it: without blanks at either end.
+inline std::string TrimIniBlanks(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsIniBlank(s[b])) ++b;
+    while (e > b && IsIniBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
 // The ini-file seam: one file, read and written with the semantics of the
 // Windows private-profile functions.
 //

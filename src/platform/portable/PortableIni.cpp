@@ -35,13 +35,6 @@ std::string TrimLeft(const std::string& s) {
     return s.substr(b);
 }
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsIniBlank(s[b])) ++b;
-    while (e > b && IsIniBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
 // A UTF-16 file's text as the program's code page (UTF-8) holds it, and back:
 // every character survives a save, not only the first 256. A unit that
 // pairs with nothing reads as U+FFFD; a byte that starts no UTF-8 character
@@ -309,7 +302,7 @@ bool PortableIni::Flush() {
 }
 
 PortableIni::Section* PortableIni::FindSectionTrimmed(const std::string& sName) {
-    std::string sWanted = Trim(sName);
+    std::string sWanted = TrimIniBlanks(sName);
     if (sWanted.empty()) return nullptr;  // an empty name finds no section, not even the unnamed one
     for (Section& s : m_sections)
         if (EqualNoCase(s.sName, sWanted)) return &s;
@@ -338,7 +331,7 @@ std::string PortableIni::GetString(const std::string& sSection, const std::strin
     Refresh();
     const std::string* pValue = &sDef;
     if (Section* pSection = FindSectionTrimmed(sSection)) {
-        Key* pKey = FindKey(*pSection, Trim(sKey));
+        Key* pKey = FindKey(*pSection, TrimIniBlanks(sKey));
         if (pKey && pKey->bHasValue) pValue = &pKey->sValue;
     }
     return CopyEntry(*pValue, cchBuffer);
@@ -419,7 +412,7 @@ bool PortableIni::WriteLoaded(const char* pszSection, const char* pszKey, const 
         m_sections.push_back(std::move(s));
         pSection = &m_sections.back();
     }
-    Key* pKey = FindKey(*pSection, Trim(sKey));
+    Key* pKey = FindKey(*pSection, TrimIniBlanks(sKey));
     if (pKey) {
         if (pKey->bHasValue && pKey->sValue == sValue) return true;  // nothing to write
         pKey->sValue = sValue;
@@ -465,7 +458,7 @@ bool PortableIni::ReplaceLoadedSection(const std::string& sSection, const KeyVal
         }
         for (const auto& kv : keys) {
             Key k;
-            k.sName = Trim(UpToNul(kv.first.data(), kv.first.size()));
+            k.sName = TrimIniBlanks(UpToNul(kv.first.data(), kv.first.size()));
             k.sValue = TrimLeft(UpToNul(kv.second.data(), kv.second.size()));
             k.bHasValue = true;
             pSection->keys.push_back(std::move(k));
