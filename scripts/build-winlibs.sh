@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Windows (i686) static libraries of the picture formats from
+# Builds the Windows static libraries of the picture formats from
 # Debian's source packages into build/winlibs: libjpeg-turbo and libpng, then
 # giflib, libwebp, libde265 and dav1d (HEVC and AV1 decoders) and libheif over
 # them. Idempotent: each finished library leaves a stamp in the prefix and is
@@ -7,9 +7,13 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CACHE=${MURIVANE_WINLIBS:-$ROOT/build/winlibs}
-PREFIX=$CACHE/i686
+# For the shipped 32-bit build, or the 64-bit one where 32-bit programs cannot
+# run (scripts/winarch.sh); each has a prefix of its own.
+source "$ROOT/scripts/winarch.sh"
+ARCH=${1:-$(murivane_winarch)}
+PREFIX=$CACHE/$ARCH
 STAMP=$PREFIX/.complete-v1   # libjpeg-turbo and libpng, as before
-TOOLCHAIN=$ROOT/cmake/mingw-i686.cmake
+TOOLCHAIN=$ROOT/cmake/mingw-$ARCH.cmake
 # One stamp per later library; bump a library's suffix to rebuild it alone.
 FORMAT_STAMPS=(giflib-v1 libwebp-v1 libde265-v1 dav1d-v1 libheif-v1)
 
@@ -49,22 +53,22 @@ build_jpeg_png() {
   JSRC=$(find "$CACHE/src/libjpeg-turbo" -mindepth 1 -maxdepth 1 -type d | head -1)
   PSRC=$(find "$CACHE/src/libpng1.6" -mindepth 1 -maxdepth 1 -type d | head -1)
 
-  cmake -S "$JSRC" -B "$CACHE/build-jpeg" -G "Unix Makefiles" \
+  cmake -S "$JSRC" -B "$CACHE/build-$ARCH-jpeg" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$PREFIX" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DWITH_JPEG7=OFF -DWITH_SIMD=ON \
     -DCMAKE_ASM_NASM_COMPILER=nasm -DREQUIRE_SIMD=OFF >"$CACHE/jpeg-configure.log"
-  cmake --build "$CACHE/build-jpeg" -j"$JOBS" >"$CACHE/jpeg-build.log"
-  cmake --install "$CACHE/build-jpeg" >/dev/null
+  cmake --build "$CACHE/build-$ARCH-jpeg" -j"$JOBS" >"$CACHE/jpeg-build.log"
+  cmake --install "$CACHE/build-$ARCH-jpeg" >/dev/null
 
-  cmake -S "$PSRC" -B "$CACHE/build-png" -G "Unix Makefiles" \
+  cmake -S "$PSRC" -B "$CACHE/build-$ARCH-png" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$PREFIX" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
     -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON \
-    -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include \
-    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a >"$CACHE/png-configure.log"
-  cmake --build "$CACHE/build-png" -j"$JOBS" >"$CACHE/png-build.log"
-  cmake --install "$CACHE/build-png" >/dev/null
+    -DZLIB_INCLUDE_DIR=/usr/$ARCH-w64-mingw32/include \
+    -DZLIB_LIBRARY=/usr/$ARCH-w64-mingw32/lib/libz.a >"$CACHE/png-configure.log"
+  cmake --build "$CACHE/build-$ARCH-png" -j"$JOBS" >"$CACHE/png-build.log"
+  cmake --install "$CACHE/build-$ARCH-png" >/dev/null
 }
 
 # --- the later formats: GIF, WebP, HEIF/HEIC and AVIF -----------------------
@@ -73,7 +77,7 @@ build_jpeg_png() {
 # callbacks aligned to 4 bytes only: code that keeps SSE values on the stack
 # realigns it where it needs to (dav1d does this itself, see its build).
 LIB_CFLAGS="-msse2 -mfpmath=sse -mstackrealign"
-MINGW=i686-w64-mingw32
+MINGW=$ARCH-w64-mingw32
 # Only our own prefix may answer pkg-config while cross-building: the
 # machine's native -dev packages must never leak into a Windows build.
 export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig PKG_CONFIG_PATH=
@@ -93,20 +97,20 @@ logged() {
 # once the library is installed (a rebuild starts afresh anyway).
 cmake_lib() {
   local src=$1 name=$2; shift 2
-  rm -rf "$CACHE/build-$name"
-  logged "$name-configure.log" cmake -S "$src" -B "$CACHE/build-$name" -G "Unix Makefiles" \
+  rm -rf "$CACHE/build-$ARCH-$name"
+  logged "$name-configure.log" cmake -S "$src" -B "$CACHE/build-$ARCH-$name" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_C_FLAGS="$LIB_CFLAGS" -DCMAKE_CXX_FLAGS="$LIB_CFLAGS" "$@"
-  logged "$name-build.log" cmake --build "$CACHE/build-$name" -j"$JOBS"
-  logged "$name-install.log" cmake --install "$CACHE/build-$name"
-  rm -rf "$CACHE/build-$name"
+  logged "$name-build.log" cmake --build "$CACHE/build-$ARCH-$name" -j"$JOBS"
+  logged "$name-install.log" cmake --install "$CACHE/build-$ARCH-$name"
+  rm -rf "$CACHE/build-$ARCH-$name"
 }
 
 # giflib: a plain Makefile for Unix; the library is its few C files.
 build_giflib() {
   fetch_source giflib
-  local src obj=$CACHE/build-giflib
+  local src obj=$CACHE/build-$ARCH-giflib
   src=$(src_of giflib)
   rm -rf "$obj"; mkdir -p "$obj"
   # shellcheck disable=SC2086
@@ -138,7 +142,7 @@ build_libde265() {
 }
 
 # dav1d: the AV1 decoder, meson and ninja with a cross file; nasm builds its
-# x86-32 assembly; 8- and 10/12-bit pictures. Its log messages would go to
+# x86 assembly; 8- and 10/12-bit pictures. Its log messages would go to
 # the standard error of a GUI program, so they are left out.
 build_dav1d() {
   fetch_source dav1d
@@ -157,19 +161,19 @@ c_args = ['-msse2', '-mfpmath=sse']
 
 [host_machine]
 system = 'windows'
-cpu_family = 'x86'
-cpu = 'i686'
+cpu_family = '$([ "$ARCH" = i686 ] && echo x86 || echo x86_64)'
+cpu = '$ARCH'
 endian = 'little'
 CROSS
-  rm -rf "$CACHE/build-dav1d"
-  logged dav1d-configure.log meson setup "$CACHE/build-dav1d" "$(src_of dav1d)" \
+  rm -rf "$CACHE/build-$ARCH-dav1d"
+  logged dav1d-configure.log meson setup "$CACHE/build-$ARCH-dav1d" "$(src_of dav1d)" \
     --cross-file "$cross" --prefix "$PREFIX" --libdir lib --buildtype release \
     --default-library static -Denable_asm=true -Denable_tools=false -Denable_tests=false \
     -Denable_examples=false -Denable_docs=false -Dxxhash_muxer=disabled -Dbitdepths=8,16 \
     -Dlogging=false
-  logged dav1d-build.log ninja -C "$CACHE/build-dav1d" -j"$JOBS"
-  logged dav1d-install.log ninja -C "$CACHE/build-dav1d" install
-  rm -rf "$CACHE/build-dav1d"
+  logged dav1d-build.log ninja -C "$CACHE/build-$ARCH-dav1d" -j"$JOBS"
+  logged dav1d-install.log ninja -C "$CACHE/build-$ARCH-dav1d" install
+  rm -rf "$CACHE/build-$ARCH-dav1d"
 }
 
 # libheif: static, its HEVC (libde265) and AV1 (dav1d) decoders built in and

@@ -21,6 +21,8 @@ PACKAGES=(
   # with -b 12: aom aborts on -b 10)
   webp libheif-examples giflib-tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  # the 64-bit Windows build and Wine, for machines that cannot run 32-bit programs
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   libz-mingw-w64-dev nasm
   meson  # dav1d's Windows build
   wine wine32 xvfb xauth imagemagick x11-utils

@@ -2,7 +2,36 @@
 # Wine prefix under build/, quiet logs, no offers to install Mono or Gecko.
 MURIVANE_ROOT=${MURIVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${MURIVANE_WINEPREFIX:-$MURIVANE_ROOT/build/wineprefix}
-export WINEARCH=win32
+# A 32-bit prefix for the shipped build; where 32-bit programs cannot run, a
+# 64-bit one for the 64-bit build (scripts/winarch.sh).
+source "$MURIVANE_ROOT/scripts/winarch.sh"
+MURIVANE_WINARCH_IN_USE=$(murivane_winarch)
+if [ "$MURIVANE_WINARCH_IN_USE" = x86_64 ]; then
+  export WINEARCH=win64
+  # Debian's wine command takes the 32-bit loader whenever it is installed,
+  # even where it cannot run: commands of our own take the 64-bit one.
+  murivane_wine64_bin="$MURIVANE_ROOT/build/wine64-bin"
+  if [ ! -x "$murivane_wine64_bin/wine-stable" ]; then
+    mkdir -p "$murivane_wine64_bin"
+    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+      >"$murivane_wine64_bin/wine-stable"
+    chmod +x "$murivane_wine64_bin/wine-stable"
+    ln -sfn wine-stable "$murivane_wine64_bin/wine"
+  fi
+  case ":$PATH:" in *":$murivane_wine64_bin:"*) ;; *) export PATH="$murivane_wine64_bin:$PATH" ;; esac
+  export WINELOADER=/usr/lib/wine/wine64
+else
+  export WINEARCH=win32
+fi
+
+# A prefix made for the other architecture is made anew.
+murivane_prefix_of_this_arch() {
+  local want=win32
+  [ "$WINEARCH" = win64 ] && want=win64
+  if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$want" "$WINEPREFIX/system.reg"; then
+    rm -rf "$WINEPREFIX"
+  fi
+}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 
@@ -41,6 +70,7 @@ murivane_stop_display() {
 # Creates the prefix once, with a 1024x768 virtual desktop for every program
 # (so the tray, the wallpaper and the screen size are the same on every run).
 murivane_init_prefix() {
+  murivane_prefix_of_this_arch
   if [ -f "$WINEPREFIX/.murivane-ready-v2" ]; then return 0; fi
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
@@ -138,12 +168,14 @@ murivane_start_xvfb() {
 # build, and prints the folder that holds it.
 murivane_xinerama_lib() {
   local src="$MURIVANE_ROOT/tests/wine/xinerama-heads.c"
-  local dir="$MURIVANE_ROOT/build/xinerama" sum tmp
+  # For the Wine in use: 32-bit, or 64-bit (scripts/winarch.sh).
+  local dir="$MURIVANE_ROOT/build/xinerama-$MURIVANE_WINARCH_IN_USE" sum tmp bits=-m32
+  [ "$MURIVANE_WINARCH_IN_USE" = x86_64 ] && bits=-m64
   sum=$(sha256sum "$src" | cut -d' ' -f1)
   if [ ! -f "$dir/libXinerama.so.1" ] || [ "$(cat "$dir/source.sha256" 2>/dev/null)" != "$sum" ]; then
     mkdir -p "$dir"
     tmp=$(mktemp "$dir/.build.XXXXXX")
-    gcc -m32 -shared -fPIC -O2 -Wall -Wextra -Wl,-soname,libXinerama.so.1 -o "$tmp" "$src" >&2 || { rm -f "$tmp"; return 1; }
+    gcc $bits -shared -fPIC -O2 -Wall -Wextra -Wl,-soname,libXinerama.so.1 -o "$tmp" "$src" >&2 || { rm -f "$tmp"; return 1; }
     mv -f "$tmp" "$dir/libXinerama.so.1"
     echo "$sum" >"$dir/source.sha256"
   fi
@@ -163,6 +195,7 @@ murivane_monitors_display() {
 
 # Creates the monitor prefix once: no virtual desktop, monitors from Xinerama.
 murivane_init_monitors_prefix() {
+  murivane_prefix_of_this_arch
   if [ -f "$WINEPREFIX/.murivane-monitors-ready-v1" ]; then return 0; fi
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
