@@ -3,6 +3,8 @@
 
 // The application title string.
 #define IDR_MAINFRAME_TITLE 57344
+// The tool tip while every picture of the collection is excluded.
+#define IDS_ALL_PICTURES_EXCLUDED 57345
 
 // Tray states: one icon, one menu and (for the waiting state) one tool tip each.
 #define IDR_TRAY_WAITING 128

@@ -126,6 +126,11 @@ bool RCollection::IsExcluded(const std::string& sPath) const {
     return !m_excludedLower.empty() && m_excludedLower.count(Lower(sPath)) != 0;
 }
 
+bool RCollection::AllExcluded() const {
+    if (m_images.empty() || m_excludedLower.empty()) return false;
+    return std::all_of(m_images.begin(), m_images.end(), [this](const std::string& s) { return IsExcluded(s); });
+}
+
 void RCollection::DeleteSection(IniFile& ini) const { ini.DeleteSection(m_sName); }
 
 void RCollection::RemoveFolder(const std::string& sPath) {

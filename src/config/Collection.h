@@ -77,6 +77,9 @@ public:
     bool AddExclude(const std::string& sPath);
     void ClearExcludes();
     bool IsExcluded(const std::string& sPath) const;
+    // True when the image list is not empty and every picture of it is
+    // excluded, so NextImage has nothing to give.
+    bool AllExcluded() const;
 
 private:
     std::string m_sName;

@@ -58,7 +58,13 @@ void ChangeCycle::OnChangeTimer() {
         m_host.KillChangeTimer();
         return;
     }
-    if (m_host.ScreenSaverCheckApplies() && m_host.IsScreenSaverRunning()) return;
+    // A running screen saver skips the change, unless a pause holds it: a
+    // change due while the session is locked is owed even while the saver
+    // runs, and one owed already stays owed for the pause's end.
+    if (m_host.ScreenSaverCheckApplies() && m_host.IsScreenSaverRunning()) {
+        SystemState* pSystem = m_host.System();
+        if (!pSystem || CurrentPause(m_settings, *pSystem) == PauseReason::None) return;
+    }
     if (HoldForPause()) return;
     ChangeWallpaper(false);
 }
@@ -138,7 +144,12 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
         return;
     }
 
-    const uint32_t n = m_host.ImageCount();
+    uint32_t n = m_host.ImageCount();
+    // Every picture excluded: taken as an empty collection, and said.
+    const bool bAllExcluded = n > 0 && m_host.AllPicturesExcluded();
+    m_host.ReportAllExcluded(bAllExcluded);
+    if (bAllExcluded) n = 0;
+    PrepareWalk(n);
     bool bFractal = true;
     if (n > 0) {
         double u = m_rand.uniform();
@@ -152,8 +163,15 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
     }
     if (!bFractal) {
         // Every listed picture can be shown: a GIF is decoded like the rest
-        // (or, while Active Desktop is in use, handed to it).
-        const std::string sPath = m_host.NextImage();
+        // (or, while Active Desktop is in use, handed to it). In order, a
+        // picture left waiting by a change over several monitors comes first.
+        std::string sPath;
+        if (!m_walk.waiting.empty()) {
+            sPath = std::move(m_walk.waiting.front().sPath);
+            m_walk.waiting.pop_front();
+        } else {
+            sPath = m_host.NextImage();
+        }
         const std::string sExt = ExtensionOf(sPath).value_or("");
         if (!sPath.empty()) {
             m_host.ChangeBackground(sPath, sExt, 0);
@@ -176,19 +194,32 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
     m_host.SetFractalTimer();
 }
 
+void ChangeCycle::PrepareWalk(uint32_t n) {
+    if (!m_host.PicturesInOrder() || m_walk.count != n) {
+        m_walk.Clear();
+        m_walk.count = n;
+        return;
+    }
+    auto& waiting = m_walk.waiting;
+    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
+                                 [this](const InOrderWalk::Waiting& w) { return !m_host.PictureAvailable(w.sPath); }),
+                  waiting.end());
+}
+
 void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n) {
     PictureSource source;
     source.next = [this] { return m_host.NextImage(); };
     source.size = [this](const std::string& sPath) { return m_host.PictureSize(sPath); };
     source.count = n;
     const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    InOrderWalk* pWalk = m_host.PicturesInOrder() ? &m_walk : nullptr;
     std::vector<std::string> picks;
     if (mode == kPicturePerMonitor) {
-        picks = PickPictures(layout, m_settings.MatchMonitorShape, source);
+        picks = PickPictures(layout, m_settings.MatchMonitorShape, source, pWalk);
     } else {
         MonitorLayout primary;
         primary.monitors.push_back(layout.Primary());
-        picks = PickPictures(primary, false, source);
+        picks = PickPictures(primary, false, source, pWalk);
     }
     std::vector<MonitorPicture> pictures;
     bool bAny = false;
@@ -307,6 +338,7 @@ void ChangeCycle::OnFractalFailed(const std::string& sReason) {
 void ChangeCycle::OnRefreshImageList() {
     m_host.SetTrayState(kTrayChanging);
     m_host.ReloadCollection();
+    m_walk.Clear();
     ShowNormalTray();
 }
 
@@ -339,7 +371,15 @@ void ChangeCycle::OnSettings() {
     bool bClose = false;
     if (m_host.ShowSettings()) {
         m_host.ReloadCollection();
+        m_walk.Clear();
         m_host.RebuildColorTable();
+        // A new history size holds at once: the oldest entries beyond it go,
+        // and with none kept the file is emptied.
+        const size_t limit = HistoryLimit();
+        if (m_history.entries().size() > limit || limit == 0) {
+            m_history.Trim(limit);
+            SaveHistory();
+        }
         bClose = !m_settings.UseTray;
     }
     m_bSettingsOpen = false;

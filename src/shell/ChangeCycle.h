@@ -6,6 +6,7 @@
 #include "app/Random.h"
 #include "config/Settings.h"
 #include "shell/History.h"
+#include "shell/MonitorPicks.h"
 #include "platform/SystemState.h"
 #include "shell/PauseRules.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -47,6 +48,13 @@ public:
     virtual int FractalProb() = 0;
     virtual std::string NextImage() = 0;
     virtual void ReloadCollection() = 0;
+    // Whether NextImage walks the collection in order (else it draws at random).
+    virtual bool PicturesInOrder() { return false; }
+    // Whether the collection has pictures and the user has excluded every one.
+    virtual bool AllPicturesExcluded() { return false; }
+    // What the change found: every picture excluded (so a fractal came
+    // instead, and the tool tip says why), or not.
+    virtual void ReportAllExcluded(bool bAll) {}
     // Why the last change left the desktop as it was, or what else is wrong
     // (a folder of the collection gone), for the tool tip; empty when all is
     // well. Taking it clears the change's failure.
@@ -196,6 +204,10 @@ private:
     void AfterChange();
     // A picture for each monitor (or one for all), then the pipeline.
     void ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t n);
+    // In order, the pictures left waiting by the last change stay first in
+    // line, unless the collection changed size or is walked at random now;
+    // those that can no longer be shown are dropped.
+    void PrepareWalk(uint32_t n);
     // Applies pictures given per monitor of the layout (one, for the same
     // picture everywhere and for one across all) and remembers them.
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
@@ -229,6 +241,7 @@ private:
     HistoryEntry m_replay;     // the entry whose fractals are being rendered again
     bool m_bReplaying = false;
     PauseGate m_pauses;
+    InOrderWalk m_walk;  // in order: where the walk stands, and what waits from the last change
 };
 
 }  // namespace mv

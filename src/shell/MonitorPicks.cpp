@@ -10,44 +10,73 @@ bool PictureFitsMonitor(const std::optional<Size>& picture, const Monitor& monit
     return monitor.IsPortrait() ? picture->cy > picture->cx : picture->cx > picture->cy;
 }
 
-std::vector<std::string> PickPictures(const MonitorLayout& layout, bool bMatchShape, const PictureSource& source) {
+std::vector<std::string> PickPictures(const MonitorLayout& layout, bool bMatchShape, const PictureSource& source,
+                                      InOrderWalk* pWalk) {
     std::vector<std::string> picks;
-    // Drawn, not taken yet: later monitors look at them first.
-    std::deque<std::string> drawn;
-    auto draw = [&]() -> std::optional<std::string> {
+    // At random, what this change draws and does not take is dropped with it.
+    InOrderWalk atRandom;
+    InOrderWalk& walk = pWalk ? *pWalk : atRandom;
+    const bool bInOrder = pWalk != nullptr;
+    auto draw = [&]() -> std::optional<InOrderWalk::Waiting> {
         if (source.count == 0) return std::nullopt;
         std::string sPath = source.next();
         if (sPath.empty()) return std::nullopt;
-        return sPath;
+        if (bInOrder) {
+            if (walk.drawnInRound >= source.count || (walk.drawnInRound > 0 && sPath == walk.sRoundFirst)) {
+                ++walk.round;
+                walk.drawnInRound = 0;
+            }
+            if (walk.drawnInRound == 0) walk.sRoundFirst = sPath;
+            ++walk.drawnInRound;
+        }
+        return InOrderWalk::Waiting{std::move(sPath), walk.round};
     };
+    // The round the next draw belongs to, as far as can be told before it.
+    auto nextRound = [&] { return walk.drawnInRound >= source.count ? walk.round + 1 : walk.round; };
     auto fits = [&](const std::string& sPath, const Monitor& m) {
         return PictureFitsMonitor(source.size ? source.size(sPath) : std::nullopt, m);
     };
     for (const Monitor& m : layout.monitors) {
         std::optional<std::string> chosen;
         if (bMatchShape) {
+            // In order a monitor stays within the round of what waits first.
+            const uint64_t round = walk.waiting.empty() ? nextRound() : walk.waiting.front().round;
+            auto inReach = [&](uint64_t r) { return !bInOrder || r == round; };
             size_t looked = 0;
-            for (auto it = drawn.begin(); it != drawn.end() && looked < kShapeLookahead; ++it, ++looked)
-                if (fits(*it, m)) {
-                    chosen = *it;
-                    drawn.erase(it);
+            bool bRoundOver = false;
+            for (auto it = walk.waiting.begin(); it != walk.waiting.end() && looked < kShapeLookahead; ++it, ++looked) {
+                if (!inReach(it->round)) {
+                    bRoundOver = true;
                     break;
                 }
-            while (!chosen && looked < kShapeLookahead) {
-                std::optional<std::string> next = draw();
+                if (fits(it->sPath, m)) {
+                    chosen = it->sPath;
+                    walk.waiting.erase(it);
+                    break;
+                }
+            }
+            while (!chosen && !bRoundOver && looked < kShapeLookahead) {
+                if (!inReach(nextRound())) break;
+                std::optional<InOrderWalk::Waiting> next = draw();
                 if (!next) break;
+                if (!inReach(next->round)) {
+                    walk.waiting.push_back(std::move(*next));
+                    break;
+                }
                 ++looked;
-                if (fits(*next, m))
-                    chosen = next;
+                if (fits(next->sPath, m))
+                    chosen = std::move(next->sPath);
                 else
-                    drawn.push_back(*next);
+                    walk.waiting.push_back(std::move(*next));
             }
         }
-        if (!chosen && !drawn.empty()) {
-            chosen = drawn.front();
-            drawn.pop_front();
+        if (!chosen && !walk.waiting.empty()) {
+            chosen = std::move(walk.waiting.front().sPath);
+            walk.waiting.pop_front();
         }
-        if (!chosen) chosen = draw();
+        if (!chosen) {
+            if (std::optional<InOrderWalk::Waiting> next = draw()) chosen = std::move(next->sPath);
+        }
         picks.push_back(chosen.value_or(std::string()));
     }
     return picks;

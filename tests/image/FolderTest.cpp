@@ -285,7 +285,9 @@ TEST(ImageList, ExcludedPicturesAreNeverPickedAndSavingKeepsEveryKey) {
     }
     EXPECT_FALSE(c.AddExclude("c:\\w\\2.jpg"));  // already there, in another case
     EXPECT_TRUE(c.AddExclude("c:\\w\\1.jpg"));
+    EXPECT_FALSE(c.AllExcluded());  // 3.png is still there to show
     EXPECT_TRUE(c.AddExclude("c:\\w\\3.png"));
+    EXPECT_TRUE(c.AllExcluded());
     EXPECT_EQ(c.NextImage(ini, rand), "");  // every picture excluded
 
     c.Save(ini, false);

@@ -330,6 +330,77 @@ TEST_F(Cycle, ExitAfterChangeCloses) {
     EXPECT_TRUE(host.closed);
 }
 
+// Every picture of the collection excluded: the change is a fractal, as for
+// an empty collection, and the tool tip says why; once a picture can be
+// shown again, pictures come back and the tip is the usual one.
+TEST_F(Cycle, EverythingExcludedMakesAFractalAndSaysSo) {
+    struct Excluding : FakeHost {
+        bool all = true;
+        bool reported = false;
+        bool AllPicturesExcluded() override { return all; }
+        void ReportAllExcluded(bool b) override { reported = b; }
+        // The collection gives nothing while every picture is excluded.
+        std::string NextImage() override { return all ? std::string() : FakeHost::NextImage(); }
+        std::string TakeChangeFailure() override { return reported ? "all excluded" : std::string(); }
+    } h;
+    ChangeCycle c{settings, rand, h};
+    h.images = {"c:\\p\\a.jpg", "c:\\p\\b.jpg"};
+    h.fractalProb = 0;  // pictures only, while there are any to show
+    c.OnChangeTimer();
+    EXPECT_TRUE(h.changed.empty());
+    EXPECT_EQ(h.tray, kTrayFractal);
+    EXPECT_TRUE(h.fractalRunning);
+    h.fractalDone = true;
+    c.OnFractalTimer();
+    ASSERT_EQ(h.changed.size(), 1u);
+    EXPECT_EQ(h.changed[0], "C:\\Windows\\Murivane.bmp|bmp");
+    EXPECT_EQ(h.tray, kTrayWaiting);
+    EXPECT_EQ(h.tip, "all excluded");
+    EXPECT_EQ(h.changeTimerMs, 1800 * 1000);  // the schedule goes on
+
+    // A picture can be shown again.
+    h.all = false;
+    h.fractalDone = false;
+    c.OnChangeTimer();
+    ASSERT_EQ(h.changed.size(), 2u);
+    EXPECT_EQ(h.changed[1], "c:\\p\\a.jpg|jpg");
+    EXPECT_EQ(h.tip, "");
+}
+
+// A new history size holds as soon as the settings are closed with OK: the
+// oldest entries go at once and the file is written; 0 empties it, and
+// "Previous" can no longer be used.
+TEST_F(Cycle, HistorySizeChangesTakeEffectAtOnce) {
+    struct Recording : FakeHost {
+        History written;
+        int writes = 0;
+        void WriteHistory(const History& h) override { written = h, ++writes; }
+    } h;
+    ChangeCycle c{settings, rand, h};
+    h.images = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+    for (int i = 0; i < 4; ++i) c.OnChangeWallpaperCommand();
+    ASSERT_EQ(h.written.entries().size(), 4u);
+    EXPECT_TRUE(c.Commands().bPrevious);
+
+    settings.HistorySize = 2;
+    h.settingsOk = false;  // Cancel changes nothing
+    c.OnSettings();
+    EXPECT_EQ(h.written.entries().size(), 4u);
+    h.settingsOk = true;
+    c.OnSettings();
+    ASSERT_EQ(h.written.entries().size(), 2u);
+    EXPECT_EQ(h.written.entries()[0].pictures, (std::vector<std::string>{"c.jpg"}));
+    EXPECT_EQ(h.written.entries()[1].pictures, (std::vector<std::string>{"d.jpg"}));
+    EXPECT_EQ(h.written.position(), 1u);  // d.jpg still the one showing
+    EXPECT_TRUE(c.Commands().bPrevious);
+
+    settings.HistorySize = 0;
+    c.OnSettings();
+    EXPECT_TRUE(h.written.entries().empty());
+    EXPECT_FALSE(c.Commands().bPrevious);
+    EXPECT_EQ(c.CurrentPicture(), "d.jpg");  // still showing, still its commands
+}
+
 TEST(TrayMenus, StatesItemsAndClicks) {
     EXPECT_EQ(TrayMenuFor(kTrayWaiting).front().id, kCmdChangeWallpaper);
     EXPECT_EQ(TrayMenuFor(kTrayWaiting).size(), 8u);
@@ -439,6 +510,64 @@ TEST(MonitorPicks, ShapesAreMatchedWithoutLosingPicturesAndNeverLoop) {
     // An empty collection: every monitor keeps what it has.
     source.next = [] { return std::string(); };
     EXPECT_EQ(PickPictures(ThreeScreens(), true, source), (std::vector<std::string>(3)));
+}
+
+// In order over landscape, portrait and landscape monitors: a picture a
+// monitor passes over for its shape waits for the next monitor or the next
+// change, so every picture is shown once a round.
+TEST(CycleInOrder, EveryPictureOnceARoundWhateverTheMonitorsShapes) {
+    struct Ordered : MonitorHost {
+        std::set<std::string> gone;
+        bool PicturesInOrder() override { return true; }
+        bool PictureAvailable(const std::string& s) override { return gone.count(s) == 0; }
+    };
+    using Strings = std::vector<std::string>;
+    const Strings landscape{"L1.jpg", "L2.jpg", "L3.jpg", "L4.jpg", "L5.jpg", "L6.jpg", "L7.jpg", "L8.jpg", "L9.jpg"};
+    Settings settings;
+    settings.MatchMonitorShape = true;
+    Random rand{1};
+    {
+        // The portrait monitor looks at 8 landscape pictures and takes the
+        // first; the rest go to the monitors after it.
+        Ordered mh;
+        mh.images = landscape;
+        ChangeCycle c(settings, rand, mh);
+        for (int i = 0; i < 3; ++i) c.OnChangeWallpaperCommand();
+        ASSERT_EQ(mh.monitorChanges.size(), 3u);
+        EXPECT_EQ(Paths(mh.monitorChanges[0]), (Strings{"L1.jpg", "L2.jpg", "L3.jpg"}));
+        EXPECT_EQ(Paths(mh.monitorChanges[1]), (Strings{"L4.jpg", "L5.jpg", "L6.jpg"}));
+        EXPECT_EQ(Paths(mh.monitorChanges[2]), (Strings{"L7.jpg", "L8.jpg", "L9.jpg"}));
+        // The next round starts from the top.
+        c.OnChangeWallpaperCommand();
+        EXPECT_EQ(Paths(mh.monitorChanges[3]), (Strings{"L1.jpg", "L2.jpg", "L3.jpg"}));
+    }
+    {
+        // Two portrait pictures for three rounds of the portrait monitor:
+        // it takes them as they come, then the first landscape one left in
+        // the round rather than one of the next round.
+        Ordered mh;
+        mh.images = {"L1.jpg", "L2.jpg", "P1.jpg", "L3.jpg", "L4.jpg", "L5.jpg", "P2.jpg", "L6.jpg", "L7.jpg"};
+        ChangeCycle c(settings, rand, mh);
+        for (int i = 0; i < 3; ++i) c.OnChangeWallpaperCommand();
+        ASSERT_EQ(mh.monitorChanges.size(), 3u);
+        EXPECT_EQ(Paths(mh.monitorChanges[0]), (Strings{"L1.jpg", "P1.jpg", "L2.jpg"}));
+        EXPECT_EQ(Paths(mh.monitorChanges[1]), (Strings{"L3.jpg", "P2.jpg", "L4.jpg"}));
+        EXPECT_EQ(Paths(mh.monitorChanges[2]), (Strings{"L5.jpg", "L6.jpg", "L7.jpg"}));
+    }
+    {
+        // What waits and has been excluded since is passed over; reloading
+        // the collection drops what waits.
+        Ordered mh;
+        mh.images = landscape;
+        ChangeCycle c(settings, rand, mh);
+        c.OnChangeWallpaperCommand();  // L1 L2 L3, L4 .. L9 waiting
+        mh.gone = {"L4.jpg"};
+        c.OnChangeWallpaperCommand();
+        EXPECT_EQ(Paths(mh.monitorChanges[1]), (Strings{"L5.jpg", "L6.jpg", "L7.jpg"}));
+        c.OnRefreshImageList();  // L8 and L9 dropped
+        c.OnChangeWallpaperCommand();
+        EXPECT_EQ(Paths(mh.monitorChanges[2]), (Strings{"L1.jpg", "L2.jpg", "L3.jpg"}));
+    }
 }
 
 TEST_F(Cycle, SeveralMonitorsGetTheirPicturesFractalsAndKeepThemWhenTheLayoutChanges) {

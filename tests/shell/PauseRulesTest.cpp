@@ -44,8 +44,9 @@ struct ClockHost : CycleHost {
     int FractalProb() override { return 0; }
     std::string NextImage() override { return "c:\\p\\a.jpg"; }
     void LocalTime(int& h, int& m) override { h = 12, m = 0; }
-    bool ScreenSaverCheckApplies() override { return false; }
-    bool IsScreenSaverRunning() override { return false; }
+    bool saverRunning = false;  // the screen saver check applies when one runs
+    bool ScreenSaverCheckApplies() override { return saverRunning; }
+    bool IsScreenSaverRunning() override { return saverRunning; }
     void SetFractalTimer() override {}
     void KillFractalTimer() override {}
     bool IsUsingActiveDesktop() override { return false; }
@@ -176,4 +177,32 @@ TEST_F(Pauses, EachSettingTurnsItsOwnPauseOff) {
         Run(30 * kMinute);
         EXPECT_EQ(host.changes, before + 2) << "not held while the setting is off";
     }
+}
+
+// Locking a session starts the screen saver with it: a change due then is
+// still owed to the lock and happens once on unlock. A screen saver alone
+// skips the change, as ever.
+TEST_F(Pauses, AChangeDueWhileLockedHappensOnUnlockEvenUnderAScreenSaver) {
+    host.system.bLocked = true;
+    host.saverRunning = true;
+    Run(65 * kMinute);  // two changes come due
+    EXPECT_EQ(host.changes, 0);
+    EXPECT_EQ(cycle.Pause(), PauseReason::Locked);
+    EXPECT_EQ(host.tip, "Murivane: paused while the computer is locked");
+    // Unlocked: the saver ends and the window hears of the session at once.
+    host.system.bLocked = false;
+    host.saverRunning = false;
+    cycle.OnPauseCheck();
+    EXPECT_EQ(host.changes, 1);
+    Run(20 * kMinute);
+    EXPECT_EQ(host.changes, 1);
+
+    // The screen saver without the lock: the change is skipped, not owed.
+    host.saverRunning = true;
+    Run(30 * kMinute);
+    EXPECT_EQ(host.changes, 1);
+    EXPECT_EQ(cycle.Pause(), PauseReason::None);
+    host.saverRunning = false;
+    Run(6000);
+    EXPECT_EQ(host.changes, 1);
 }

@@ -166,7 +166,9 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
 std::string CMainAppWnd::TakeChangeFailure() {
     std::string sText = std::move(m_sChangeFailure);
     m_sChangeFailure.clear();
-    return sText.empty() ? m_sMissingFolder : sText;
+    if (!sText.empty()) return sText;
+    if (!m_sMissingFolder.empty()) return m_sMissingFolder;
+    return m_bAllExcluded ? LoadString(IDS_ALL_PICTURES_EXCLUDED) : std::string();
 }
 
 void CMainAppWnd::JoinWorker() {

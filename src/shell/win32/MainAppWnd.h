@@ -73,6 +73,9 @@ private:
     uint32_t ImageCount() override;
     int FractalProb() override;
     std::string NextImage() override;
+    bool PicturesInOrder() override { return m_pCollection && m_pCollection->cycle(); }
+    bool AllPicturesExcluded() override { return m_pCollection && m_pCollection->AllExcluded(); }
+    void ReportAllExcluded(bool bAll) override { m_bAllExcluded = bAll; }
     std::string TakeChangeFailure() override;
     void ReloadCollection() override;
     void ChangeBackground(const std::string& sPath, const std::string& sExt, Color hint) override;
@@ -128,6 +131,7 @@ private:
     TraceLog m_trace;
     std::string m_sChangeFailure;  // why the last change failed
     std::string m_sMissingFolder;  // a folder of the collection that is gone
+    bool m_bAllExcluded = false;   // the last change found every picture excluded
     UINT m_uTaskbarCreated = 0;
     int m_iGroups = 0;
     Color m_average = 0;
