@@ -919,6 +919,7 @@ TEST(CycleHistory, EntriesComeBackOnOtherMonitorsByTheirDevices) {
 
     // Fractals: the one of each device again; a new monitor gets one of its own size.
     mh.layout = ThreeScreens();
+    c.OnChangeWallpaperCommand();  // forward to the last entry
     mh.fractalProb = 100;
     c.OnChangeWallpaperCommand();
     mh.fractalDone = true;
