@@ -1,10 +1,63 @@
 #include "shell/ChangeCycle.h"
 
 #include <algorithm>
+#include <set>
 
 #include "shell/MonitorPicks.h"
 
 namespace mv {
+
+namespace {
+
+// The monitors that count sources were made for: one each when there are as
+// many as monitors, else the one for the primary monitor; no names when the
+// layout does not tell them.
+void SourceMonitors(const MonitorLayout& layout, size_t count, std::vector<std::string>& devices, int& primary) {
+    devices.clear();
+    primary = 0;
+    const int iPrimary = layout.PrimaryIndex();
+    if (count > 1 && count == layout.monitors.size()) {
+        for (const Monitor& m : layout.monitors) devices.push_back(m.sDevice);
+        primary = std::max(iPrimary, 0);
+    } else if (count == 1 && iPrimary >= 0) {
+        devices.push_back(layout.Primary().sDevice);
+    }
+    if (std::all_of(devices.begin(), devices.end(), [](const std::string& d) { return d.empty(); })) devices.clear();
+}
+
+// For each monitor of a layout, which of count sources made for the given
+// monitors is its own (-1: none). A monitor takes the source of its device;
+// the primary monitor, when its device had none, takes the old primary's
+// unless that monitor is still there. Without device names the sources go
+// by position when there are as many, else to the primary alone.
+std::vector<int> SourcesFor(const MonitorLayout& to, const std::vector<std::string>& devices, int primary,
+                            size_t count) {
+    std::vector<int> map(to.monitors.size(), -1);
+    if (count == 0) return map;
+    if (devices.size() != count && count == to.monitors.size()) {
+        for (size_t i = 0; i < map.size(); ++i) map[i] = static_cast<int>(i);
+        return map;
+    }
+    std::vector<bool> taken(count, false);
+    if (devices.size() == count) {
+        for (size_t i = 0; i < to.monitors.size(); ++i) {
+            const std::string& sDevice = to.monitors[i].sDevice;
+            for (size_t j = 0; j < count && !sDevice.empty(); ++j)
+                if (!taken[j] && devices[j] == sDevice) {
+                    map[i] = static_cast<int>(j);
+                    taken[j] = true;
+                    break;
+                }
+        }
+    }
+    const size_t oldPrimary = primary >= 0 && static_cast<size_t>(primary) < count ? static_cast<size_t>(primary) : 0;
+    const int iPrimary = to.PrimaryIndex();
+    if (iPrimary >= 0 && map[static_cast<size_t>(iPrimary)] < 0 && !taken[oldPrimary])
+        map[static_cast<size_t>(iPrimary)] = static_cast<int>(oldPrimary);
+    return map;
+}
+
+}  // namespace
 
 int QuietMinutes(uint32_t uHours, uint32_t uMinutes, uint32_t uAmPm) {
     int64_t m = static_cast<int64_t>(uHours % 12) * 60 + uMinutes + (uAmPm == 1 ? 720 : 0);
@@ -186,6 +239,8 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
     }
     m_host.SetTrayState(kTrayFractal);
     m_bComputing = true;
+    m_job = m_origin = FractalJob::Change;
+    m_jobLayout = layout;
     m_bFractalForMonitors = layout.IsMultiple();
     if (m_bFractalForMonitors)
         m_host.StartFractalWorkers(FractalSizes(layout, m_settings.MultipleMonitors));
@@ -234,59 +289,184 @@ void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t
     RecordChange(std::move(entry));
 }
 
-void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures) {
+void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                                  const std::vector<FractalRecipe>* pRecipes) {
     if (pictures.empty()) return;
     const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
     const bool bAcross = mode == kOnePictureAcross;
     std::vector<MonitorPicture> perMonitor = pictures;
-    if (mode == kSamePictureEverywhere) perMonitor.assign(layout.monitors.size(), pictures.front());
+    std::vector<FractalRecipe> recipes;
+    if (pRecipes && pRecipes->size() == pictures.size()) recipes = *pRecipes;
+    if (mode == kSamePictureEverywhere) {
+        perMonitor.assign(layout.monitors.size(), pictures.front());
+        if (!recipes.empty()) recipes.assign(layout.monitors.size(), recipes.front());
+    }
     m_host.ChangeBackgroundMonitors(layout, bAcross, perMonitor);
     const int iPrimary = layout.PrimaryIndex();
     const size_t iShown = bAcross || iPrimary < 0 ? 0 : static_cast<size_t>(iPrimary);
     m_sLastPicture = perMonitor[std::min(iShown, perMonitor.size() - 1)].sPath;
-    Remember(layout, std::move(perMonitor));
+    Remember(layout, std::move(perMonitor), pRecipes ? &recipes : nullptr);
 }
 
-void ChangeCycle::Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures) {
+void ChangeCycle::Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                           const std::vector<FractalRecipe>* pRecipes) {
     m_lastLayout = layout;
     m_lastPictures = std::move(pictures);
+    m_bLastFractal = pRecipes != nullptr;
+    m_lastRecipes.clear();
+    if (pRecipes && pRecipes->size() == m_lastPictures.size()) m_lastRecipes = *pRecipes;
+}
+
+std::string ChangeCycle::PickFor(const Monitor& monitor) {
+    const uint32_t n = m_host.ImageCount();
+    if (n == 0) return std::string();
+    PictureSource source;
+    source.next = [this] { return m_host.NextImage(); };
+    source.size = [this](const std::string& sPath) { return m_host.PictureSize(sPath); };
+    source.count = n;
+    MonitorLayout alone;
+    alone.monitors.push_back(monitor);
+    const std::vector<std::string> picks = PickPictures(alone, m_settings.MatchMonitorShape, source);
+    return picks.empty() ? std::string() : picks.front();
+}
+
+FractalRecipe ChangeCycle::NewRecipe(Size size, const FractalRecipe* pLook) {
+    FractalRecipe r;
+    if (pLook) {
+        r = *pLook;
+    } else {
+        r.brightness = m_settings.Brightness;
+        std::copy(std::begin(m_settings.Colors), std::end(m_settings.Colors), r.weights.begin());
+    }
+    // Drawn in the order a fractal change draws them: the palette's, then the pattern's.
+    r.paletteSeed = m_rand.next();
+    r.fractalSeed = m_rand.next();
+    r.size = size;
+    return r;
+}
+
+bool ChangeCycle::Relayout(const MonitorLayout& layout, bool bMayRender) {
+    if (m_lastPictures.empty() || layout == m_lastLayout) return false;
+    // One screen before and after: the shell lays the wallpaper out again itself.
+    if (!layout.IsMultiple() && !m_lastLayout.IsMultiple()) {
+        m_lastLayout = layout;
+        return false;
+    }
+    return ComposeFor(layout, bMayRender);
+}
+
+bool ChangeCycle::ComposeFor(const MonitorLayout& layout, bool bMayRender) {
+    if (m_lastPictures.empty()) return false;
+    const size_t count = m_lastPictures.size();
+    std::vector<std::string> devices;
+    int primary = 0;
+    SourceMonitors(m_lastLayout, count, devices, primary);
+    if (static_cast<size_t>(primary) >= count) primary = 0;
+    const bool bRecipes = m_lastRecipes.size() == count;
+    // The old primary's source, or the first there is.
+    auto fallback = [&]() -> size_t {
+        if (!m_lastPictures[static_cast<size_t>(primary)].sPath.empty()) return static_cast<size_t>(primary);
+        for (size_t j = 0; j < count; ++j)
+            if (!m_lastPictures[j].sPath.empty()) return j;
+        return static_cast<size_t>(primary);
+    };
+    const std::vector<int> map = SourcesFor(layout, devices, primary, count);
+
+    if (!layout.IsMultiple()) {
+        const size_t j = map.size() == 1 && map[0] >= 0 && !m_lastPictures[static_cast<size_t>(map[0])].sPath.empty()
+                             ? static_cast<size_t>(map[0])
+                             : fallback();
+        const MonitorPicture picture = m_lastPictures[j];
+        if (picture.sPath.empty()) return false;
+        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
+        m_sLastPicture = picture.sPath;
+        std::vector<FractalRecipe> recipes;
+        if (bRecipes) recipes.push_back(m_lastRecipes[j]);
+        Remember(layout, {picture}, m_bLastFractal ? &recipes : nullptr);
+        return false;
+    }
+
+    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    if (mode != kPicturePerMonitor) {
+        // One picture for all: the one there was, or the primary monitor's.
+        const int iPrimary = layout.PrimaryIndex();
+        size_t j = 0;
+        if (count > 1) {
+            const int mapped = iPrimary >= 0 ? map[static_cast<size_t>(iPrimary)] : -1;
+            j = mapped >= 0 && !m_lastPictures[static_cast<size_t>(mapped)].sPath.empty()
+                    ? static_cast<size_t>(mapped)
+                    : fallback();
+        }
+        std::vector<FractalRecipe> recipes;
+        if (bRecipes) recipes.push_back(m_lastRecipes[j]);
+        ApplyToMonitors(layout, {m_lastPictures[j]}, m_bLastFractal ? &recipes : nullptr);
+        return false;
+    }
+
+    std::vector<MonitorPicture> pictures(layout.monitors.size());
+    std::vector<FractalRecipe> recipes(bRecipes ? layout.monitors.size() : 0);
+    std::vector<size_t> missing;
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        const int j = map[i];
+        if (j >= 0 && !m_lastPictures[static_cast<size_t>(j)].sPath.empty()) {
+            pictures[i] = m_lastPictures[static_cast<size_t>(j)];
+            if (bRecipes) recipes[i] = m_lastRecipes[static_cast<size_t>(j)];
+        } else {
+            missing.push_back(i);
+        }
+    }
+    if (!missing.empty() && m_bLastFractal && bMayRender) {
+        StartFill(layout, std::move(pictures), std::move(recipes), std::move(missing));
+        return true;
+    }
+    for (size_t i : missing) {
+        if (!m_bLastFractal) {
+            const std::string sPath = PickFor(layout.monitors[i]);
+            if (!sPath.empty()) {
+                pictures[i] = MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0};
+                continue;
+            }
+        }
+        // Nothing new for it (an empty collection, or a render stopped):
+        // the primary monitor's source, composed for this one.
+        const size_t j = fallback();
+        pictures[i] = m_lastPictures[j];
+        if (bRecipes) recipes[i] = m_lastRecipes[j];
+    }
+    ApplyToMonitors(layout, std::move(pictures), m_bLastFractal ? &recipes : nullptr);
+    return false;
+}
+
+void ChangeCycle::StartFill(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                            std::vector<FractalRecipe> recipes, std::vector<size_t> missing) {
+    // Files no monitor that keeps its fractal is composed from.
+    std::set<std::string> used;
+    for (const MonitorPicture& p : pictures)
+        if (!p.sPath.empty()) used.insert(p.sPath);
+    const FractalRecipe* pLook = m_lastRecipes.empty() ? nullptr : &m_lastRecipes.front();
+    std::vector<FractalRecipe> fresh;
+    std::vector<int> files;
+    int k = 0;
+    for (size_t i : missing) {
+        while (used.count(m_host.FractalFile(k)) != 0) ++k;
+        files.push_back(k++);
+        const Rect& r = layout.monitors[i].rect;
+        fresh.push_back(NewRecipe({r.Width(), r.Height()}, pLook));
+    }
+    m_fill = Fill{layout, std::move(pictures), std::move(recipes), std::move(missing)};
+    m_job = FractalJob::Fill;
+    m_jobLayout = layout;
+    m_bComputing = true;
+    m_host.SetTrayState(kTrayFractal);
+    m_host.StartFractalRecipes(fresh, files);
+    m_host.SetFractalTimer();
 }
 
 void ChangeCycle::OnLayoutTimer() {
     m_host.KillLayoutTimer();
-    const MonitorLayout layout = m_host.Monitors();
     // A fractal under way is laid out on the monitors there are when it is done.
-    if (m_bComputing || m_lastPictures.empty() || layout == m_lastLayout) return;
-    // One screen before and after: the shell lays the wallpaper out again itself.
-    if (!layout.IsMultiple() && !m_lastLayout.IsMultiple()) {
-        m_lastLayout = layout;
-        return;
-    }
-    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
-    // The picture each monitor showed: by its device name where it is still
-    // there, else the old primary's.
-    const int iOldPrimary = m_lastLayout.PrimaryIndex();
-    auto pictureOf = [&](const Monitor& m) -> MonitorPicture {
-        for (size_t i = 0; i < m_lastLayout.monitors.size() && i < m_lastPictures.size(); ++i)
-            if (!m.sDevice.empty() && m_lastLayout.monitors[i].sDevice == m.sDevice) return m_lastPictures[i];
-        const size_t i = iOldPrimary >= 0 ? static_cast<size_t>(iOldPrimary) : 0;
-        return m_lastPictures[std::min(i, m_lastPictures.size() - 1)];
-    };
-    if (!layout.IsMultiple()) {
-        const MonitorPicture picture =
-            layout.monitors.empty() ? m_lastPictures.front() : pictureOf(layout.monitors.front());
-        if (picture.sPath.empty()) return;
-        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
-        Remember(layout, {picture});
-        return;
-    }
-    std::vector<MonitorPicture> pictures;
-    if (mode == kPicturePerMonitor)
-        for (const Monitor& m : layout.monitors) pictures.push_back(pictureOf(m));
-    else
-        pictures.push_back(m_lastLayout.IsMultiple() || m_lastPictures.size() == 1 ? m_lastPictures.front()
-                                                                                   : pictureOf(layout.Primary()));
-    ApplyToMonitors(layout, std::move(pictures));
+    if (m_bComputing) return;
+    if (Relayout(m_host.Monitors(), true)) m_origin = FractalJob::Fill;
 }
 
 void ChangeCycle::OnFractalTimer() {
@@ -294,21 +474,50 @@ void ChangeCycle::OnFractalTimer() {
     if (!m_host.TakeFractalPictures(pictures) || pictures.empty()) return;
     m_bComputing = false;
     m_host.KillFractalTimer();
-    const MonitorLayout layout = m_host.Monitors();
-    if (m_bFractalForMonitors && layout.IsMultiple()) {
-        ApplyToMonitors(layout, std::move(pictures));
+    std::vector<FractalRecipe> recipes = m_host.FractalRecipes();
+    const std::vector<FractalRecipe> jobRecipes = recipes;
+    if (recipes.size() != pictures.size()) recipes.clear();
+    if (m_job == FractalJob::Fill) {
+        // The new fractals join those the other monitors kept.
+        Fill& f = m_fill;
+        if (f.recipes.size() != f.pictures.size() || recipes.empty()) f.recipes.clear();
+        for (size_t k = 0; k < f.missing.size() && k < pictures.size(); ++k) {
+            f.pictures[f.missing[k]] = pictures[k];
+            if (!f.recipes.empty()) f.recipes[f.missing[k]] = recipes[k];
+        }
+        m_lastLayout = f.layout;
+        m_lastPictures = f.pictures;
+        m_lastRecipes = f.recipes;
     } else {
-        const MonitorPicture& picture = pictures.front();
-        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
-        m_sLastPicture = picture.sPath;
-        Remember(layout, {picture});
+        // The fractals are for the monitors there were when the render started.
+        m_lastLayout = m_jobLayout;
+        m_lastPictures = pictures;
+        m_lastRecipes = recipes;
     }
-    if (m_bReplaying) {
+    m_bLastFractal = true;
+    // Laid out for the monitors there are now; a monitor that came meanwhile
+    // gets a fractal of its own first.
+    if (ComposeFor(m_host.Monitors(), true)) return;
+    FinishFractal(jobRecipes);
+}
+
+void ChangeCycle::FinishFractal(const std::vector<FractalRecipe>& jobRecipes) {
+    const bool bFilled = m_job == FractalJob::Fill;
+    const bool bKnown = m_lastRecipes.size() == m_lastPictures.size();
+    m_job = FractalJob::Change;
+    if (m_origin == FractalJob::Fill) {
+        // A display change's: the same wallpaper, with the new monitors' fractals.
+        if (bKnown && m_current.IsFractal()) m_current.fractals = m_lastRecipes;
+        ShowNormalTray();
+        return;
+    }
+    if (m_origin == FractalJob::Replay) {
         m_current = m_replay;
+        if (bFilled && bKnown) m_current.fractals = m_lastRecipes;
         m_bReplaying = false;
     } else {
         HistoryEntry entry;
-        entry.fractals = m_host.FractalRecipes();
+        entry.fractals = bFilled && bKnown ? m_lastRecipes : jobRecipes;
         RecordChange(std::move(entry));
     }
     if (m_settings.ExitAfterChange && m_bSettingsOpen) {
@@ -327,7 +536,10 @@ void ChangeCycle::OnFractalTimer() {
 void ChangeCycle::OnFractalFailed(const std::string& sReason) {
     m_bComputing = false;
     m_bReplaying = false;
+    m_job = FractalJob::Change;
     m_host.KillFractalTimer();
+    // The wallpaper showing still fits the monitors there are now.
+    Relayout(m_host.Monitors(), false);
     if (m_bEnabled && !sReason.empty())
         m_host.SetTrayState(kTrayWaiting, sReason);
     else
@@ -358,7 +570,11 @@ void ChangeCycle::OnEnable() {
 void ChangeCycle::OnStopFractal() {
     m_bComputing = false;
     m_bReplaying = false;
+    m_job = FractalJob::Change;
     m_host.StopFractal();
+    // The display changed while it rendered: the wallpaper showing is laid
+    // out for the monitors there are now, without rendering anything more.
+    Relayout(m_host.Monitors(), false);
     ShowNormalTray();
     StartChangeTimer(0);
 }
@@ -408,6 +624,10 @@ PictureCheck ChangeCycle::Availability() {
 }
 
 void ChangeCycle::RecordChange(HistoryEntry entry) {
+    // The monitors it is shown on, so it can be shown again on others.
+    entry.monitorMode = static_cast<int32_t>(MultipleMonitorsModeOf(m_settings.MultipleMonitors));
+    SourceMonitors(m_lastLayout, entry.IsFractal() ? entry.fractals.size() : entry.pictures.size(), entry.devices,
+                   entry.primary);
     m_current = entry;
     const bool bHad = !m_history.entries().empty();
     m_history.Record(std::move(entry), HistoryLimit());
@@ -420,27 +640,67 @@ void ChangeCycle::SaveHistory() { m_host.WriteHistory(m_history); }
 void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
     SaveHistory();  // the position moved
     const MonitorLayout layout = m_host.Monitors();
+    const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
+    const size_t count = entry.IsFractal() ? entry.fractals.size() : entry.pictures.size();
+    // Which of the entry's pictures or fractals each monitor now gets: by
+    // the monitors' device names, where the entry knows them.
+    std::vector<std::string> devices = entry.devices;
+    if (devices.size() != count) devices.clear();
+    const int primary = entry.primary >= 0 && static_cast<size_t>(entry.primary) < count ? entry.primary : 0;
+    const bool bPerMonitor = layout.IsMultiple() && mode == kPicturePerMonitor;
+    MonitorLayout targets;  // the monitors that get an item each
+    if (bPerMonitor) {
+        targets = layout;
+    } else if (layout.IsMultiple()) {
+        targets.monitors.push_back(layout.Primary());
+    } else {
+        targets.monitors = layout.monitors;
+    }
+    std::vector<int> map = SourcesFor(targets, devices, primary, count);
+    if (map.empty()) map.push_back(-1);  // one screen the host does not describe
+    // One item for all of them: the one there was, or the primary monitor's.
+    if (!bPerMonitor && map[0] < 0) map[0] = count == 1 ? 0 : primary;
+
     if (entry.IsFractal()) {
         m_replay = entry;
         m_bReplaying = true;
         m_host.SetTrayState(kTrayFractal);
         m_bComputing = true;
+        m_job = m_origin = FractalJob::Replay;
+        m_jobLayout = layout;
         m_bFractalForMonitors = layout.IsMultiple();
-        m_host.StartFractalReplay(entry.fractals, m_bFractalForMonitors);
+        // Each monitor its own fractal again; one that had none gets a new one.
+        std::vector<FractalRecipe> recipes;
+        std::vector<int> files;
+        for (size_t i = 0; i < map.size(); ++i) {
+            if (map[i] >= 0) {
+                recipes.push_back(entry.fractals[static_cast<size_t>(map[i])]);
+            } else {
+                const Rect& r = targets.monitors[i].rect;
+                recipes.push_back(NewRecipe({r.Width(), r.Height()}, &entry.fractals[static_cast<size_t>(primary)]));
+            }
+            files.push_back(static_cast<int>(i));
+        }
+        m_host.StartFractalRecipes(recipes, files);
         m_host.SetFractalTimer();
         return;
     }
+    std::vector<MonitorPicture> pictures;
+    for (size_t i = 0; i < map.size(); ++i) {
+        std::string sPath;
+        if (map[i] >= 0) sPath = entry.pictures[static_cast<size_t>(map[i])];
+        // A monitor the entry had no picture for gets one as a change would pick.
+        if (sPath.empty() && bPerMonitor) sPath = PickFor(targets.monitors[i]);
+        if (sPath.empty() && !bPerMonitor) sPath = entry.FirstPicture();
+        pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
+    }
     if (layout.IsMultiple()) {
-        std::vector<MonitorPicture> pictures;
-        for (const std::string& sPath : entry.pictures)
-            pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
         ApplyToMonitors(layout, std::move(pictures));
     } else {
-        const std::string sPath = entry.FirstPicture();
-        const std::string sExt = ExtensionOf(sPath).value_or("");
-        m_host.ChangeBackgroundForced(sPath, sExt, entry.forced);
-        m_sLastPicture = sPath;
-        Remember(layout, {MonitorPicture{sPath, sExt, 0}});
+        const MonitorPicture& picture = pictures.front();
+        m_host.ChangeBackgroundForced(picture.sPath, picture.sExt, entry.forced);
+        m_sLastPicture = picture.sPath;
+        Remember(layout, {picture});
     }
     m_current = entry;
     AfterChange();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputFolder.h"
 #include "app/Random.h"
 #include "config/Settings.h"
 #include "shell/History.h"
@@ -109,10 +110,14 @@ public:
     virtual bool PictureAvailable(const std::string& sPath) { return true; }
     // The recipes of the fractals of the job just taken, in their order.
     virtual std::vector<FractalRecipe> FractalRecipes() { return {}; }
-    // Renders fractals again from their recipes, into the files a job of as
-    // many pictures uses (all of them for several monitors, else the first);
-    // fractal running is already set.
-    virtual void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) {}
+    // The file of the i-th fractal of a job (from 0), beside the wallpaper.
+    // A fractal is always rendered into a file of its own, never into the
+    // wallpaper, so the wallpaper can be composed again from it.
+    virtual std::string FractalFile(int i) { return MonitorFractalFileName(i); }
+    // Renders fractals from their recipes (their seeds, sizes and look), the
+    // k-th into FractalFile(files[k]); TakeFractalPictures then gives them in
+    // the recipes' order. Fractal running is already set.
+    virtual void StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) {}
     // A picture with the layout that was forced on it.
     virtual void ChangeBackgroundForced(const std::string& sPath, const std::string& sExt, const ForcedLayout& forced) {
         ChangeBackground(sPath, sExt, 0);
@@ -210,8 +215,29 @@ private:
     void PrepareWalk(uint32_t n);
     // Applies pictures given per monitor of the layout (one, for the same
     // picture everywhere and for one across all) and remembers them.
-    void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
-    void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures);
+    // With recipes (one per picture), the pictures are those fractals.
+    void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                         const std::vector<FractalRecipe>* pRecipes = nullptr);
+    void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                  const std::vector<FractalRecipe>* pRecipes = nullptr);
+    // The wallpaper showing laid out again for another layout, from its own
+    // pictures or fractals: each monitor keeps its source where its device is
+    // still there; a monitor without one gets a picture picked for it alone,
+    // or (when bMayRender) a new fractal, rendered first. True when a render
+    // started; the wallpaper is then composed when it ends.
+    bool Relayout(const MonitorLayout& layout, bool bMayRender);
+    bool ComposeFor(const MonitorLayout& layout, bool bMayRender);
+    // A picture for one monitor, as a change for it alone would pick.
+    std::string PickFor(const Monitor& monitor);
+    // A new fractal for a monitor of the given size, with the look of a
+    // fractal showing (or the settings' look when none is known).
+    FractalRecipe NewRecipe(Size size, const FractalRecipe* pLook);
+    // Renders the fractals of the monitors that have none and composes
+    // everything when they are done.
+    void StartFill(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
+                   std::vector<FractalRecipe> recipes, std::vector<size_t> missing);
+    // A fractal change, replay or fill is over: the history and the schedule.
+    void FinishFractal(const std::vector<FractalRecipe>& jobRecipes);
     // A scheduled change is due: true when a pause holds it (the tray then
     // says why, and the pause timer runs).
     bool HoldForPause();
@@ -234,8 +260,22 @@ private:
     std::string m_sLastPicture;
     std::vector<MonitorPicture> m_lastPictures;
     MonitorLayout m_lastLayout;
+    std::vector<FractalRecipe> m_lastRecipes;  // one per picture, when the wallpaper is fractals and they are known
+    bool m_bLastFractal = false;
     bool m_bFractalForMonitors = false;  // the fractal under way is one per size of FractalSizes
     bool m_bComputing = false;           // a fractal is under way
+    // What the fractals under way are for: a change, a history entry shown
+    // again, or the monitors a display change left without one.
+    enum class FractalJob { Change, Replay, Fill };
+    FractalJob m_job = FractalJob::Change;    // the render under way
+    FractalJob m_origin = FractalJob::Change;  // what started it (a fill follows a change, a replay or a display change)
+    MonitorLayout m_jobLayout;                 // the monitors when the render started
+    struct Fill {
+        MonitorLayout layout;
+        std::vector<MonitorPicture> pictures;  // per monitor of layout, the missing ones empty
+        std::vector<FractalRecipe> recipes;    // likewise, or none when not known
+        std::vector<size_t> missing;           // the monitors being rendered, in the job's order
+    } m_fill;
     History m_history;
     HistoryEntry m_current;    // what the wallpaper showing was made from
     HistoryEntry m_replay;     // the entry whose fractals are being rendered again

@@ -20,6 +20,8 @@ constexpr const char* kMagic = "Murivane history 1";
 constexpr size_t kMaxFileBytes = 16u << 20;
 // A hand-edited fractal must not ask for more than a picture may have.
 constexpr int kMaxFractalSide = 16384;
+// The monitor modes there are (a picture per monitor, the same, one across).
+constexpr int kMaxMonitorMode = 2;
 
 uint32_t Fnv1a(const char* p, size_t n) {
     uint32_t h = 2166136261u;
@@ -112,12 +114,23 @@ std::string HistoryEntry::FirstPicture() const {
 bool HistoryEntry::operator==(const HistoryEntry& o) const {
     return pictures == o.pictures && forced.bForcePosition == o.forced.bForcePosition &&
            forced.bDoTiling == o.forced.bDoTiling && forced.bDoStretching == o.forced.bDoStretching &&
-           forced.bDoTileSeamless == o.forced.bDoTileSeamless && fractals == o.fractals;
+           forced.bDoTileSeamless == o.forced.bDoTileSeamless && fractals == o.fractals &&
+           monitorMode == o.monitorMode && devices == o.devices && primary == o.primary;
 }
 
 void History::Record(HistoryEntry entry, size_t limit) {
     bool bStorable = !entry.IsEmpty();
     for (const std::string& s : entry.pictures) bStorable = bStorable && Storable(s);
+    // Monitors the file cannot name (or not one per picture) are simply not known.
+    const size_t items = entry.IsFractal() ? entry.fractals.size() : entry.pictures.size();
+    bool bDevices = entry.devices.size() == items && entry.primary >= 0 &&
+                    static_cast<size_t>(entry.primary) < entry.devices.size();
+    for (const std::string& s : entry.devices) bDevices = bDevices && Storable(s);
+    if (!bDevices) {
+        entry.devices.clear();
+        entry.primary = 0;
+    }
+    if (entry.monitorMode < 0 || entry.monitorMode > kMaxMonitorMode) entry.monitorMode = -1;
     if (bStorable && limit > 0 && !m_entries.empty() && m_entries.back() == entry) {
         // The same wallpaper again (a collection of one picture): one entry.
         m_position = m_entries.size() - 1;
@@ -194,6 +207,13 @@ std::string History::Format() const {
             for (const std::string& p : e.pictures) s += "\t" + p;
         }
         s += "\n";
+        // The monitors it was shown on, on a line of their own that files
+        // written before it was kept simply do not have.
+        if (e.monitorMode >= 0 || !e.devices.empty()) {
+            s += "M\t" + std::to_string(e.monitorMode) + "\t" + std::to_string(e.primary);
+            for (const std::string& d : e.devices) s += "\t" + d;
+            s += "\n";
+        }
     }
     // The last line vouches for everything before it: a torn or altered file
     // is refused as a whole.
@@ -218,8 +238,26 @@ bool History::Parse(const std::string& sText) {
     if (pos.size() != 2 || pos[0] != "Position" || !ParseNumber(pos[1], 0, 100000, position)) return false;
 
     std::vector<HistoryEntry> entries;
+    bool bMonitorsTold = true;  // the entry before has its monitors' line already
     for (size_t i = 2; i < lines.size(); ++i) {
         const std::vector<std::string> f = Split(lines[i], '\t');
+        if (f[0] == "M") {
+            // The monitors of the entry just read, once, one name per picture or fractal.
+            if (bMonitorsTold || f.size() < 3) return false;
+            HistoryEntry& last = entries.back();
+            long long mode = 0, primary = 0;
+            if (!ParseNumber(f[1], -1, kMaxMonitorMode, mode) || !ParseNumber(f[2], 0, 100000, primary)) return false;
+            last.monitorMode = static_cast<int32_t>(mode);
+            last.devices.assign(f.begin() + 3, f.end());
+            const size_t items = last.IsFractal() ? last.fractals.size() : last.pictures.size();
+            if (!last.devices.empty() && (last.devices.size() != items || static_cast<size_t>(primary) >= items))
+                return false;
+            if (last.devices.empty() && primary != 0) return false;
+            last.primary = static_cast<int32_t>(primary);
+            bMonitorsTold = true;
+            continue;
+        }
+        bMonitorsTold = false;
         HistoryEntry e;
         if (f[0] == "F" && f.size() >= 2) {
             for (size_t k = 1; k < f.size(); ++k) {

@@ -30,6 +30,13 @@ struct HistoryEntry {
     std::vector<std::string> pictures;
     ForcedLayout forced;
     std::vector<FractalRecipe> fractals;
+    // The monitors it was shown on: the monitor mode of the settings then
+    // (-1 when not known, as in a file of an earlier version), the device
+    // name of the monitor each picture or fractal was for (in their order;
+    // none when not known) and which of them was the primary monitor.
+    int32_t monitorMode = -1;
+    std::vector<std::string> devices;
+    int32_t primary = 0;
 
     bool IsFractal() const { return !fractals.empty(); }
     bool IsEmpty() const;

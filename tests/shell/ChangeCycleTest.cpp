@@ -457,6 +457,8 @@ struct MonitorHost : FakeHost {
     std::vector<std::vector<MonitorPicture>> monitorChanges;
     std::vector<bool> across;
     std::vector<Size> fractalSizes;
+    std::vector<int> jobFiles;                        // the files of the render under way
+    std::vector<std::vector<FractalRecipe>> recipeJobs;  // each render of given recipes
     bool layoutTimer = false;
     MonitorLayout Monitors() override { return layout; }
     std::optional<Size> PictureSize(const std::string& p) override { return ShapeOf(p); }
@@ -467,13 +469,33 @@ struct MonitorHost : FakeHost {
     }
     void StartFractalWorkers(const std::vector<Size>& sizes) override {
         fractalSizes = sizes;
+        jobFiles.clear();
+        jobRecipes.clear();
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            jobFiles.push_back(static_cast<int>(i));
+            FractalRecipe r;
+            r.fractalSeed = 1000 + static_cast<int32_t>(i);
+            r.size = sizes[i];
+            jobRecipes.push_back(r);
+        }
         log.push_back("workers");
     }
+    void StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) override {
+        recipeJobs.push_back(recipes);
+        jobRecipes = recipes;
+        fractalSizes.clear();
+        for (const FractalRecipe& r : recipes) fractalSizes.push_back(r.size);
+        jobFiles = files;
+        log.push_back("recipes");
+    }
+    std::string FractalFile(int i) override { return "F" + std::to_string(i) + ".bmp"; }
+    std::vector<FractalRecipe> jobRecipes;
+    std::vector<FractalRecipe> FractalRecipes() override { return jobRecipes; }
     bool TakeFractalPictures(std::vector<MonitorPicture>& p) override {
         if (!fractalDone) return false;
         p.clear();
-        for (size_t i = 0; i < fractalSizes.size(); ++i)
-            p.push_back({"F" + std::to_string(i) + ".bmp", "bmp", static_cast<Color>(i + 1)});
+        for (size_t i = 0; i < jobFiles.size(); ++i)
+            p.push_back({FractalFile(jobFiles[i]), "bmp", static_cast<Color>(i + 1)});
         return true;
     }
     void SetLayoutTimer() override { layoutTimer = true; }
@@ -650,7 +672,7 @@ struct HistoryHost : FakeHost {
         r.fractalSeed = 77;
         return {r};
     }
-    void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool) override {
+    void StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>&) override {
         replayed = recipes;
         fractalRunning = true;
     }
@@ -729,4 +751,344 @@ TEST(CycleHistory, SeveralMonitorsGetBackWhatEachShowed) {
     EXPECT_EQ(c.CurrentPicture(), first[0].sPath);  // the primary monitor's
     c.OnChangeWallpaperCommand();
     EXPECT_EQ(mh.monitorChanges.back(), mh.monitorChanges[1]);
+}
+
+// ------------------------------------------------- display changes, composed for real
+
+#include "image/ImageBMP.h"
+#include "image/PictureFile.h"
+#include "image/TestPictures.h"
+#include "platform/portable/MemoryDesktop.h"
+#include "platform/portable/MemoryRegistry.h"
+#include "platform/portable/PortableEnvironment.h"
+#include "support/TempDir.h"
+#include "wallpaper/DefaultChangeSteps.h"
+
+namespace {
+
+constexpr Color kDateMark = 0x00FF00FF;  // no picture or fractal here has it
+
+// A tenth of a 1920x1080 primary (DISPLAY1), a portrait monitor on its right
+// and a larger one on its left; or the primary alone.
+MonitorLayout Tenth(bool bThree) {
+    MonitorLayout l;
+    l.monitors = {At(0, 0, 192, 108, true, "\\\\.\\DISPLAY1")};
+    if (bThree) {
+        l.monitors.push_back(At(192, 0, 108, 192, false, "\\\\.\\DISPLAY2"));
+        l.monitors.push_back(At(-256, 0, 256, 144, false, "\\\\.\\DISPLAY3"));
+    }
+    return l;
+}
+
+// The program's pipeline over memory seams, its date a 3x3 mark at the
+// primary monitor's corner. A fractal is rendered at once as one colour of
+// its own seeds, into its own file as the program does; it is taken when the
+// test says the render ended.
+struct ComposingHost : FakeHost, DateStamper {
+    test::TempDir dir;
+    MemoryRegistry store;
+    Profile profile{store, "Quorvale", "Murivane"};
+    MemoryDesktop desktop;
+    PortableEnvironment env{dir.Path()};
+    Settings& settings;
+    Random& rand;
+    std::unique_ptr<DefaultChangeSteps> steps;
+    std::vector<int> jobFiles;
+    std::vector<FractalRecipe> jobRecipes;
+
+    ComposingHost(Settings& s, Random& r) : settings(s), rand(r) {
+        settings.ShowDate = true;
+        settings.TilePercentage = 0;  // every picture stretched over its monitor
+        settings.StretchPercentage = 0;
+        settings.CreateSeamless = false;
+        settings.BackgroundColor = 0x00404040;
+        steps = std::make_unique<DefaultChangeSteps>(settings, store, desktop, env, nullptr, [] { return false; }, this);
+        SetLayout(Tenth(false));
+    }
+    void SetLayout(const MonitorLayout& l) {
+        desktop.monitors = l;
+        desktop.screen = {l.Primary().rect.Width(), l.Primary().rect.Height()};
+    }
+    void StampDate(Image& screen, Color) override {
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 3; ++x) screen.SetPixel(x, y, kDateMark);
+    }
+    std::string Picture(const std::string& name, int w, int h, Color c) {
+        test::Pixels px;
+        px.width = w, px.height = h;
+        for (int i = 0; i < w * h; ++i)
+            px.data.insert(px.data.end(), {uint8_t(RedOf(c)), uint8_t(GreenOf(c)), uint8_t(BlueOf(c))});
+        test::BmpLayout bmp;
+        bmp.width = w, bmp.height = h, bmp.bits = test::BmpRows24(px);
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(test::WriteBytes(path, test::MakeBmp(bmp)));
+        return path;
+    }
+    static Color ColourOf(const FractalRecipe& r) {
+        return MakeRGB(static_cast<uint8_t>(20 + (r.fractalSeed & 0x7F)), static_cast<uint8_t>(20 + (r.paletteSeed & 0x7F)),
+                       static_cast<uint8_t>(150 + ((r.fractalSeed >> 8) & 0x3F)));
+    }
+    void Render(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) {
+        jobRecipes = recipes;
+        jobFiles = files;
+        for (size_t k = 0; k < recipes.size(); ++k) {
+            const std::string name = MonitorFractalFileName(files[k]);
+            Picture(name, recipes[k].size.cx, recipes[k].size.cy, ColourOf(recipes[k]));
+        }
+        fractalRunning = true;
+    }
+    FractalRecipe Drawn(Size size) {
+        FractalRecipe r;
+        r.paletteSeed = rand.next();
+        r.fractalSeed = rand.next();
+        r.size = size;
+        return r;
+    }
+
+    MonitorLayout Monitors() override { return desktop.Monitors(); }
+    std::optional<Size> PictureSize(const std::string& p) override { return PictureFileSize(p); }
+    BackgroundChanger Changer() {
+        return BackgroundChanger(ChangeContext{settings, profile, desktop, env, *steps, [] { return false; }, nullptr});
+    }
+    void ChangeBackground(const std::string& p, const std::string& e, Color hint) override {
+        Changer().ChangeBackground(p, e, hint, false, false, false, false);
+    }
+    void ChangeBackgroundMonitors(const MonitorLayout& l, bool bAcross, const std::vector<MonitorPicture>& p) override {
+        Changer().ChangeBackgroundMonitors(l, bAcross, p, WallpaperArrangement::Span);
+    }
+    void StartFractalWorker() override { Render({Drawn(desktop.screen)}, {0}); }
+    void StartFractalWorkers(const std::vector<Size>& sizes) override {
+        std::vector<FractalRecipe> recipes;
+        std::vector<int> files;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            recipes.push_back(Drawn(sizes[i]));
+            files.push_back(static_cast<int>(i));
+        }
+        Render(recipes, files);
+    }
+    void StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) override {
+        Render(recipes, files);
+    }
+    std::string FractalFile(int i) override { return OutputFile(env, MonitorFractalFileName(i)); }
+    std::vector<FractalRecipe> FractalRecipes() override { return jobRecipes; }
+    bool TakeFractalPictures(std::vector<MonitorPicture>& p) override {
+        if (!fractalRunning) return false;  // stopped, or taken already
+        fractalRunning = false;
+        p.clear();
+        for (int i : jobFiles) p.push_back({FractalFile(i), "bmp", 0});
+        return true;
+    }
+};
+
+// The wallpaper on every monitor is its own source composed alone: a source
+// of one colour (never the wallpaper file) fills the monitor's whole part of
+// the bitmap, which covers the monitors' bounds; every monitor's source is a
+// different one, and the date is on the primary monitor, once.
+void ExpectEachMonitorShowsItsOwnSource(ComposingHost& host, const ChangeCycle& cycle, const std::string& step) {
+    SCOPED_TRACE(step);
+    const MonitorLayout layout = host.desktop.Monitors();
+    const Rect b = layout.Bounds();
+    Image wallpaper = ImageBMP(host.dir.Path() + "\\Murivane.bmp");
+    ASSERT_TRUE(wallpaper.IsValid());
+    ASSERT_EQ(wallpaper.Width(), b.Width());
+    ASSERT_EQ(wallpaper.Height(), b.Height());
+    const std::vector<MonitorPicture>& sources = cycle.LastPictures();
+    ASSERT_EQ(sources.size(), layout.monitors.size());
+    std::set<std::string> paths;
+    std::set<Color> colours;
+    int marks = 0;
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        const Monitor& m = layout.monitors[i];
+        EXPECT_EQ(sources[i].sPath.find("Murivane.bmp"), std::string::npos) << sources[i].sPath;
+        Image source = ImageBMP(sources[i].sPath);
+        ASSERT_TRUE(source.IsValid()) << sources[i].sPath;
+        const Color own = source.Pixel(0, 0);
+        paths.insert(sources[i].sPath);
+        colours.insert(own);
+        int wrong = 0;
+        for (int y = m.rect.top; y < m.rect.bottom; ++y)
+            for (int x = m.rect.left; x < m.rect.right; ++x) {
+                // The bitmap spans the bounds: virtual point (x, y) is its pixel (x - left, y - top).
+                const Color c = wallpaper.Pixel(x - b.left, y - b.top);
+                const bool bMark = m.bPrimary && x - m.rect.left < 3 && y - m.rect.top < 3;
+                if (c == kDateMark) ++marks;
+                if (c != (bMark ? kDateMark : own)) ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << "monitor " << i;
+    }
+    EXPECT_EQ(marks, 9);  // one date
+    EXPECT_EQ(paths.size(), layout.monitors.size());
+    EXPECT_EQ(colours.size(), layout.monitors.size());
+}
+
+}  // namespace
+
+// Docking and undocking: 1, 3, 1 and 3 monitors again, with a fractal and
+// with pictures. The wallpaper is always composed from each monitor's own
+// picture or fractal, never from the dated wallpaper.
+TEST(SeveralMonitorsDisplayChanges, EveryMonitorIsComposedFromItsOwnSourceEachTime) {
+    for (bool bFractal : {true, false}) {
+        SCOPED_TRACE(bFractal ? "fractal" : "pictures");
+        Settings settings;
+        Random rand{7};
+        ComposingHost host(settings, rand);
+        if (!bFractal) {
+            const Color colours[] = {0x000000C0, 0x0000C000, 0x00C00000, 0x0000C0C0, 0x00C000C0, 0x00C0C000};
+            for (int i = 0; i < 6; ++i) {
+                const bool bPortrait = i % 3 == 1;
+                host.images.push_back(host.Picture("p" + std::to_string(i) + ".bmp", bPortrait ? 90 : 160,
+                                                   bPortrait ? 160 : 90, colours[i]));
+            }
+        }
+        ChangeCycle cycle(settings, rand, host);
+        cycle.OnChangeWallpaperCommand();
+        if (bFractal) cycle.OnFractalTimer();
+        ExpectEachMonitorShowsItsOwnSource(host, cycle, "one monitor");
+        for (int round = 0; round < 2; ++round) {
+            host.SetLayout(Tenth(true));
+            cycle.OnDisplayChange();
+            cycle.OnLayoutTimer();
+            // The two new monitors' fractals are rendered first.
+            if (bFractal) {
+                EXPECT_EQ(host.tray, kTrayFractal);
+                cycle.OnFractalTimer();
+            }
+            EXPECT_EQ(host.tray, kTrayWaiting);
+            ExpectEachMonitorShowsItsOwnSource(host, cycle, "three monitors, round " + std::to_string(round));
+            host.SetLayout(Tenth(false));
+            cycle.OnLayoutTimer();
+            ExpectEachMonitorShowsItsOwnSource(host, cycle, "one again, round " + std::to_string(round));
+        }
+    }
+}
+
+// The display changes while a fractal renders: it is laid out for the
+// monitors there are when it ends, and "Stop fractal" leaves the wallpaper
+// showing laid out for them.
+TEST(SeveralMonitorsDisplayChanges, DuringARenderTheEndOrTheStopFitsTheMonitorsThereAreThen) {
+    Settings settings;
+    Random rand{11};
+    ComposingHost host(settings, rand);
+    ChangeCycle cycle(settings, rand, host);
+    cycle.OnChangeWallpaperCommand();  // an empty collection: a fractal for one monitor
+    host.SetLayout(Tenth(true));
+    cycle.OnLayoutTimer();             // skipped while it renders
+    cycle.OnFractalTimer();            // rendered for one: the other two get theirs
+    EXPECT_EQ(host.tray, kTrayFractal);
+    cycle.OnFractalTimer();
+    ExpectEachMonitorShowsItsOwnSource(host, cycle, "one to three while rendering");
+    EXPECT_EQ(cycle.WallpaperHistory().entries().size(), 1u);
+    EXPECT_EQ(cycle.WallpaperHistory().entries().back().fractals.size(), 3u);
+
+    // Several to one while a render for three is under way.
+    cycle.OnChangeWallpaperCommand();
+    host.SetLayout(Tenth(false));
+    cycle.OnLayoutTimer();
+    cycle.OnFractalTimer();
+    ExpectEachMonitorShowsItsOwnSource(host, cycle, "three to one while rendering");
+
+    // Pictures on one monitor; a render starts, the display grows, the user stops it.
+    const std::string wide = host.Picture("wide.bmp", 160, 90, 0x000000C0);
+    const std::string tall = host.Picture("tall.bmp", 90, 160, 0x0000C000);
+    const std::string wide2 = host.Picture("wide2.bmp", 160, 90, 0x00C00000);
+    host.images = {wide, tall, wide2};
+    host.fractalProb = 0;
+    cycle.OnChangeWallpaperCommand();
+    host.fractalProb = 100;
+    cycle.OnChangeWallpaperCommand();
+    host.SetLayout(Tenth(true));
+    cycle.OnLayoutTimer();
+    cycle.OnStopFractal();
+    EXPECT_EQ(host.tray, kTrayWaiting);
+    ExpectEachMonitorShowsItsOwnSource(host, cycle, "stopped after one to three");
+}
+
+// History entries know the monitors they were shown on; shown again on
+// others, each monitor gets the picture or fractal of its device, a monitor
+// the entry did not know gets a new one, and there is always one per monitor.
+TEST(CycleHistory, EntriesComeBackOnOtherMonitorsByTheirDevices) {
+    struct Host : MonitorHost {
+        History file;
+        History written;
+        bool ReadHistory(History& h) override {
+            h = file;
+            return true;
+        }
+        void WriteHistory(const History& h) override { written = h; }
+    } mh;
+    Settings settings;
+    Random rand{3};
+    const Monitor d1 = ThreeScreens().monitors[0], d2 = ThreeScreens().monitors[1];
+    Monitor d3 = ThreeScreens().monitors[2];
+    Monitor d4 = At(3000, 0, 1280, 1024, false, "\\\\.\\DISPLAY4");
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg", "L3.jpg", "P2.jpg", "L4.jpg", "L5.jpg", "P3.jpg", "L6.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.OnChangeWallpaperCommand();
+    c.OnChangeWallpaperCommand();
+    ASSERT_EQ(mh.written.entries().size(), 2u);
+    const HistoryEntry& first = mh.written.entries()[0];
+    EXPECT_EQ(first.pictures, (std::vector<std::string>{"L1.jpg", "P1.jpg", "L2.jpg"}));
+    EXPECT_EQ(first.devices, (std::vector<std::string>{d1.sDevice, d2.sDevice, d3.sDevice}));
+    EXPECT_EQ(first.monitorMode, static_cast<int32_t>(kPicturePerMonitor));
+    EXPECT_EQ(first.primary, 0);
+
+    // Two of the monitors, in another order: each its own picture.
+    mh.layout.monitors = {d2, d1};
+    c.OnPreviousWallpaper();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"P1.jpg", "L1.jpg"}));
+    // A fourth monitor the entry never saw gets a picture as a change picks one.
+    mh.layout.monitors = {d1, d2, d3, d4};
+    c.OnChangeWallpaperCommand();  // forward to the second entry
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"L3.jpg", "P2.jpg", "L4.jpg", "L5.jpg"}));
+    // One monitor, the one on the left: its own picture through the one-screen pipeline.
+    d3.bPrimary = true;
+    mh.layout.monitors = {d3};
+    c.OnPreviousWallpaper();
+    EXPECT_EQ(mh.changed.back(), "L2.jpg|jpg");
+
+    // Fractals: the one of each device again; a new monitor gets one of its own size.
+    mh.layout = ThreeScreens();
+    c.OnChangeWallpaperCommand();  // forward to the last entry
+    mh.fractalProb = 100;
+    c.OnChangeWallpaperCommand();
+    mh.fractalDone = true;
+    c.OnFractalTimer();
+    mh.fractalDone = false;
+    ASSERT_EQ(mh.written.entries().back().fractals.size(), 3u);
+    EXPECT_EQ(mh.written.entries().back().devices[2], d3.sDevice);
+    mh.fractalProb = 0;
+    c.OnChangeWallpaperCommand();
+    Monitor d2Primary = d2;
+    d2Primary.bPrimary = true;
+    mh.layout.monitors = {d4, d2Primary};
+    c.OnPreviousWallpaper();
+    ASSERT_EQ(mh.recipeJobs.back().size(), 2u);
+    EXPECT_EQ(mh.recipeJobs.back()[1].fractalSeed, 1001);  // DISPLAY2's
+    const FractalRecipe fresh = mh.recipeJobs.back()[0];
+    EXPECT_EQ(fresh.size.cx, 1280);
+    EXPECT_EQ(fresh.size.cy, 1024);
+    EXPECT_TRUE(fresh.fractalSeed < 1000 || fresh.fractalSeed > 1002) << fresh.fractalSeed;  // drawn anew
+    mh.fractalDone = true;
+    c.OnFractalTimer();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"F0.bmp", "F1.bmp"}));
+
+    // An entry of an older file knows no monitors: by position when the
+    // count is the same, else its first picture on the primary monitor.
+    Host old;
+    old.images = {"L7.jpg"};
+    HistoryEntry e;
+    e.pictures = {"a.jpg", "b.jpg", "c.jpg"};
+    old.file.Record(e, 10);
+    HistoryEntry z;
+    z.pictures = {"z.jpg"};
+    old.file.Record(z, 10);
+    ChangeCycle c2(settings, rand, old);
+    c2.Start();
+    old.layout.monitors = {d2, d1};
+    c2.OnPreviousWallpaper();
+    EXPECT_EQ(Paths(old.monitorChanges.back()), (std::vector<std::string>{"L7.jpg", "a.jpg"}));
+    old.layout = ThreeScreens();
+    c2.OnChangeWallpaperCommand();
+    c2.OnPreviousWallpaper();
+    EXPECT_EQ(Paths(old.monitorChanges.back()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -171,4 +172,55 @@ TEST(KeptFractals, SavesThePicturesTheWorkerRendered) {
     EXPECT_TRUE(KeepFractals(env, dir.Path(), {large, large, large}, nullptr, &goOn).empty());
     ending.join();
     EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 4321.png"});
+}
+
+// Entries keep the monitors they were shown on; a file written before they
+// were kept still loads, its entries knowing no monitors.
+TEST(HistoryFile, KeepsEachEntrysMonitorsAndReadsFilesWithoutThem) {
+    History h;
+    HistoryEntry three;
+    three.pictures = {"c:\\a.jpg", "", "c:\\b.jpg"};
+    three.monitorMode = 1;
+    three.devices = {"\\\\.\\DISPLAY1", "\\\\.\\DISPLAY2", "\\\\.\\DISPLAY3"};
+    three.primary = 1;
+    HistoryEntry across = Fractal(9, {5560, 1920});
+    across.monitorMode = 2;
+    across.devices = {"\\\\.\\DISPLAY2"};
+    HistoryEntry unknown = Picture("c:\\u.png");
+    unknown.devices = {"a", "b"};  // not one per picture: not known, and not stored
+    h.Record(three, 10);
+    h.Record(across, 10);
+    h.Record(unknown, 10);
+    EXPECT_TRUE(h.entries()[2].devices.empty());
+    History loaded;
+    ASSERT_TRUE(loaded.Parse(h.Format()));
+    EXPECT_EQ(loaded.entries(), h.entries());
+    EXPECT_EQ(loaded.entries()[0].primary, 1);
+    EXPECT_EQ(loaded.entries()[1].devices, across.devices);
+
+    // As an earlier version wrote it (its checksum worked out on its own).
+    const std::string before =
+        "Murivane history 1\nPosition\t1\nP\t0\tc:\\a.jpg\t\tc:\\b.jpg\nP\t2\tc:\\z.jpg\nEnd\t2\ta27e9d65\n";
+    ASSERT_TRUE(loaded.Parse(before));
+    ASSERT_EQ(loaded.entries().size(), 2u);
+    EXPECT_EQ(loaded.entries()[0].pictures, (std::vector<std::string>{"c:\\a.jpg", "", "c:\\b.jpg"}));
+    EXPECT_EQ(loaded.entries()[0].monitorMode, -1);
+    EXPECT_TRUE(loaded.entries()[0].devices.empty());
+    EXPECT_TRUE(loaded.entries()[1].forced.bDoTiling);
+    EXPECT_EQ(loaded.position(), 1u);
+
+    // A monitors line that does not fit its entry is a damaged file.
+    auto signedText = [](const std::string& body) {
+        uint32_t sum = 2166136261u;
+        for (unsigned char ch : body) sum = (sum ^ ch) * 16777619u;
+        char end[32];
+        std::snprintf(end, sizeof end, "End\t1\t%08x\n", static_cast<unsigned>(sum));
+        return body + end;
+    };
+    const std::string head = "Murivane history 1\nPosition\t0\nP\t0\tc:\\a.jpg\tc:\\b.jpg\n";
+    EXPECT_TRUE(loaded.Parse(signedText(head + "M\t1\t1\tD1\tD2\n")));
+    EXPECT_EQ(loaded.entries()[0].primary, 1);
+    for (const char* bad : {"M\t1\t0\tD1\n", "M\t1\t2\tD1\tD2\n", "M\t3\t0\tD1\tD2\n", "M\t1\t0\tD1\tD2\nM\t1\t0\tD1\tD2\n",
+                            "M\t1\n"})
+        EXPECT_FALSE(loaded.Parse(signedText(head + bad))) << bad;
 }

@@ -264,7 +264,9 @@ void CMainAppWnd::StartFractalWorker() {
     in.paletteSeed = app.rand.next();
     in.fractalSeed = app.rand.next();
     in.screen = app.DesktopSeam().ScreenSize();
-    in.sOutputPath = OutputFile(app.Env(), kWallpaperFileName);
+    // A file of its own, never the wallpaper: the wallpaper is composed
+    // from it, and composed again from it when the display changes.
+    in.sOutputPath = FractalFile(0);
     m_sFractalPath = in.sOutputPath;
     m_fractalPaths.clear();
     StartJob(std::move(in));
@@ -281,7 +283,7 @@ void CMainAppWnd::StartFractalWorkers(const std::vector<Size>& sizes) {
         plan.screen = sizes[i];
         // Each monitor's fractal has a file of its own beside the wallpaper,
         // so the wallpaper can be composed again from it.
-        plan.sOutputPath = OutputFile(app.Env(), MonitorFractalFileName(static_cast<int>(i)));
+        plan.sOutputPath = FractalFile(static_cast<int>(i));
         m_fractalPaths.push_back(plan.sOutputPath);
         in.plans.push_back(plan);
     }
@@ -425,26 +427,25 @@ bool CMainAppWnd::PictureAvailable(const std::string& sPath) {
     return GetFileAttributesA(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void CMainAppWnd::StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) {
-    if (recipes.empty()) return;
-    CApp& app = gApp;
+std::string CMainAppWnd::FractalFile(int i) { return OutputFile(gApp.Env(), MonitorFractalFileName(i)); }
+
+void CMainAppWnd::StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) {
+    if (recipes.empty() || files.size() != recipes.size()) return;
     FractalJobInput in;
     m_fractalPaths.clear();
-    if (bForMonitors) {
-        for (size_t i = 0; i < recipes.size(); ++i) {
-            FractalPlan plan;
-            plan.paletteSeed = recipes[i].paletteSeed;
-            plan.fractalSeed = recipes[i].fractalSeed;
-            plan.screen = recipes[i].size;
-            plan.sOutputPath = OutputFile(app.Env(), MonitorFractalFileName(static_cast<int>(i)));
-            m_fractalPaths.push_back(plan.sOutputPath);
-            in.plans.push_back(plan);
-        }
+    for (size_t i = 0; i < recipes.size(); ++i) {
+        FractalPlan plan;
+        plan.paletteSeed = recipes[i].paletteSeed;
+        plan.fractalSeed = recipes[i].fractalSeed;
+        plan.screen = recipes[i].size;
+        plan.sOutputPath = FractalFile(files[i]);
+        m_fractalPaths.push_back(plan.sOutputPath);
+        in.plans.push_back(plan);
     }
     in.paletteSeed = recipes.front().paletteSeed;
     in.fractalSeed = recipes.front().fractalSeed;
     in.screen = recipes.front().size;
-    in.sOutputPath = bForMonitors ? m_fractalPaths.front() : OutputFile(app.Env(), kWallpaperFileName);
+    in.sOutputPath = m_fractalPaths.front();
     m_sFractalPath = in.sOutputPath;
     StartJob(std::move(in), &recipes.front());
 }

@@ -108,7 +108,8 @@ private:
     void WriteHistory(const History& history) override;
     bool PictureAvailable(const std::string& sPath) override;
     std::vector<FractalRecipe> FractalRecipes() override { return m_jobRecipes; }
-    void StartFractalReplay(const std::vector<FractalRecipe>& recipes, bool bForMonitors) override;
+    std::string FractalFile(int i) override;
+    void StartFractalRecipes(const std::vector<FractalRecipe>& recipes, const std::vector<int>& files) override;
     void ChangeBackgroundForced(const std::string& sPath, const std::string& sExt, const ForcedLayout& forced) override;
     void KeepFractals(const std::vector<FractalRecipe>& recipes) override;
     void ShowPictureInFolder(const std::string& sPath) override;
