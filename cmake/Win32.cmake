@@ -26,7 +26,9 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/Murivane.rc PROPERTIES OBJEC
 
 add_executable(Murivane WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
 target_link_libraries(Murivane PRIVATE murivane_win32)
-target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows)
+# Large-address-aware: on 64-bit Windows the 32-bit program gets 4 GB of
+# address space for the bitmap of a wide desktop, not 2 GB.
+target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows -Wl,--large-address-aware)
 target_include_directories(Murivane PRIVATE ${CMAKE_SOURCE_DIR}/res)
 set_target_properties(Murivane PROPERTIES OUTPUT_NAME Murivane)
 
@@ -66,14 +68,20 @@ add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v2)
 set(WIN_TEST_ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};MURIVANE_FORMAT_PICTURES=${FORMAT_PICTURES}")
 add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no --gtest_filter=-Monitors*)
 add_test(NAME win32_monitors COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh --monitors
-  $<TARGET_FILE:murivane_wintests> --gtest_color=no --gtest_filter=Monitors*)
-set_tests_properties(win32_suite win32_monitors PROPERTIES
+  $<TARGET_FILE:murivane_wintests> --gtest_color=no --gtest_filter=Monitors*:-MonitorsWide*)
+# The memory of a wide desktop: three 3840x2160 monitors side by side.
+add_test(NAME win32_monitors_wide COMMAND ${CMAKE_COMMAND} -E env
+  MURIVANE_XINERAMA_HEADS=3840x2160+0+0,3840x2160+3840+0,3840x2160+7680+0
+  ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh --monitors
+  $<TARGET_FILE:murivane_wintests> --gtest_color=no --gtest_filter=MonitorsWide*)
+set_tests_properties(win32_suite win32_monitors win32_monitors_wide PROPERTIES
   LABELS wine
   PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
   FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
   ENVIRONMENT "${WIN_TEST_ENVIRONMENT}")
 set_tests_properties(win32_suite PROPERTIES TIMEOUT 900)
 set_tests_properties(win32_monitors PROPERTIES TIMEOUT 600)
+set_tests_properties(win32_monitors_wide PROPERTIES TIMEOUT 300)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)

@@ -46,6 +46,41 @@ Rendered RenderOne(const FractalJobInput& in, int32_t paletteSeed, int32_t fract
     return out;
 }
 
+// Renames each temporary file over its plan's file, all or nothing: the
+// files replaced are first moved aside, and when a rename fails the ones
+// already published are put back as they were.
+bool PublishSet(Environment& env, const std::vector<std::string>& temps, const std::vector<FractalPlan>& plans) {
+    struct Step {
+        std::string sAside;  // the file it replaced, moved aside; empty when there was none
+        bool bPublished = false;
+    };
+    std::vector<Step> steps;
+    bool bOk = true;
+    for (size_t i = 0; i < temps.size() && bOk; ++i) {
+        const std::string& sTarget = plans[i].sOutputPath;
+        steps.emplace_back();
+        if (env.FileExists(sTarget)) {
+            const std::string sAside = UniqueTempPath(sTarget);
+            if (!env.RenameFile(sTarget, sAside)) {
+                bOk = false;
+                break;
+            }
+            steps.back().sAside = sAside;
+        }
+        steps.back().bPublished = bOk = env.RenameFile(temps[i], sTarget);
+    }
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (!bOk) {
+            const std::string& sTarget = plans[i].sOutputPath;
+            if (steps[i].bPublished) env.RemoveFile(sTarget);
+            if (!steps[i].sAside.empty()) env.RenameFile(steps[i].sAside, sTarget);
+        } else if (!steps[i].sAside.empty()) {
+            env.RemoveFile(steps[i].sAside);
+        }
+    }
+    return bOk;
+}
+
 }  // namespace
 
 FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, FractalJobHost& host,
@@ -89,6 +124,10 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
         uint64_t before = 0;
         int lastPercent = 0;
         std::vector<Color> averages;
+        // Every picture goes to a temporary file of its own first; the set
+        // is published as a whole once all of them are there, so a job that
+        // stops or fails half way never leaves later rebuilds a mixed set.
+        std::vector<std::string> temps;
         bool bAll = true;
         for (const FractalPlan& plan : in.plans) {
             const uint64_t pixels = static_cast<uint64_t>(plan.screen.cx) * static_cast<uint64_t>(plan.screen.cy);
@@ -105,8 +144,19 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
                 bAll = false;
                 break;
             }
-            if (!r.result.bCompleted || !state.running ||
-                !WriteWallpaperFile(env, r.picture, plan.sOutputPath)) {
+            if (!r.result.bCompleted || !state.running) {
+                bAll = false;
+                break;
+            }
+            temps.push_back(UniqueTempPath(plan.sOutputPath));
+            bool bSaved = false;
+            try {
+                bSaved = r.picture.Save(temps.back());
+            } catch (...) {
+                for (const std::string& sTemp : temps) env.RemoveFile(sTemp);
+                throw;
+            }
+            if (!bSaved) {
                 bAll = false;
                 break;
             }
@@ -115,7 +165,7 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
         }
         if (bAll) {
             std::lock_guard<std::mutex> g(state.lock);
-            if (state.running) {
+            if (state.running && PublishSet(env, temps, in.plans)) {
                 state.averages = averages;
                 state.average = averages.front();
                 state.done = true;
@@ -123,6 +173,7 @@ FractalOutcome RunFractalJob(const FractalJobInput& in, FractalJobState& state, 
                 bPublished = true;
             }
         }
+        for (const std::string& sTemp : temps) env.RemoveFile(sTemp);  // those not published
         if (bNoMemory) {
             host.SetToolTip(kFractalNoMemoryText);
             return FractalOutcome::NoMemory;

@@ -294,12 +294,17 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
     m_ctx.profile.WriteString(kConfigSection, "LastImageShown", sFilePathName);
 
     const std::string sOutputPath = OutputFile(m_ctx.env, kWallpaperFileName);
-    Image canvas = Image::Create24(bounds.Width(), bounds.Height());
-    if (!canvas.IsValid()) {
-        Fail(MemoryFailureText(sFilePathName));
-        return true;
+    // The one picture of the whole desktop: one picture across composes
+    // straight into it; each monitor's own picture is copied into its part.
+    Image canvas;
+    if (!bAcross) {
+        canvas = Image::Create24(bounds.Width(), bounds.Height());
+        if (!canvas.IsValid()) {
+            Fail(MemoryFailureText(sFilePathName));
+            return true;
+        }
+        Fill24(canvas, settings.BackgroundColor);
     }
-    Fill24(canvas, settings.BackgroundColor);
 
     // What the monitors show now, read once and only when a monitor keeps it.
     bool bCurrentRead = false;
@@ -332,7 +337,8 @@ bool BackgroundChanger::ChangeBackgroundMonitors(const MonitorLayout& layout, bo
         Area area;
         bool bUnused = false;
         if (ComposeArea(pictures[0].sPath, pictures[0].sExt, pictures[0].colorHint, forced,
-                        {bounds.Width(), bounds.Height()}, true, bUnused, area)) {
+                        {bounds.Width(), bounds.Height()}, true, bUnused, area) &&
+            area.image.Width() == bounds.Width() && area.image.Height() == bounds.Height()) {
             canvas = std::move(area.image);
             iconColor = area.iconColor;
             bAny = true;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <thread>
 
 #include "image/Image.h"
@@ -121,4 +124,78 @@ TEST(FractalJob, StopWaitsForAPublishInProgressAndDiscardsTheResult) {
     EXPECT_FALSE(state.IsDone());
     std::vector<uint8_t> bytes = dir.ReadFile("Murivane.bmp");
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the picture the user chose");
+}
+
+// A job that renders a picture for each monitor publishes the set as a
+// whole: stopped after its first picture, or failing to publish part way,
+// it leaves the set that was there before as it was, and no temporary file.
+TEST(FractalJob, ASetOfPicturesIsPublishedAllOrNothing) {
+    struct FailingRename : PortableEnvironment {
+        using PortableEnvironment::PortableEnvironment;
+        std::string failOnto;  // the next rename onto this path fails (once)
+        bool RenameFile(const std::string& a, const std::string& b) override {
+            if (b == failOnto) {
+                failOnto.clear();
+                return false;
+            }
+            return PortableEnvironment::RenameFile(a, b);
+        }
+    };
+    struct StoppingHost : RecordingHost {
+        FractalJobState* pState = nullptr;
+        int stopAbove = 101;  // stops the job once the progress passes this percent
+        void SetToolTip(const std::string& s) override {
+            RecordingHost::SetToolTip(s);
+            int percent = 0;
+            if (std::sscanf(s.c_str(), "Creating fractal, %d%%", &percent) == 1 && percent > stopAbove) pState->Stop();
+        }
+    };
+    test::TempDir dir;
+    FailingRename env(dir.Path());
+    const std::string old1 = "the first monitor's picture", old2 = "the second monitor's picture";
+    auto Job = [&](int stopAbove) {
+        FractalJobInput in = Input(dir.Path(), 0, 0);
+        // The first picture is a fifth of the pixels.
+        in.plans = {{11, 22, {100, 60}, dir.Path() + "\\Murivane1.bmp"}, {33, 44, {200, 120}, dir.Path() + "\\Murivane2.bmp"}};
+        dir.WriteFile("Murivane1.bmp", old1);
+        dir.WriteFile("Murivane2.bmp", old2);
+        FractalJobState state;
+        StoppingHost host;
+        host.pState = &state;
+        host.stopAbove = stopAbove;
+        return RunFractalJob(in, state, host, env);
+    };
+    // The file's text, or what kind of file it is (a picture would flood the log).
+    auto Text = [&](const char* name) {
+        const std::vector<uint8_t> bytes = dir.ReadFile(name);
+        const std::string text(bytes.begin(), bytes.end());
+        return text.rfind("BM", 0) == 0 ? "a bitmap of " + std::to_string(bytes.size()) + " bytes" : text;
+    };
+    auto FilesInFolder = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> kSet = {"Murivane1.bmp", "Murivane2.bmp"};
+
+    // Stopped while the second picture renders: the first is not published either.
+    EXPECT_EQ(Job(25), FractalOutcome::Stopped);
+    EXPECT_EQ(Text("Murivane1.bmp"), old1);
+    EXPECT_EQ(Text("Murivane2.bmp"), old2);
+    EXPECT_EQ(FilesInFolder(), kSet);
+
+    // The second file cannot be replaced: the first is put back as it was.
+    env.failOnto = dir.Path() + "\\Murivane2.bmp";
+    EXPECT_EQ(Job(101), FractalOutcome::Failed);
+    EXPECT_EQ(Text("Murivane1.bmp"), old1);
+    EXPECT_EQ(Text("Murivane2.bmp"), old2);
+    EXPECT_EQ(FilesInFolder(), kSet);
+
+    // Finished: both replaced, each a bitmap of its own plan's size.
+    EXPECT_EQ(Job(101), FractalOutcome::Published);
+    EXPECT_EQ(dir.ReadFile("Murivane1.bmp").size(), 54u + Image::BytesPerRow(100, 24) * 60u);
+    EXPECT_EQ(dir.ReadFile("Murivane2.bmp").size(), 54u + Image::BytesPerRow(200, 24) * 120u);
+    EXPECT_EQ(FilesInFolder(), kSet);
 }

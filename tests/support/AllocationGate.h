@@ -13,4 +13,16 @@ public:
     RefuseLargeAllocations& operator=(const RefuseLargeAllocations&) = delete;
 };
 
+// While one of these lives, counts the bytes that operator new hands out and
+// that are not yet given back: Peak() is the most held at once since it was
+// made (memory taken before and freed meanwhile lowers the count).
+class MeasureAllocations {
+public:
+    MeasureAllocations();
+    ~MeasureAllocations();
+    MeasureAllocations(const MeasureAllocations&) = delete;
+    MeasureAllocations& operator=(const MeasureAllocations&) = delete;
+    size_t Peak() const;
+};
+
 }  // namespace mv::test

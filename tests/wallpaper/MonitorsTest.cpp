@@ -8,6 +8,7 @@
 #include "platform/portable/MemoryDesktop.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/PortableEnvironment.h"
+#include "support/AllocationGate.h"
 #include "support/TempDir.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/Compose.h"
@@ -225,6 +226,50 @@ TEST_F(MonitorChange, APrimaryThatKeepsItsPictureIsNotStampedAgain) {
             for (int y : {0, 50})
                 EXPECT_EQ(Shown(bmp, x, y, WallpaperArrangement::Span),
                           Shown(before, x, y, WallpaperArrangement::Span));
+    }
+}
+
+// A wide desktop (three monitors side by side, a tenth of 3840x2160 each)
+// holds one bitmap of the whole desktop at a time: one picture across is
+// composed into the bitmap itself, each monitor's own picture is copied into
+// its part. A bitmap that cannot be made changes nothing and says why.
+TEST_F(MonitorChange, AWideDesktopHoldsOneBitmapAtATime) {
+    desktop.monitors.monitors = {MakeMonitor(0, 0, 384, 216, true), MakeMonitor(384, 0, 384, 216),
+                                 MakeMonitor(768, 0, 384, 216)};
+    settings.ShowDate = true;
+    const size_t kBitmap = 1152 * 216 * 3;  // rows of 3456 bytes, already a multiple of 4
+    const size_t kMonitor = 384 * 216 * 3;
+    const Color green = 0x0000C000, red = 0x000000E0;
+    const std::vector<MonitorPicture> each = {{Picture("a.jpg", 120, 80, green), "jpg", 0},
+                                              {Picture("b.jpg", 120, 80, red), "jpg", 0},
+                                              {Picture("c.jpg", 120, 80, green), "jpg", 0}};
+    for (bool bAcross : {true, false}) {
+        SCOPED_TRACE(bAcross ? "across" : "each monitor");
+        size_t peak = 0;
+        {
+            test::MeasureAllocations measure;
+            Change(each, WallpaperArrangement::Span, bAcross);
+            peak = measure.Peak();
+        }
+        const Image bmp = Written();
+        ASSERT_TRUE(bmp.IsValid());
+        EXPECT_EQ(bmp.ImageSize(), kBitmap);
+        EXPECT_TRUE(Near(Shown(bmp, 500, 100, WallpaperArrangement::Span), bAcross ? green : red));
+        // The bitmap, and at most one monitor's part (its own picture, or
+        // the primary's part that gets the date) and the small picture besides.
+        EXPECT_LE(peak, kBitmap + kMonitor + (100u << 10)) << peak;
+    }
+
+    const std::vector<uint8_t> before = dir.ReadFile("Murivane.bmp");
+    for (bool bAcross : {true, false}) {
+        SCOPED_TRACE(bAcross ? "across" : "each monitor");
+        BackgroundChanger changer(ChangeContext{settings, profile, desktop, env, *steps, [] { return false; }, nullptr});
+        {
+            test::RefuseLargeAllocations gate(kBitmap - 1);
+            changer.ChangeBackgroundMonitors(desktop.monitors, bAcross, each, WallpaperArrangement::Span);
+        }
+        EXPECT_EQ(changer.LastFailure().rfind("Murivane: not enough memory to show ", 0), 0u) << changer.LastFailure();
+        EXPECT_EQ(dir.ReadFile("Murivane.bmp"), before);
     }
 }
 

@@ -186,3 +186,61 @@ TEST_F(MonitorsTray, EachModeGivesEveryMonitorItsPartOnWindows7And10) {
         CloseAllTrays();
     }
 }
+
+namespace {
+// The wide desktop of the memory test: its own CTest entry sets these heads.
+struct MonitorsWide : MonitorsTray {};
+}  // namespace
+
+// Three 3840x2160 monitors side by side: the tray holds one bitmap of the
+// whole desktop (74,649,600 bytes of pixels) and not much besides, whether
+// one picture goes across them all or each monitor has its own.
+TEST_F(MonitorsWide, ThePeakWorkingSetIsTheBitmapAndAtMost80MBMore) {
+    const std::vector<Rect> wide = {{0, 0, 3840, 2160}, {3840, 0, 7680, 2160}, {7680, 0, 11520, 2160}};
+    if (XineramaHeads() != wide)
+        GTEST_SKIP() << "needs MURIVANE_XINERAMA_HEADS=3840x2160+0+0,3840x2160+3840+0,3840x2160+7680+0 "
+                        "(the win32_monitors_wide CTest entry)";
+    const SIZE_T kBitmap = SIZE_T(11520) * 2160 * 3;  // rows of 34,560 bytes, a multiple of 4 already
+    for (DWORD mode : {2u, 1u}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        WriteConfigDword("MultipleMonitors", mode);
+        SIZE_T peak = 0;
+        const Image bmp = ChangeFromTheTray(peak);
+        ASSERT_TRUE(bmp.IsValid());
+        EXPECT_EQ(bmp.ImageSize(), kBitmap);
+        // The bitmap's own pixels at the middle of each monitor (the primary
+        // is the leftmost, so the bitmap is not rolled).
+        for (const Rect& r : wide) {
+            const Color c = bmp.Pixel((r.left + r.right) / 2, 1080);
+            EXPECT_TRUE(Near(c, kPhotos[0].color) || Near(c, kPhotos[1].color) || Near(c, kPhotos[2].color)) << c;
+        }
+        ASSERT_GT(peak, kBitmap) << "the tray's peak working set could not be read";
+        EXPECT_LE(peak, kBitmap + (SIZE_T(80) << 20)) << peak;
+        std::printf("three 3840x2160 monitors, mode %lu: peak working set %lu bytes\n", static_cast<unsigned long>(mode),
+                    static_cast<unsigned long>(peak));
+        CloseAllTrays();
+    }
+}
+
+// The program is linked large-address-aware, so that on 64-bit Windows it
+// has 4 GB of address space: bit 0x0020 (IMAGE_FILE_LARGE_ADDRESS_AWARE) of
+// the COFF header's Characteristics, which follows the "PE\0\0" signature
+// whose offset the DOS header holds at 0x3C.
+TEST(MonitorsProgram, IsLargeAddressAware) {
+    const std::string exe = ExeBeside("Murivane.exe");
+    std::FILE* f = std::fopen(exe.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << exe;
+    std::vector<uint8_t> head(4096);
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+    ASSERT_GE(head.size(), 0x40u);
+    ASSERT_EQ(head[0], 'M');
+    ASSERT_EQ(head[1], 'Z');
+    const size_t pe = head[0x3C] | head[0x3D] << 8 | head[0x3E] << 16 | static_cast<size_t>(head[0x3F]) << 24;
+    ASSERT_LE(pe + 24, head.size());
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(&head[pe]), 4), std::string("PE\0\0", 4));
+    const unsigned machine = head[pe + 4] | head[pe + 5] << 8;
+    EXPECT_EQ(machine, 0x014Cu);  // IMAGE_FILE_MACHINE_I386
+    const unsigned characteristics = head[pe + 22] | head[pe + 23] << 8;
+    EXPECT_EQ(characteristics & 0x0020u, 0x0020u) << std::hex << characteristics;
+}
