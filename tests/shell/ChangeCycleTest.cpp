@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/ChangeCycle.h"
-#include "shell/TrayMenus.h"
 
 #include <set>
 
@@ -401,28 +400,11 @@ TEST_F(Cycle, HistorySizeChangesTakeEffectAtOnce) {
     EXPECT_EQ(c.CurrentPicture(), "d.jpg");  // still showing, still its commands
 }
 
-TEST(TrayMenus, StatesItemsAndClicks) {
-    EXPECT_EQ(TrayMenuFor(kTrayWaiting).front().id, kCmdChangeWallpaper);
-    EXPECT_EQ(TrayMenuFor(kTrayWaiting).size(), 8u);
-    EXPECT_STREQ(TrayMenuFor(kTrayDisabled)[4].text, "&Enable Murivane");
-    EXPECT_EQ(TrayMenuFor(kTrayChanging).front().id, kCmdChanging);
-    EXPECT_EQ(TrayMenuFor(kTrayFractal).front().id, kCmdStopFractal);
-    EXPECT_EQ(TrayMenuFor(kTrayFractal).back().id, kCmdExit);
+TEST(TrayMenus, ToolTips) {
     EXPECT_EQ(TrayToolTipFor(kTrayWaiting), "Murivane");
     EXPECT_EQ(TrayToolTipFor(kTrayDisabled), "");
     EXPECT_TRUE(ToolTipFits(std::string(63, 'x')));
     EXPECT_FALSE(ToolTipFits(std::string(64, 'x')));
-
-    uint64_t now = 1000;
-    ClickFilter f([&] { return now; });
-    now += 200;
-    EXPECT_FALSE(f.Accept());  // within 300 ms of the start
-    now += 200;
-    EXPECT_TRUE(f.Accept());
-    now += 200;
-    EXPECT_FALSE(f.Accept());  // two clicks 200 ms apart: one command
-    now += 400;
-    EXPECT_TRUE(f.Accept());   // 400 ms apart: two
 }
 
 // ---------------------------------------------------------------- monitors

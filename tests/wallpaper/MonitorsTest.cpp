@@ -45,10 +45,46 @@ MonitorLayout MonitorsAboveAndAcross() {
 
 Color Encode(int vx, int vy) { return static_cast<Color>(((vx + 2048) & 0xFFF) | (((vy + 2048) & 0xFFF) << 12)); }
 
+// Where each monitor's part lies in the bitmap, worked out by hand from the
+// shell's documented layouts. Spanned, the bitmap covers the bounding
+// rectangle (here exactly its size, so unscaled): a point shows the bitmap's
+// pixel at its offset from the rectangle's top-left. Tiled, the bitmap's
+// top-left lies on the primary monitor's top-left (0, 0) and repeats in
+// every direction: a point left of or above it shows the bitmap's right or
+// bottom end.
+struct Part {
+    Rect screen;  // a piece of a monitor, in virtual-screen coordinates
+    Point pixel;  // the bitmap pixel shown at its top-left corner
+};
+
+struct HandLayout {
+    MonitorLayout layout;
+    std::vector<Part> span, tiled;
+};
+
+std::vector<HandLayout> HandWorkedLayouts() {
+    // Bounds (-256, 0) - (300, 192): a 556 x 192 bitmap. Tiled, the left
+    // monitor's x -256..-1 are 300..555 of the bitmap.
+    HandLayout three{ThreeMonitors(),
+                     {{{0, 0, 192, 108}, {256, 0}}, {{192, 0, 300, 192}, {448, 0}}, {{-256, 0, 0, 144}, {0, 0}}},
+                     {{{0, 0, 192, 108}, {0, 0}}, {{192, 0, 300, 192}, {192, 0}}, {{-256, 0, 0, 144}, {300, 0}}}};
+    // Bounds (-40, -96) - (162, 110): a 202 x 206 bitmap. Tiled, the monitor
+    // above shows rows 110..205 (its y -96..-1), and columns 162..201 left of
+    // x 0 but 0..87 right of it: two pieces.
+    HandLayout above{MonitorsAboveAndAcross(),
+                     {{{-40, -96, 88, 0}, {0, 0}}, {{0, 0, 102, 76}, {40, 96}}, {{102, 30, 162, 110}, {142, 126}}},
+                     {{{-40, -96, 0, 0}, {162, 110}},
+                      {{0, -96, 88, 0}, {0, 110}},
+                      {{0, 0, 102, 76}, {0, 0}},
+                      {{102, 30, 162, 110}, {102, 30}}}};
+    return {three, above};
+}
+
 }  // namespace
 
 TEST(MonitorLayoutTest, BothArrangementsShowEachMonitorItsOwnPart) {
-    for (const MonitorLayout& layout : {ThreeMonitors(), MonitorsAboveAndAcross()}) {
+    for (const HandLayout& hand : HandWorkedLayouts()) {
+        const MonitorLayout& layout = hand.layout;
         const Rect b = layout.Bounds();
         const Point origin{layout.Primary().rect.left, layout.Primary().rect.top};
         ASSERT_EQ(origin, (Point{0, 0}));
@@ -59,13 +95,17 @@ TEST(MonitorLayoutTest, BothArrangementsShowEachMonitorItsOwnPart) {
                 for (int x = 0; x < b.Width(); ++x) canvas.SetPixel(x, y, Encode(x + b.left, y + b.top));
             const Image original = canvas;
             ArrangeForShell(canvas, b, origin, arrangement);
-            int wrong = 0;
-            for (const Monitor& m : layout.monitors)
-                for (int vy = m.rect.top; vy < m.rect.bottom; ++vy)
-                    for (int vx = m.rect.left; vx < m.rect.right; ++vx) {
-                        Point p = BitmapPixelAt({vx, vy}, b, origin, {canvas.Width(), canvas.Height()}, arrangement);
-                        if (canvas.Pixel(p.x, p.y) != Encode(vx, vy)) ++wrong;
-                    }
+            const std::vector<Part>& parts = arrangement == WallpaperArrangement::Span ? hand.span : hand.tiled;
+            int wrong = 0, area = 0;
+            for (const Part& part : parts)
+                for (int vy = part.screen.top; vy < part.screen.bottom; ++vy)
+                    for (int vx = part.screen.left; vx < part.screen.right; ++vx, ++area)
+                        if (canvas.Pixel(part.pixel.x + vx - part.screen.left, part.pixel.y + vy - part.screen.top) !=
+                            Encode(vx, vy))
+                            ++wrong;
+            int monitorArea = 0;
+            for (const Monitor& m : layout.monitors) monitorArea += m.rect.Width() * m.rect.Height();
+            EXPECT_EQ(area, monitorArea);  // the parts cover every monitor
             EXPECT_EQ(wrong, 0) << static_cast<int>(arrangement);
             UnarrangeForShell(canvas, b, origin, arrangement);
             EXPECT_EQ(canvas.Block(), original.Block());
@@ -132,10 +172,17 @@ struct MonitorChange : ::testing::Test {
             return "<none>";
         return std::string(d.bytes.begin(), d.bytes.end() - 1);
     }
-    // The colour Windows shows at a virtual-screen point.
+    // The colour Windows shows at a virtual-screen point of the three
+    // monitors, worked out by hand: the bitmap is their bounding rectangle,
+    // 556 x 192 from (-256, 0). Spanned it covers the rectangle unscaled, so
+    // (vx, vy) shows the bitmap's (vx + 256, vy); tiled, its top-left lies on
+    // the primary's (0, 0) and it repeats every 556 pixels, so the monitor
+    // left of the primary shows the bitmap's columns 300..555.
     Color Shown(const Image& bmp, int vx, int vy, WallpaperArrangement arrangement) {
-        Point p = BitmapPixelAt({vx, vy}, desktop.monitors.Bounds(), {0, 0}, {bmp.Width(), bmp.Height()}, arrangement);
-        return bmp.Pixel(p.x, p.y);
+        EXPECT_EQ(bmp.Width(), 556);
+        EXPECT_EQ(bmp.Height(), 192);
+        const int bx = arrangement == WallpaperArrangement::Span ? vx + 256 : (vx < 0 ? vx + 556 : vx);
+        return bmp.Pixel(bx, vy);
     }
 };
 

@@ -1,13 +1,16 @@
 // The Advanced page driven through its controls in a settings instance: the
 // monitors choice and the shape check box reach the registry on OK only, and
 // the drawing shows the one monitor of Wine's virtual desktop; the pauses,
-// the history size and the excluded pictures shown again.
+// the history size and the excluded pictures shown again; the access keys of
+// every page.
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -206,4 +209,90 @@ TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
     EXPECT_EQ(ReadConfigDword("PauseBatterySaver", 99), 1u);
     EXPECT_EQ(ReadConfigDword("HistorySize", 99), 120u);
     DeleteFileA(ini.c_str());
+}
+
+namespace {
+
+// The access keys of a window's text: each letter after a single '&'
+// ("&&" is a plain ampersand), upper-cased.
+std::string AccessKeys(const std::string& text) {
+    std::string keys;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') keys += static_cast<char>(toupper(static_cast<unsigned char>(text[i + 1])));
+        ++i;
+    }
+    return keys;
+}
+
+struct KeyUse {
+    char key;
+    std::string text;
+};
+
+// The access keys of the buttons and labels among a window's children that a
+// user sees (a static control marked SS_NOPREFIX shows its '&' as it is).
+void CollectKeys(HWND hParent, std::vector<KeyUse>& uses) {
+    for (HWND h = GetWindow(hParent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(h, cls, sizeof(cls));
+        const std::string sClass = cls;
+        if (!IsWindowVisible(h) || (sClass != "Button" && sClass != "Static")) continue;
+        if (sClass == "Static" && (GetWindowLongA(h, GWL_STYLE) & SS_NOPREFIX)) continue;
+        const std::string text = WindowText(h);
+        for (char key : AccessKeys(text)) uses.push_back({key, text});
+    }
+}
+
+}  // namespace
+
+// Alt and a letter reaches one control only: no page uses a letter twice,
+// its own controls and the sheet's buttons (OK, Cancel) taken together. The
+// older pages keep the texts they have always had, some of which share a
+// letter; those letters are listed, so that no new one is added.
+TEST_F(AdvancedPage, NoPageUsesAnAccessKeyTwice) {
+    const struct {
+        SheetTab tab;
+        const char* shared;
+    } kept[] = {{kCollectionsTab, "EF"}, {kOptionsTab, "ADH"}, {kDateTab, "B"}, {kColorsTab, "H"}};
+    EXPECT_EQ(AccessKeys("Match pictures to each monitor's sha&pe"), "P");
+    EXPECT_EQ(AccessKeys("Save && &close"), "C");
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    const int pages = TabCtrl_GetItemCount(PropSheet_GetTabControl(sheet.hWnd));
+    ASSERT_GE(pages, TabIndex(kUninstallTab) + 1);
+    bool bAdvancedSeen = false;
+    for (int index = 0; index < pages; ++index) {
+        HWND hPage = sheet.Select(index);
+        ASSERT_EQ(sheet.CurrentIndex(), index);
+        SCOPED_TRACE(WindowText(hPage));  // the page's title
+        std::vector<KeyUse> uses;
+        CollectKeys(hPage, uses);
+        CollectKeys(sheet.hWnd, uses);  // OK, Cancel and whatever else the sheet shows
+        std::string allowed;
+        for (const auto& k : kept)
+            if (TabIndex(k.tab) == index) allowed = k.shared;
+        std::string shared;
+        for (size_t i = 0; i < uses.size(); ++i)
+            for (size_t j = i + 1; j < uses.size(); ++j) {
+                if (uses[i].key != uses[j].key || shared.find(uses[i].key) != std::string::npos) continue;
+                shared += uses[i].key;
+                EXPECT_NE(allowed.find(uses[i].key), std::string::npos)
+                    << "Alt+" << uses[i].key << ": \"" << uses[i].text << "\" and \"" << uses[j].text << "\"";
+            }
+        std::sort(shared.begin(), shared.end());
+        EXPECT_EQ(shared, allowed);
+        if (index == TabIndex(kAdvancedTab)) {
+            bAdvancedSeen = true;
+            EXPECT_EQ(shared, "");
+            EXPECT_EQ(GetText(hPage, IDC_ADV_MATCH_SHAPE), "Match pictures to each monitor's sha&pe");
+            std::string keys;
+            for (const KeyUse& use : uses) keys += use.key;
+            EXPECT_NE(keys.find('H'), std::string::npos) << keys;  // the page's Help
+        }
+    }
+    EXPECT_TRUE(bAdvancedSeen);
+    sheet.Cancel();
+    EXPECT_TRUE(settings.WaitExit(15000));
 }

@@ -31,15 +31,33 @@ bool Near(Color a, Color b) {
     return d(RedOf(a), RedOf(b)) <= 8 && d(GreenOf(a), GreenOf(b)) <= 8 && d(BlueOf(a), BlueOf(b)) <= 8;
 }
 
-// Solid-colour photographs as large as a phone's: two landscape, one portrait.
+// Photographs as large as a phone's, two landscape and one portrait, each
+// made of four flat blocks: its quarters, top-left, top-right, bottom-left,
+// bottom-right. Every colour is its own, so what a monitor shows tells which
+// picture it is and how it lies.
 struct Photo {
     const char* name;
     int w, h;
-    Color color;
+    Color quarters[4];
 };
-const Photo kPhotos[] = {{"a-wide.jpg", 6000, 4000, 0x000000D0},
-                         {"b-wide.jpg", 6000, 4000, 0x0000C000},
-                         {"c-tall.jpg", 4000, 6000, 0x00D00000}};
+const Photo kPhotos[] = {{"a-wide.jpg", 6000, 4000, {0x000000D0, 0x0000D0D0, 0x00D000D0, 0x00808080}},
+                         {"b-wide.jpg", 6000, 4000, {0x0000C000, 0x00D0D000, 0x00004080, 0x00F0F0F0}},
+                         {"c-tall.jpg", 4000, 6000, {0x00D00000, 0x00303030, 0x000080F0, 0x0080C040}}};
+
+// The block of a picture at a point of the area it is stretched over: the
+// quarters meet at the area's middle.
+Color QuarterAt(const Photo& p, const Rect& area, int vx, int vy) {
+    const int col = (vx - area.left) * 2 >= area.Width() ? 1 : 0;
+    const int row = (vy - area.top) * 2 >= area.Height() ? 1 : 0;
+    return p.quarters[row * 2 + col];
+}
+
+// Within a few pixels of where two blocks meet, resampling and the JPEG
+// blocks blend them.
+bool NearASeam(const Rect& area, int vx, int vy) {
+    const int mx = area.left + area.Width() / 2, my = area.top + area.Height() / 2;
+    return std::abs(vx - mx) <= 6 || std::abs(vy - my) <= 6;
+}
 
 struct MonitorsTray : ::testing::Test {
     std::string folder;
@@ -62,11 +80,14 @@ struct MonitorsTray : ::testing::Test {
             Pixels px;
             px.width = p.w, px.height = p.h;
             px.data.resize(static_cast<size_t>(p.w) * p.h * 3);
-            for (size_t i = 0; i < px.data.size(); i += 3) {
-                px.data[i] = static_cast<uint8_t>(RedOf(p.color));
-                px.data[i + 1] = static_cast<uint8_t>(GreenOf(p.color));
-                px.data[i + 2] = static_cast<uint8_t>(BlueOf(p.color));
-            }
+            const Rect whole{0, 0, p.w, p.h};
+            for (int y = 0; y < p.h; ++y)
+                for (int x = 0; x < p.w; ++x) {
+                    const Color c = QuarterAt(p, whole, x, y);
+                    uint8_t* o = &px.data[(static_cast<size_t>(y) * p.w + x) * 3];
+                    o[0] = static_cast<uint8_t>(RedOf(c)), o[1] = static_cast<uint8_t>(GreenOf(c)),
+                    o[2] = static_cast<uint8_t>(BlueOf(c));
+                }
             ASSERT_TRUE(WriteBytes(folder + "\\" + p.name, EncodeJpeg(px, 90)));
         }
         const std::string ini = WindowsFile("Murivane.ini");
@@ -108,11 +129,50 @@ struct MonitorsTray : ::testing::Test {
         }
         return Image();
     }
-    // The colour Windows shows at the middle of a monitor.
-    Color ShownAtMiddle(const Image& bmp, const Monitor& m, WallpaperArrangement arrangement) {
-        const Point p = BitmapPixelAt({(m.rect.left + m.rect.right) / 2, (m.rect.top + m.rect.bottom) / 2},
-                                      layout.Bounds(), {0, 0}, {bmp.Width(), bmp.Height()}, arrangement);
-        return bmp.Pixel(p.x, p.y);
+    // The colour Windows shows at a virtual-screen point, from the shell's
+    // documented layouts: the bitmap is the monitors' bounding rectangle.
+    // Spanned it covers that rectangle unscaled (the bitmap's pixel at the
+    // point's offset from the rectangle's top-left); tiled, its top-left lies
+    // on the primary's top-left (0, 0) and it repeats, so points left of or
+    // above 0 show its right or bottom end.
+    Color Shown(const Image& bmp, int vx, int vy, WallpaperArrangement arrangement) {
+        const Rect b = layout.Bounds();
+        if (arrangement == WallpaperArrangement::Span) return bmp.Pixel(vx - b.left, vy - b.top);
+        return bmp.Pixel(vx < 0 ? vx + bmp.Width() : vx, vy < 0 ? vy + bmp.Height() : vy);
+    }
+    // Checks a monitor's whole region against a picture stretched over the
+    // area (the monitor, or every monitor's bounds): each pixel away from the
+    // seams, a fixed point in each quarter, and the mean colour.
+    void ExpectShows(const Image& bmp, const Monitor& m, const Photo& p, const Rect& area,
+                     WallpaperArrangement arrangement) {
+        const Rect& r = m.rect;
+        int wrong = 0;
+        double sum[3] = {}, want[3] = {};
+        for (int vy = r.top; vy < r.bottom; ++vy)
+            for (int vx = r.left; vx < r.right; ++vx) {
+                const Color c = Shown(bmp, vx, vy, arrangement), e = QuarterAt(p, area, vx, vy);
+                sum[0] += RedOf(c), sum[1] += GreenOf(c), sum[2] += BlueOf(c);
+                want[0] += RedOf(e), want[1] += GreenOf(e), want[2] += BlueOf(e);
+                if (!NearASeam(area, vx, vy) && !Near(c, e)) ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << p.name << " on the monitor at " << r.left << "," << r.top;
+        const double n = double(r.Width()) * r.Height();
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(sum[k] / n, want[k] / n, 4.0) << p.name << " channel " << k << " at " << r.left;
+        for (int fy : {1, 3})
+            for (int fx : {1, 3}) {
+                const int vx = r.left + r.Width() * fx / 4, vy = r.top + r.Height() * fy / 4;
+                EXPECT_TRUE(Near(Shown(bmp, vx, vy, arrangement), QuarterAt(p, area, vx, vy)))
+                    << p.name << " at " << vx << "," << vy;
+            }
+    }
+    // The photograph a monitor shows, told by the colour a quarter in from
+    // its top-left corner; null when none.
+    const Photo* PhotoOn(const Image& bmp, const Monitor& m, WallpaperArrangement arrangement) {
+        const Color c = Shown(bmp, m.rect.left + m.rect.Width() / 4, m.rect.top + m.rect.Height() / 4, arrangement);
+        for (const Photo& p : kPhotos)
+            if (Near(c, p.quarters[0])) return &p;
+        return nullptr;
     }
 };
 
@@ -159,29 +219,33 @@ TEST_F(MonitorsTray, EachModeGivesEveryMonitorItsPartOnWindows7And10) {
         EXPECT_EQ(DesktopValue("Wallpaper"), WindowsFile("Murivane.bmp"));
         EXPECT_EQ(DesktopValue("WallpaperStyle"), bWin10 ? "22" : "0");
         EXPECT_EQ(DesktopValue("TileWallpaper"), bWin10 ? "0" : "1");
-        std::vector<Color> shown;
-        for (const Monitor& m : layout.monitors) shown.push_back(ShownAtMiddle(bmp, m, arrangement));
+        std::vector<const Photo*> shown;
+        for (const Monitor& m : layout.monitors) shown.push_back(PhotoOn(bmp, m, arrangement));
         if (run.mode == 1) {
             // A portrait picture on the portrait monitor, the two landscape
-            // ones on the others, each monitor its own.
+            // ones on the others, each monitor its own, each stretched over
+            // its monitor.
             for (size_t i = 0; i < layout.monitors.size(); ++i) {
-                const bool bPortrait = layout.monitors[i].IsPortrait();
-                EXPECT_EQ(Near(shown[i], kPhotos[2].color), bPortrait) << i;
-                EXPECT_TRUE(Near(shown[i], kPhotos[0].color) || Near(shown[i], kPhotos[1].color) || bPortrait) << i;
+                const Monitor& m = layout.monitors[i];
+                ASSERT_NE(shown[i], nullptr) << i;
+                EXPECT_EQ(shown[i] == &kPhotos[2], m.IsPortrait()) << i;
+                ExpectShows(bmp, m, *shown[i], m.rect, arrangement);
             }
-            EXPECT_FALSE(Near(shown[0], shown[2]));
+            EXPECT_NE(shown[0], shown[2]);
             // Three 6000 x 4000 photographs, never held whole.
             EXPECT_LT(peak, SIZE_T(150) << 20) << peak;
             std::printf("three monitors, a 6000x4000 photograph each: peak working set %lu bytes\n",
                         static_cast<unsigned long>(peak));
+        } else if (run.mode == 0) {
+            // The first picture stretched over every monitor.
+            for (const Monitor& m : layout.monitors) ExpectShows(bmp, m, kPhotos[0], m.rect, arrangement);
         } else {
-            // The first picture on every monitor, or across them all.
-            for (const Color c : shown) EXPECT_TRUE(Near(c, kPhotos[0].color));
-        }
-        if (run.mode == 2) {
-            // Across all monitors the picture fills the corners no monitor shows as well.
+            // The first picture stretched over the bounding rectangle: its
+            // quarters meet at the rectangle's middle, and it fills the
+            // corners no monitor shows as well.
             const Rect b = layout.Bounds();
-            EXPECT_TRUE(Near(bmp.Pixel(b.Width() / 2, b.Height() - 1), kPhotos[0].color));
+            for (const Monitor& m : layout.monitors) ExpectShows(bmp, m, kPhotos[0], b, arrangement);
+            EXPECT_TRUE(Near(Shown(bmp, b.left + b.Width() / 2 + 20, b.bottom - 1, arrangement), kPhotos[0].quarters[3]));
         }
         CloseAllTrays();
     }

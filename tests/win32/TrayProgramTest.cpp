@@ -1,10 +1,12 @@
 // The tray instance end to end: collection, change on start-up, tray
-// commands, fractal, exit, a pause while the session is locked.
+// commands, fractal, exit, a pause while the session is locked; the tray's
+// menus as the program carries them.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 
 #include "image/Image.h"
 #include "resource.h"
+#include "shell/win32/TrayMenuStates.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/Screenshot.h"
@@ -458,4 +461,129 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
         DeleteFileA(s.c_str());
     RemoveDirectoryA(sOwn.c_str());
     RemoveDirectoryA(sAppData.c_str());
+}
+
+namespace {
+
+// An item of a menu as the user sees it: its command, its text, greyed or
+// not; a separator is {0, ""}.
+struct ShownItem {
+    UINT id;
+    std::string text;
+    bool bGrayed = false;
+    bool operator==(const ShownItem& o) const { return id == o.id && text == o.text && bGrayed == o.bGrayed; }
+};
+
+void PrintTo(const ShownItem& item, std::ostream* os) {
+    *os << "{" << item.id << ", \"" << item.text << "\"" << (item.bGrayed ? ", greyed" : "") << "}";
+}
+
+std::vector<ShownItem> ItemsOf(HMENU hPopup) {
+    std::vector<ShownItem> items;
+    const int count = GetMenuItemCount(hPopup);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof(text);
+        if (!GetMenuItemInfoA(hPopup, static_cast<UINT>(i), TRUE, &info)) {
+            items.push_back({0, "<unreadable>"});
+            continue;
+        }
+        if (info.fType & MFT_SEPARATOR)
+            items.push_back({0, ""});
+        else
+            items.push_back({info.wID, text, (info.fState & MFS_GRAYED) != 0});
+    }
+    return items;
+}
+
+// The tray menus of the program itself, read from Murivane.exe's resources.
+struct ProgramMenus {
+    HMODULE hModule = LoadLibraryExA(ExeBeside("Murivane.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ~ProgramMenus() {
+        if (hModule) FreeLibrary(hModule);
+    }
+    // The menu of a tray state, its popup's title checked; null when missing.
+    HMENU Load(int state) {
+        HMENU hMenu = LoadMenuA(hModule, MAKEINTRESOURCEA(state));
+        if (!hMenu) return nullptr;
+        char title[64] = {};
+        GetMenuStringA(hMenu, 0, title, sizeof(title), MF_BYPOSITION);
+        EXPECT_STREQ(title, "&Murivane") << state;
+        return hMenu;
+    }
+};
+
+}  // namespace
+
+// The tray's four menus as the program carries them, and the commands on the
+// wallpaper showing greyed as the tray greys them before it shows a menu.
+TEST(TrayMenus, TheProgramsMenusAndTheirGreying) {
+    ProgramMenus menus;
+    ASSERT_NE(menus.hModule, nullptr) << ExeBeside("Murivane.exe");
+    const ShownItem sep{0, ""};
+    const std::vector<ShownItem> wallpaperGroup = {{32790, "&Previous Wallpaper"},
+                                                   {32791, "&Keep This Fractal"},
+                                                   {32792, "&Show Picture in Folder"},
+                                                   {32793, "&Never Show This Picture Again"}};
+    std::vector<ShownItem> waiting = {{32779, "&Change Wallpaper"}, {32773, "&Murivane Settings..."},
+                                      {32781, "Re&fresh Image List"}, sep,
+                                      {32774, "Display &Properties..."}, {32772, "&Disable Murivane"}, sep};
+    std::vector<ShownItem> disabled = {{32779, "&Change Wallpaper"}, {32773, "&Murivane Settings..."}, sep,
+                                       {32774, "Display &Properties..."}, {32776, "&Enable Murivane"}, sep};
+    for (auto* list : {&waiting, &disabled}) {
+        list->insert(list->end(), wallpaperGroup.begin(), wallpaperGroup.end());
+        list->insert(list->end(), {sep, {32775, "E&xit Murivane"}});
+    }
+    const std::vector<ShownItem> changing = {{32782, "Changing...please wait", true}, {32775, "E&xit Murivane"}};
+    const std::vector<ShownItem> fractal = {{32780, "Stop &Fractal Calculation"}, sep, {32775, "E&xit Murivane"}};
+    const struct {
+        int state;
+        const std::vector<ShownItem>& items;
+    } all[] = {{128, waiting}, {129, disabled}, {130, changing}, {131, fractal}};
+    for (const auto& m : all) {
+        HMENU hMenu = menus.Load(m.state);
+        ASSERT_NE(hMenu, nullptr) << m.state;
+        EXPECT_EQ(ItemsOf(GetSubMenu(hMenu, 0)), m.items) << "state " << m.state;
+        DestroyMenu(hMenu);
+    }
+
+    // What can be done with the wallpaper showing, in three states of it.
+    struct Case {
+        const char* what;
+        mv::WallpaperCommands commands;
+        std::vector<UINT> greyed;
+    } cases[] = {
+        // A picture, with earlier wallpapers to go back to.
+        {"picture shown", {true, false, true, true}, {32791}},
+        // A fractal, after a picture: it can be kept; it has no folder.
+        {"fractal shown", {true, true, false, false}, {32792, 32793}},
+        // The first wallpaper since the history began: nothing to go back to.
+        {"no history", {false, false, true, true}, {32790, 32791}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& m : {all[0], all[1]}) {
+            HMENU hMenu = menus.Load(m.state);
+            ASSERT_NE(hMenu, nullptr);
+            HMENU hPopup = GetSubMenu(hMenu, 0);
+            mv::win::GreyWallpaperCommands(hPopup, c.commands);
+            std::vector<ShownItem> expected = m.items;
+            for (ShownItem& item : expected)
+                for (UINT id : c.greyed) item.bGrayed = item.bGrayed || item.id == id;
+            EXPECT_EQ(ItemsOf(hPopup), expected) << "state " << m.state;
+            DestroyMenu(hMenu);
+        }
+        // The menus without those commands are left as they are.
+        for (const auto& m : {all[2], all[3]}) {
+            HMENU hMenu = menus.Load(m.state);
+            ASSERT_NE(hMenu, nullptr);
+            mv::win::GreyWallpaperCommands(GetSubMenu(hMenu, 0), c.commands);
+            EXPECT_EQ(ItemsOf(GetSubMenu(hMenu, 0)), m.items) << "state " << m.state;
+            DestroyMenu(hMenu);
+        }
+    }
 }

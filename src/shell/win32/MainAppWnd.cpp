@@ -13,7 +13,7 @@
 #include "platform/win32/Win32FileOps.h"
 #include "resource.h"
 #include "shell/KeptFractals.h"
-#include "shell/TrayMenus.h"
+#include "shell/win32/TrayMenuStates.h"
 #include "shell/FirstStart.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
@@ -513,13 +513,6 @@ void CMainAppWnd::ExcludePicture(const std::string& sPath) {
     if (m_pCollection) m_pCollection->AddExclude(sPath);
 }
 
-void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) {
-    const WallpaperCommands commands = m_pCycle->Commands();
-    for (const TrayMenuItem& item : WallpaperCommandGroup()) {
-        if (item.id == 0) continue;
-        const UINT state = WallpaperCommandEnabled(item.id, commands) ? MF_ENABLED : MF_GRAYED;
-        EnableMenuItem(hMenu, static_cast<UINT>(item.id), MF_BYCOMMAND | state);
-    }
-}
+void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) { GreyWallpaperCommands(hMenu, m_pCycle->Commands()); }
 
 }  // namespace mv::win
