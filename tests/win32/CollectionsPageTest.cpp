@@ -433,8 +433,8 @@ std::string RemoteString(HANDLE h, const UNICODE_STRING& s) {
 // handle to end it with. Null when there is none.
 HANDLE FindStartedProcess(const char* sExe, const std::string& sNeedle, std::string& sImage, std::string& sCommand) {
     using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query =
-        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (!query || hSnap == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE hFound = nullptr;
