@@ -27,6 +27,11 @@ public:
     virtual bool CreateFolder(const std::string& sFolder) = 0;
     virtual bool RemoveFile(const std::string& sPath) = 0;
     virtual bool RenameFile(const std::string& sFrom, const std::string& sTo) = 0;  // replaces sTo
+    // Renames sFrom to sTo only when nothing of that name is there, in one
+    // step (false, and sFrom left as it is, when something is).
+    virtual bool RenameToNewFile(const std::string& sFrom, const std::string& sTo) {
+        return !FileExists(sTo) && RenameFile(sFrom, sTo);
+    }
     virtual std::tm LocalTime() = 0;
 
     // The folder of the program's files once it is decided (OutputFolder):

@@ -749,4 +749,29 @@ void ChangeCycle::OnNeverShowPicture() {
     ChangeWallpaper(true);
 }
 
+void ChangeCycle::OnPictureApplied(const std::string& sPath, const ForcedLayout& forced, int monitor) {
+    if (sPath.empty()) return;
+    const MonitorLayout layout = m_host.Monitors();
+    const MonitorPicture picture{sPath, ExtensionOf(sPath).value_or(""), 0};
+    HistoryEntry entry;
+    entry.forced = forced;
+    if (layout.IsMultiple() && monitor >= 0 && static_cast<size_t>(monitor) < layout.monitors.size()) {
+        // One monitor changed; the entry keeps the others as they are, and
+        // a display change composes them from what they showed.
+        const size_t i = static_cast<size_t>(monitor);
+        std::vector<MonitorPicture> pictures = m_lastPictures;
+        if (!(layout == m_lastLayout) || pictures.size() != layout.monitors.size())
+            pictures.assign(layout.monitors.size(), picture);
+        pictures[i] = picture;
+        Remember(layout, std::move(pictures));
+        entry.pictures.assign(layout.monitors.size(), std::string());
+        entry.pictures[i] = sPath;
+    } else {
+        Remember(layout, {picture});
+        entry.pictures.push_back(sPath);
+    }
+    m_sLastPicture = sPath;
+    RecordChange(std::move(entry));
+}
+
 }  // namespace mv

@@ -282,6 +282,14 @@ private:
     bool m_bReplaying = false;
     PauseGate m_pauses;
     InOrderWalk m_walk;  // in order: where the walk stands, and what waits from the last change
+
+public:
+    // A picture another copy of the program put on the desktop (the settings
+    // sheet's Preview), with the layout forced on it, on one monitor of the
+    // layout (the others keeping what they show) or on all (-1): it becomes
+    // the wallpaper showing, recorded in the history, and what a display
+    // change composes again.
+    void OnPictureApplied(const std::string& sPath, const ForcedLayout& forced, int monitor = -1);
 };
 
 }  // namespace mv

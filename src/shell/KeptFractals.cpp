@@ -6,8 +6,15 @@
 
 namespace mv {
 
-std::string KeptFractalFileName(const FractalRecipe& recipe) {
-    return "Fractal " + std::to_string(recipe.fractalSeed) + ".png";
+namespace {
+// How many files of one fractal's name are tried before it is given up.
+constexpr int kMaxNamesTried = 1000;
+}  // namespace
+
+std::string KeptFractalFileName(const FractalRecipe& recipe, int n) {
+    std::string s = "Fractal " + std::to_string(recipe.paletteSeed) + "-" + std::to_string(recipe.fractalSeed);
+    if (n > 1) s += " (" + std::to_string(n) + ")";
+    return s + ".png";
 }
 
 std::vector<std::string> KeepFractals(Environment& env, const std::string& sPictures,
@@ -21,12 +28,24 @@ std::vector<std::string> KeepFractals(Environment& env, const std::string& sPict
         const Image picture = RenderFractalRecipe(recipe, pTrace, pGoOn);
         if (pGoOn && !*pGoOn) break;
         if (!picture.IsValid()) continue;
-        const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe);
-        const std::string sTemp = UniqueTempPath(sPath);
-        if (SavePng(picture, sTemp) && env.RenameFile(sTemp, sPath))
-            saved.push_back(sPath);
-        else
+        const std::string sTemp = UniqueTempPath(sFolder + "\\" + KeptFractalFileName(recipe));
+        if (!SavePng(picture, sTemp)) {
             env.RemoveFile(sTemp);
+            continue;
+        }
+        // The first free name; a name taken meanwhile by another keeper
+        // makes the rename fail, and the next name is tried.
+        bool bSaved = false;
+        for (int n = 1; n <= kMaxNamesTried && !bSaved; ++n) {
+            const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe, n);
+            if (env.RenameToNewFile(sTemp, sPath)) {
+                saved.push_back(sPath);
+                bSaved = true;
+            } else if (!env.FileExists(sPath)) {
+                break;  // not for want of a name: the folder cannot be written
+            }
+        }
+        if (!bSaved) env.RemoveFile(sTemp);
     }
     return saved;
 }

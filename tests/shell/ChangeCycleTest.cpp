@@ -1073,4 +1073,71 @@ TEST(CycleHistory, EntriesComeBackOnOtherMonitorsByTheirDevices) {
     c2.OnChangeWallpaperCommand();
     c2.OnPreviousWallpaper();
     EXPECT_EQ(Paths(old.monitorChanges.back()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+
+namespace {
+// A history host that also tells which picture the tray's commands act on,
+// and the layout a picture is shown again with.
+struct AppliedHost : HistoryHost {
+    std::vector<std::string> shownInFolder, excluded;
+    std::vector<ForcedLayout> forcedShown;
+    void ShowPictureInFolder(const std::string& s) override { shownInFolder.push_back(s); }
+    void ExcludePicture(const std::string& s) override { excluded.push_back(s); }
+    void ChangeBackgroundForced(const std::string& p, const std::string& e, const ForcedLayout& f) override {
+        forcedShown.push_back(f);
+        ChangeBackground(p, e, 0);
+    }
+};
+struct AppliedMonitorHost : MonitorHost {
+    History written;
+    void WriteHistory(const History& h) override { written = h; }
+};
+}  // namespace
+
+// A picture the settings sheet's Preview put on the desktop becomes the one
+// the tray's commands, its history and its next display change act on.
+TEST(CycleHistory, PictureAppliedElsewhereBecomesTheWallpaperShowing) {
+    Settings settings;
+    Random rand{1};
+    AppliedHost host;
+    host.images = {"a.jpg", "b.jpg"};
+    ChangeCycle cycle(settings, rand, host);
+    cycle.Start();
+    cycle.OnChangeWallpaperCommand();
+    ASSERT_EQ(cycle.CurrentPicture(), "a.jpg");
+
+    const ForcedLayout tiled{true, true, false, false};
+    cycle.OnPictureApplied("c:\\other\\x.bmp", tiled);
+    EXPECT_EQ(host.changed.size(), 1u);  // already on the desktop: nothing is drawn again
+    EXPECT_EQ(cycle.CurrentPicture(), "c:\\other\\x.bmp");
+    ASSERT_EQ(host.written.entries().size(), 2u);
+    EXPECT_EQ(host.written.position(), 1u);
+    EXPECT_EQ(host.written.entries()[1].pictures, (std::vector<std::string>{"c:\\other\\x.bmp"}));
+    EXPECT_TRUE(host.written.entries()[1].forced.bDoTiling);
+    cycle.OnShowPictureInFolder();
+    EXPECT_EQ(host.shownInFolder, (std::vector<std::string>{"c:\\other\\x.bmp"}));
+
+    // Back to "a", then forward: the picture again, tiled as it was forced.
+    cycle.OnPreviousWallpaper();
+    EXPECT_EQ(host.changed.back(), "a.jpg|jpg");
+    cycle.OnChangeWallpaperCommand();
+    EXPECT_EQ(host.changed.back(), "c:\\other\\x.bmp|bmp");
+    ASSERT_FALSE(host.forcedShown.empty());
+    EXPECT_TRUE(host.forcedShown.back().bForcePosition && host.forcedShown.back().bDoTiling);
+    cycle.OnNeverShowPicture();
+    EXPECT_EQ(host.excluded, (std::vector<std::string>{"c:\\other\\x.bmp"}));
+
+    // Several monitors: on the monitor that showed the sheet only; a display
+    // change composes that monitor from it and the others from their own.
+    Settings s2;
+    AppliedMonitorHost mh;
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg"};
+    ChangeCycle c(s2, rand, mh);
+    c.OnChangeWallpaperCommand();
+    ASSERT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"L1.jpg", "P1.jpg", "L2.jpg"}));
+    c.OnPictureApplied("x.png", ForcedLayout{}, 2);
+    EXPECT_EQ(c.CurrentPicture(), "x.png");
+    EXPECT_EQ(mh.written.entries().back().pictures, (std::vector<std::string>{"", "", "x.png"}));
+    mh.layout.monitors.erase(mh.layout.monitors.begin() + 1);  // the portrait monitor goes
+    c.OnLayoutTimer();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"L1.jpg", "x.png"}));
 }

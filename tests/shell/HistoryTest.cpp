@@ -145,8 +145,8 @@ TEST(KeptFractals, SavesThePicturesTheWorkerRendered) {
 
     const std::vector<std::string> saved = KeepFractals(env, dir.Path(), {recipe});
     ASSERT_EQ(saved.size(), 1u);
-    EXPECT_EQ(saved.front(), dir.Path() + "\\Murivane Fractals\\Fractal 4321.png");
-    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 4321.png"});
+    EXPECT_EQ(saved.front(), dir.Path() + "\\Murivane Fractals\\Fractal 1515866811-4321.png");
+    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 1515866811-4321.png"});
     ImagePNG png(saved.front());
     ASSERT_TRUE(png.IsValid());
     std::vector<uint8_t> file = dir.ReadFile("Murivane.bmp");
@@ -171,7 +171,72 @@ TEST(KeptFractals, SavesThePicturesTheWorkerRendered) {
     large.fractalSeed = 99;
     EXPECT_TRUE(KeepFractals(env, dir.Path(), {large, large, large}, nullptr, &goOn).empty());
     ending.join();
-    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 4321.png"});
+    EXPECT_EQ(FilesIn(dir.Path() + "/Murivane Fractals"), std::vector<std::string>{"Fractal 1515866811-4321.png"});
+}
+
+namespace {
+FractalRecipe KeptRecipe(int32_t paletteSeed, int32_t fractalSeed) {
+    FractalRecipe r;
+    r.paletteSeed = paletteSeed;
+    r.fractalSeed = fractalSeed;
+    r.size = Size{16, 12};
+    r.weights = {60, 25, 60, 25, 15, 15, 20, 30, 30, 20, 15, 20};
+    return r;
+}
+std::string FileText(const test::TempDir& dir, const std::string& name) {
+    const std::vector<uint8_t> b = dir.ReadFile(name);
+    return std::string(b.begin(), b.end());
+}
+}  // namespace
+
+// Kept fractals are named by both seeds and never replace a file: not the
+// user's own, not another fractal kept before or at the same moment.
+TEST(KeptFractals, NamedByBothSeedsAndNeverOverwriteAFile) {
+    EXPECT_EQ(KeptFractalFileName(KeptRecipe(417, 12345)), "Fractal 417-12345.png");
+    EXPECT_EQ(KeptFractalFileName(KeptRecipe(417, 12345), 2), "Fractal 417-12345 (2).png");
+
+    test::TempDir dir;
+    PortableEnvironment env(dir.Path());
+    const std::string sFolder = dir.Path() + "/" + kKeptFractalsFolder;
+    // Two palettes over one pattern are two pictures, with two names.
+    std::vector<std::string> saved = KeepFractals(env, dir.Path(), {KeptRecipe(1, 7), KeptRecipe(2, 7)});
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0], dir.Path() + "\\" + kKeptFractalsFolder + "\\Fractal 1-7.png");
+    EXPECT_EQ(saved[1], dir.Path() + "\\" + kKeptFractalsFolder + "\\Fractal 2-7.png");
+    const std::string first = FileText(dir, std::string(kKeptFractalsFolder) + "/Fractal 1-7.png");
+    ASSERT_GT(first.size(), 8u);
+    EXPECT_EQ(first.compare(1, 3, "PNG"), 0);
+    EXPECT_NE(first, FileText(dir, std::string(kKeptFractalsFolder) + "/Fractal 2-7.png"));
+
+    // A file of the user's under the name, and the same fractal kept again:
+    // each goes beside what is there, under the next free name.
+    dir.WriteFile(std::string(kKeptFractalsFolder) + "/Fractal 3-9.png", "the user's own");
+    saved = KeepFractals(env, dir.Path(), {KeptRecipe(3, 9), KeptRecipe(1, 7)});
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].substr(saved[0].rfind('\\') + 1), "Fractal 3-9 (2).png");
+    EXPECT_EQ(saved[1].substr(saved[1].rfind('\\') + 1), "Fractal 1-7 (2).png");
+    EXPECT_EQ(FileText(dir, std::string(kKeptFractalsFolder) + "/Fractal 3-9.png"), "the user's own");
+    EXPECT_EQ(FileText(dir, std::string(kKeptFractalsFolder) + "/Fractal 1-7.png"), first);
+    ImagePNG png(sFolder + "/Fractal 3-9 (2).png");
+    ASSERT_TRUE(png.IsValid());
+    EXPECT_EQ(png.Width(), 16);
+    EXPECT_EQ(png.Height(), 12);
+
+    // Two keepers at once: four files of four names, none lost.
+    std::vector<std::string> a, b;
+    std::thread t1([&] { a = KeepFractals(env, dir.Path(), {KeptRecipe(5, 5), KeptRecipe(5, 5)}); });
+    std::thread t2([&] { b = KeepFractals(env, dir.Path(), {KeptRecipe(5, 5), KeptRecipe(5, 5)}); });
+    t1.join();
+    t2.join();
+    std::set<std::string> names(a.begin(), a.end());
+    names.insert(b.begin(), b.end());
+    EXPECT_EQ(names.size(), 4u);
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_FALSE(dir.ReadFile(std::string(kKeptFractalsFolder) + "/" + KeptFractalFileName(KeptRecipe(5, 5), n)).empty())
+            << n;
+
+    // A folder that cannot be made saves nothing.
+    EXPECT_TRUE(KeepFractals(env, dir.Path() + "/missing/deeper", {KeptRecipe(1, 1)}).empty());
 }
 
 // Entries keep the monitors they were shown on; a file written before they

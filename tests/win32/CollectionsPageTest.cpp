@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -21,6 +22,7 @@
 #include "image/TestPictures.h"
 #include "platform/win32/Win32DirectoryLister.h"
 #include "resource.h"
+#include "shell/History.h"
 #include "win32/Screenshot.h"
 #include "win32/SheetDriver.h"
 
@@ -209,6 +211,7 @@ struct CollectionsPage : ::testing::Test {
     void TearDown() override {
         CloseAllTrays();
         DeleteFileA(IniPath().c_str());
+        DeleteFileA(ExeBeside("explorer.exe").c_str());  // planted by a test that stopped half way
     }
 };
 
@@ -413,6 +416,54 @@ TEST_F(CollectionsPage, SearchStartedAndStoppedFiftyTimes) {
     }
 }
 
+namespace {
+
+// A string of another process's memory.
+std::string RemoteString(HANDLE h, const UNICODE_STRING& s) {
+    std::wstring w(s.Length / 2, L'\0');
+    SIZE_T got = 0;
+    if (w.empty() || !ReadProcessMemory(h, s.Buffer, &w[0], s.Length, &got) || got != s.Length) return std::string();
+    std::string out;
+    for (wchar_t c : w) out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// A process named sExe whose command line holds sNeedle: its image path and
+// command line as it was started (read from its own parameter block), and a
+// handle to end it with. Null when there is none.
+HANDLE FindStartedProcess(const char* sExe, const std::string& sNeedle, std::string& sImage, std::string& sCommand) {
+    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (!query || hSnap == INVALID_HANDLE_VALUE) return nullptr;
+    HANDLE hFound = nullptr;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(hSnap, &entry); more && !hFound; more = Process32Next(hSnap, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, sExe) != 0) continue;
+        HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
+                               entry.th32ProcessID);
+        if (!h) continue;
+        PROCESS_BASIC_INFORMATION basic = {};
+        PEB peb = {};
+        RTL_USER_PROCESS_PARAMETERS params = {};
+        SIZE_T got = 0;
+        if (query(h, ProcessBasicInformation, &basic, sizeof(basic), nullptr) == 0 &&
+            ReadProcessMemory(h, basic.PebBaseAddress, &peb, sizeof(peb), &got) &&
+            ReadProcessMemory(h, peb.ProcessParameters, &params, sizeof(params), &got)) {
+            sImage = RemoteString(h, params.ImagePathName);
+            sCommand = RemoteString(h, params.CommandLine);
+            if (sCommand.find(sNeedle) != std::string::npos) hFound = h;
+        }
+        if (h != hFound) CloseHandle(h);
+    }
+    CloseHandle(hSnap);
+    return hFound;
+}
+
+}  // namespace
+
 TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     const std::string dir = "c:\\mvpreview";
     RemoveTree(dir);
@@ -435,6 +486,20 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     WriteConfigDword("CreateSeamless", 0);
     WriteConfigDword("ShowDate", 0);
     WriteIni("[Default]\r\nFolder0=" + dir + "\r\nFolderCount=1\r\n");
+    // The tray runs meanwhile, and learns of the picture made the wallpaper.
+    const std::string sHistory = WindowsFile("Murivane History.ini");
+    DeleteFileA(sHistory.c_str());
+    Process tray("/tray");
+    HWND hTray = WaitForWindow(kTray, 10000);
+    ASSERT_NE(hTray, nullptr);
+    // A program named like the shell's beside Murivane.exe must never be
+    // the one started to show the picture in its folder.
+    const std::string sPlanted = ExeBeside("explorer.exe");
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string sPlantedRan = std::string(temp) + "murivane-browser.txt";
+    DeleteFileA(sPlantedRan.c_str());
+    ASSERT_TRUE(CopyFileA(ExeBeside("murivane_fakebrowser.exe").c_str(), sPlanted.c_str(), FALSE));
 
     Process settings("");
     Sheet sheet;
@@ -488,8 +553,40 @@ TEST_F(CollectionsPage, PreviewSuggestsAndMakesTheWallpaper) {
     const std::string sStatus = "Last image shown: " + dir + "\\small.Bmp";
     EXPECT_TRUE(WaitFor([&] { return GetText(hPage, IDC_COLL_STATUS) == sStatus; }, 5000))
         << GetText(hPage, IDC_COLL_STATUS);
+
+    // The tray's history shows the picture, tiled as it was forced.
+    mv::History history;
+    const std::string sText = FileBytes(sHistory);
+    ASSERT_TRUE(history.Parse(sText)) << sText;
+    ASSERT_EQ(history.entries().size(), 1u);
+    EXPECT_EQ(history.position(), 0u);
+    EXPECT_EQ(history.entries()[0].pictures, Strings{dir + "\\small.Bmp"});
+    EXPECT_TRUE(history.entries()[0].forced.bForcePosition && history.entries()[0].forced.bDoTiling);
+    EXPECT_FALSE(history.entries()[0].forced.bDoStretching || history.entries()[0].forced.bDoTileSeamless);
+    // "Show Picture in Folder" selects it, in the shell of the Windows folder.
+    PostMessageA(hTray, WM_COMMAND, ID_SHOW_PICTURE_IN_FOLDER, 0);
+    std::string sImage, sCommand;
+    HANDLE hExplorer = nullptr;
+    WaitFor([&] { return (hExplorer = FindStartedProcess("explorer.exe", "/select,", sImage, sCommand)) != nullptr; },
+            15000);
+    EXPECT_NE(hExplorer, nullptr) << "the planted program ran: " << FileBytes(sPlantedRan);
+    if (hExplorer) {
+        EXPECT_EQ(AsciiLower(sImage), AsciiLower(WindowsFile("explorer.exe")));
+        EXPECT_NE(sCommand.find("/select,\"" + dir + "\\small.Bmp\""), std::string::npos) << sCommand;
+        TerminateProcess(hExplorer, 0);
+        CloseHandle(hExplorer);
+    }
+    EXPECT_EQ(GetFileAttributesA(sPlantedRan.c_str()), INVALID_FILE_ATTRIBUTES) << FileBytes(sPlantedRan);
+    DeleteFileA(sPlanted.c_str());
+    // "Never Show This Picture Again" takes this picture out of the collection.
+    SendMessageA(hTray, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+    EXPECT_EQ(AsciiLower(IniValue("Default", "Exclude0")), AsciiLower(dir + "\\small.Bmp"));
+    EXPECT_TRUE(tray.Running());
+
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(10000));
+    CloseAllTrays();
+    DeleteFileA(sHistory.c_str());
     RemoveTree(dir);
 }
 

@@ -90,16 +90,28 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
     }
     EXPECT_EQ(Read().entries().size(), 3u);  // stepping back records nothing
 
-    // Keep This Fractal: a PNG named after the seed, with the wallpaper's pixels.
+    // Keep This Fractal: a PNG named after both seeds, with the wallpaper's
+    // pixels; a file of the user's under that name stays as it is, and the
+    // fractal goes beside it.
     char pictures[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES | CSIDL_FLAG_CREATE, nullptr, 0, pictures)));
     const mv::History history = Read();
     ASSERT_EQ(history.entries()[0].fractals.size(), 1u);
-    const std::string sKept = std::string(pictures) + "\\Murivane Fractals\\Fractal " +
-                              std::to_string(history.entries()[0].fractals[0].fractalSeed) + ".png";
+    const std::string sName = std::string(pictures) + "\\Murivane Fractals\\Fractal " +
+                              std::to_string(history.entries()[0].fractals[0].paletteSeed) + "-" +
+                              std::to_string(history.entries()[0].fractals[0].fractalSeed);
+    const std::string sUsers = sName + ".png", sKept = sName + " (2).png";
     DeleteFileA(sKept.c_str());
+    CreateDirectoryA((std::string(pictures) + "\\Murivane Fractals").c_str(), nullptr);
+    HANDLE hUsers = CreateFileA(sUsers.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(hUsers, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(hUsers, "mine", 4, &written, nullptr);
+    CloseHandle(hUsers);
     PostMessageA(h, WM_COMMAND, ID_KEEP_FRACTAL, 0);
     ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(sKept.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000));
+    EXPECT_EQ(FileBytes(sUsers), "mine");
+    DeleteFileA(sUsers.c_str());
     mv::ImagePNG png(sKept);
     mv::ImageBMP bmp(sWallpaper);
     ASSERT_TRUE(png.IsValid());

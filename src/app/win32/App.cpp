@@ -8,6 +8,7 @@
 #include "platform/Trace.h"
 #include "app/win32/Shell.h"
 #include "resource.h"
+#include "shell/AppliedPicture.h"
 #include "shell/win32/MainAppWnd.h"
 #include "ui/win32/ConfigProp.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -48,6 +49,24 @@ std::string CApp::RunChange(ActiveDesktop* pActiveDesktop, TraceSink* pTrace,
 WallpaperArrangement CApp::Arrangement() const {
     const VersionFacts v = GetVersionFacts();
     return ArrangementFor(v.major, v.minor);
+}
+
+HWND CApp::FindTrayWindow() const { return FindWindowA(CMainAppWnd::kClassName, m_sTitle.c_str()); }
+
+bool CApp::TellTrayPictureApplied(const AppliedPicture& applied, HWND hFrom) const {
+    HWND hTray = FindTrayWindow();
+    if (!hTray) return false;
+    std::vector<uint8_t> record = EncodeAppliedPicture(applied);
+    if (record.empty()) return false;
+    COPYDATASTRUCT data = {};
+    data.dwData = kAppliedPictureTag;
+    data.cbData = static_cast<DWORD>(record.size());
+    data.lpData = record.data();
+    // A tray that hangs does not hang the sheet with it.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(hTray, WM_COPYDATA, reinterpret_cast<WPARAM>(hFrom), reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
+           result != 0;
 }
 
 bool CApp::InitInstance(const std::vector<std::string>& args) {
@@ -99,9 +118,7 @@ bool CApp::ShowSettings(HWND hOwner) {
         m_pOpenSheet = &sheet;
         bOK = sheet.DoModal();
         if (bOK) {
-            // The tray instance by its own window class: another program's
-            // window may bear the title too.
-            HWND hTray = FindWindowA(CMainAppWnd::kClassName, m_sTitle.c_str());
+            HWND hTray = FindTrayWindow();
             if (!m_settings.UseTray && hTray) {
                 PostMessageA(hTray, WM_CLOSE, 0, 0);
             } else if (m_settings.UseTray && !hTray) {

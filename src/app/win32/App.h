@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Registry.h"
 
 namespace mv {
+struct AppliedPicture;
 class ActiveDesktop;
 class BackgroundChanger;
 class TraceSink;
@@ -66,6 +67,12 @@ public:
                           const std::function<void(BackgroundChanger&)>& change);
     // How one bitmap over several monitors is shown on this Windows version.
     WallpaperArrangement Arrangement() const;
+    // The tray instance's window (by its own window class: another program's
+    // window may bear the title too), or null when none runs.
+    HWND FindTrayWindow() const;
+    // Tells the tray instance, if one runs, that this copy put a picture on
+    // the desktop; true when it took it.
+    bool TellTrayPictureApplied(const AppliedPicture& applied, HWND hFrom) const;
 
     Random rand;
 

@@ -59,6 +59,19 @@ bool PortableEnvironment::RenameFile(const std::string& sFrom, const std::string
     return std::rename(NativePath(sFrom).c_str(), NativePath(sTo).c_str()) == 0;
 }
 
+bool PortableEnvironment::RenameToNewFile(const std::string& sFrom, const std::string& sTo) {
+#ifdef _WIN32
+    // The runtime's rename never replaces a file.
+    return std::rename(NativePath(sFrom).c_str(), NativePath(sTo).c_str()) == 0;
+#else
+    // A second name that cannot be made over an existing file, then the
+    // first one goes.
+    if (::link(NativePath(sFrom).c_str(), NativePath(sTo).c_str()) != 0) return false;
+    ::unlink(NativePath(sFrom).c_str());
+    return true;
+#endif
+}
+
 std::tm PortableEnvironment::LocalTime() {
     if (m_bFixedTime) return m_time;
     std::time_t now = std::time(nullptr);

@@ -22,6 +22,7 @@ public:
     bool CreateFolder(const std::string& sFolder) override;
     bool RemoveFile(const std::string& sPath) override;
     bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
+    bool RenameToNewFile(const std::string& sFrom, const std::string& sTo) override;
     std::tm LocalTime() override;
 
     void SetVariable(const std::string& sName, const std::string& sValue) { m_vars[sName] = sValue; }

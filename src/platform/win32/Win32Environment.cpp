@@ -61,6 +61,10 @@ bool Win32Environment::RenameFile(const std::string& sFrom, const std::string& s
     return MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32Environment::RenameToNewFile(const std::string& sFrom, const std::string& sTo) {
+    return MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 std::tm Win32Environment::LocalTime() {
     std::time_t now = std::time(nullptr);
     std::tm t{};

@@ -14,6 +14,7 @@ public:
     bool CreateFolder(const std::string& sFolder) override;
     bool RemoveFile(const std::string& sPath) override;
     bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
+    bool RenameToNewFile(const std::string& sFrom, const std::string& sTo) override;
     std::tm LocalTime() override;
 };
 

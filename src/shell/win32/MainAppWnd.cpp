@@ -12,6 +12,7 @@
 #include "image/PictureFile.h"
 #include "platform/win32/Win32FileOps.h"
 #include "resource.h"
+#include "shell/AppliedPicture.h"
 #include "shell/KeptFractals.h"
 #include "shell/win32/TrayMenuStates.h"
 #include "shell/FirstStart.h"
@@ -83,6 +84,8 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kFractalsKept:
         OnFractalsKept();
         return 0;
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case ID_CHANGE_WALLPAPER: m_pCycle->OnChangeWallpaperCommand(); return 0;
@@ -492,12 +495,18 @@ void CMainAppWnd::OnFractalsKept() {
 }
 
 void CMainAppWnd::ShowPictureInFolder(const std::string& sPath) {
-    std::string command = "explorer.exe /select,\"" + sPath + "\"";
+    // The shell's own program by its full path: by its bare name the
+    // program's folder and the current folder would be searched first.
+    char windows[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return;
+    const std::string sExplorer = std::string(windows) + "\\explorer.exe";
+    std::string command = "\"" + sExplorer + "\" /select,\"" + sPath + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
-                       &pi)) {
+    if (CreateProcessA(sExplorer.c_str(), &command[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                       nullptr, &si, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
@@ -511,6 +520,15 @@ void CMainAppWnd::ExcludePicture(const std::string& sPath) {
     fresh.Load(ini, false);
     if (fresh.AddExclude(sPath)) fresh.Save(ini, gApp.UninstallRequested());
     if (m_pCollection) m_pCollection->AddExclude(sPath);
+}
+
+bool CMainAppWnd::OnCopyData(const COPYDATASTRUCT* pData) {
+    // What another process sends is checked whole before anything is done with it.
+    if (!pData || pData->dwData != kAppliedPictureTag || !m_pCycle || gApp.RunModeValue() != kRunTray) return false;
+    const std::optional<AppliedPicture> applied = DecodeAppliedPicture(pData->lpData, pData->cbData);
+    if (!applied) return false;
+    m_pCycle->OnPictureApplied(applied->sPath, applied->forced, applied->monitor);
+    return true;
 }
 
 void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) { GreyWallpaperCommands(hMenu, m_pCycle->Commands()); }

@@ -117,6 +117,9 @@ private:
     // Greys the commands on the wallpaper that cannot be used now.
     void PrepareTrayMenu(HMENU hMenu);
     void OnFractalsKept();
+    // Data another copy of the program sent (WM_COPYDATA): a picture it put
+    // on the desktop. True when the record was whole and taken.
+    bool OnCopyData(const COPYDATASTRUCT* pData);
 
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }

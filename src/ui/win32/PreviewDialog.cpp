@@ -11,6 +11,7 @@
 #include "platform/win32/Win32ActiveDesktop.h"
 #include "platform/win32/Win32DirectoryLister.h"
 #include "resource.h"
+#include "shell/AppliedPicture.h"
 #include "ui/DriveSearchJob.h"
 #include "ui/PreviewRules.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -157,7 +158,9 @@ void CPreviewDialog::OnMakeWallpaper() {
             const bool bStretched = GetCheck(m_hWnd, IDC_PREVIEW_STRETCHED);
             const bool bSeamless = GetCheck(m_hWnd, IDC_PREVIEW_SEAMLESS);
             const MonitorLayout layout = app.DesktopSeam().Monitors();
-            app.RunChange(pActiveDesktop.get(), nullptr, [&](BackgroundChanger& changer) {
+            const ForcedLayout forced{true, bTiled, bStretched, bSeamless};
+            int iMonitor = -1;  // every monitor, or the one screen
+            const std::string sFailure = app.RunChange(pActiveDesktop.get(), nullptr, [&](BackgroundChanger& changer) {
                 if (!layout.IsMultiple()) {
                     changer.ChangeBackground(sPath, sExt, 0, true, bTiled, bStretched, bSeamless);
                     return;
@@ -171,10 +174,14 @@ void CPreviewDialog::OnMakeWallpaper() {
                     const int iHere = MonitorShowing(layout, m_hWnd);
                     for (size_t i = 0; i < pictures.size(); ++i)
                         if (static_cast<int>(i) != iHere) pictures[i] = MonitorPicture();
+                    iMonitor = iHere;
                 }
                 changer.ChangeBackgroundMonitors(layout, mode == kOnePictureAcross, pictures, app.Arrangement(),
-                                                 ForcedLayout{true, bTiled, bStretched, bSeamless});
+                                                 forced);
             });
+            // The tray's history, its commands on the wallpaper showing and
+            // its next display change act on this picture from now on.
+            if (sFailure.empty()) app.TellTrayPictureApplied(AppliedPicture{sPath, forced, iMonitor}, m_hWnd);
         }
     }
     SetCursor(hOld);
