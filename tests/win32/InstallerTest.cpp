@@ -52,6 +52,7 @@ std::string Folder(int csidl) {
 }
 
 std::string InstallDir() { return Folder(CSIDL_PROGRAM_FILES) + "\\Murivane"; }
+std::string PicturesFolder() { return Folder(CSIDL_MYPICTURES); }
 std::string StartMenuShortcut() { return Folder(CSIDL_COMMON_PROGRAMS) + "\\Murivane.lnk"; }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -293,8 +294,8 @@ TEST_F(Installer, SilentUninstallRemovesWhatItInstalledAndNothingElse) {
     }
     const std::string perUser = env.AppDataFolder() + "\\Murivane";
     // A fractal the user kept, in the Pictures folder.
-    const std::string keptFolder = Folder(CSIDL_MYPICTURES) + "\\Murivane Fractals";
-    CreateDirectoryA(Folder(CSIDL_MYPICTURES).c_str(), nullptr);
+    const std::string keptFolder = PicturesFolder() + "\\Murivane Fractals";
+    CreateDirectoryA(PicturesFolder().c_str(), nullptr);
     CreateDirectoryA(keptFolder.c_str(), nullptr);
     const std::string kept = keptFolder + "\\Fractal 12345.png";
     PutFile(kept, "a kept fractal");
