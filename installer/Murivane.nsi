@@ -120,15 +120,19 @@ Section "Uninstall"
   !insertmacro CloseMurivane
 
   ; What the program's own uninstall removes: the start-up shortcut, the
-  ; settings and the collections file (in the Windows folder, or in the
-  ; per-user folder where the Windows folder is not writable).
+  ; settings, the collections file and, beside it, the list of the last
+  ; wallpapers shown (in the Windows folder, or in the per-user folder where
+  ; the Windows folder is not writable). Fractals the user kept are in the
+  ; user's Pictures folder and stay.
   SetShellVarContext current
   Delete "$SMSTARTUP\${APP}.lnk"
   DeleteRegKey HKCU "${CONFIG_KEY}"
   DeleteRegKey /ifempty HKCU "${PRODUCT_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
   Delete "$WINDIR\Murivane.ini"
+  Delete "$WINDIR\Murivane History.ini"
   Delete "$APPDATA\${APP}\Murivane.ini"
+  Delete "$APPDATA\${APP}\Murivane History.ini"
   RMDir "$APPDATA\${APP}"
 
   ; What the setup program installed. Files the user put in the folder stay.

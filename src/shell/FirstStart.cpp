@@ -5,12 +5,15 @@
 
 #include "config/Collection.h"
 #include "config/Settings.h"
+#include "app/OutputFolder.h"
 #include "image/Folder.h"
 #include "ui/DriveSearchJob.h"
 
 namespace mv {
 
 namespace {
+
+constexpr const char* kFirstStartDone = "FirstStartDone";
 
 // Registry names compare without regard to case; sLower is in lower case.
 bool SameNameAs(const std::string& sName, const std::string& sLower) {
@@ -39,6 +42,20 @@ bool AddPicturesFolder(IniFile& ini, DirectoryLister& lister, const std::string&
     collection.AddFolder(sPicturesFolder);
     collection.Save(ini, false);
     return true;
+}
+
+bool PrepareFirstStart(Profile& profile, Environment& env, IniFile& ini, DirectoryLister& lister) {
+    if (profile.GetInt(kConfigSection, kFirstStartDone, 0) != 0) return false;
+    // Looked at before anything of this start is written.
+    bool bNew = HasNoSettings(profile);
+    for (const std::string& sFile : CandidateFiles(env, kIniFileName))
+        if (env.FileExists(sFile)) bNew = false;
+    if (bNew) {
+        AddPicturesFolder(ini, lister, env.PicturesFolder());
+        MarkWelcomeDue(profile);
+    }
+    profile.WriteInt(kConfigSection, kFirstStartDone, 1);
+    return bNew;
 }
 
 void MarkWelcomeDue(Profile& profile) { profile.WriteInt(kConfigSection, "WelcomeShown", 0); }

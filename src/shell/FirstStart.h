@@ -3,6 +3,7 @@
 
 #include "config/Registry.h"
 #include "platform/DirectoryLister.h"
+#include "platform/Environment.h"
 #include "platform/IniFile.h"
 
 namespace mv {
@@ -22,6 +23,17 @@ bool HasNoSettings(Profile& profile);
 // pictures folder, when that folder holds pictures of a kind the program
 // shows; the collection is saved then. True when the folder was added.
 bool AddPicturesFolder(IniFile& ini, DirectoryLister& lister, const std::string& sPicturesFolder);
+
+// The first start of a profile, made by whichever instance runs first (the
+// settings sheet or the tray) before it shows anything; FirstStartDone in
+// Config marks it made. A new profile - no settings (HasNoSettings) and no
+// collections file in any of its places - gets the pictures folder in its
+// empty "Default" collection (ini, the collections file) and a welcome due
+// for the tray's first start. A profile from before the mark existed, with
+// settings or a collections file of its own, is an existing user's: its
+// collections stay as they are and no welcome is made due, only the mark is
+// written. True when the profile was new.
+bool PrepareFirstStart(Profile& profile, Environment& env, IniFile& ini, DirectoryLister& lister);
 
 // The welcome balloon: a first start makes it due (WelcomeShown 0 in
 // Config) until it has been shown (WelcomeShown 1). Settings from before the

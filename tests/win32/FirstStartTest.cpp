@@ -1,6 +1,7 @@
-// The tray's first start, end to end: with no settings and an empty
-// "Default" collection, the user's pictures folder becomes the collection's
-// folder when it holds pictures, and the welcome balloon is shown once.
+// The first start, end to end: with no settings and an empty "Default"
+// collection, the user's pictures folder becomes the collection's folder when
+// it holds pictures, whichever instance starts first, and the tray shows the
+// welcome balloon once, the first time it starts.
 #include <windows.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include "app/Random.h"
 #include "image/Image.h"
+#include "resource.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/SheetDriver.h"
 
@@ -92,8 +94,7 @@ TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShow
         ASSERT_TRUE(WaitFor([] { return IniValue("Default", "FolderCount") == "1"; }, 10000));
         EXPECT_EQ(IniValue("Default", "Folder0"), folder);
         // The first change on start-up already shows the user's picture.
-        std::string expected = folder + "\\holiday.bmp";
-        for (char& c : expected) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        std::string expected = AsciiLower(folder + "\\holiday.bmp");
         EXPECT_TRUE(WaitFor([&] { return ReadConfigString("LastImageShown") == expected; }, 10000))
             << ReadConfigString("LastImageShown");
         // The balloon reached the shell, which shows it over the notification area.
@@ -122,4 +123,49 @@ TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShow
         EXPECT_EQ(IniValue("Default", "FolderCount"), "<none>");
         EXPECT_EQ(ReadConfigDword("WelcomeShown", 99), 1u);
     }
+}
+
+// Installed, the program's first start is the settings sheet (the setup
+// program's "Start Murivane", the Start-menu shortcut): the sheet shows the
+// pictures folder already in "Default", and its OK starts the tray, whose
+// first start shows the welcome.
+TEST_F(FirstStart, TheSheetStartedFirstShowsThePicturesFolderAndLeavesTheWelcomeToTheTray) {
+    mv::Image pic = mv::Image::Create24(64, 48);
+    ASSERT_TRUE(pic.Save(folder + "\\holiday.bmp"));
+    const char* sInstall = "C:\\Program Files\\Murivane\\";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kConfigKey, "InstallFolder", REG_SZ, sInstall,
+                              static_cast<DWORD>(strlen(sInstall) + 1)),
+              ERROR_SUCCESS);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    HWND hList = GetDlgItem(hPage, IDC_COLL_FOLDERS);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(hList, LB_GETCOUNT, 0, 0) == 1; }, 5000))
+        << SendMessageA(hList, LB_GETCOUNT, 0, 0) << " folders shown";
+    wchar_t text[MAX_PATH] = {};
+    SendMessageW(hList, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    char shown[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, shown, sizeof(shown), nullptr, nullptr);
+    EXPECT_EQ(AsciiLower(shown), AsciiLower(folder));
+    // The sheet shows no balloon: the welcome waits for the tray.
+    EXPECT_EQ(ReadConfigDword("WelcomeShown", 99), 0u);
+    // The Options page is not visited, so its OK leaves this alone: the tray
+    // does no wallpaper work while under test.
+    WriteConfigDword("ChangeOnStartup", 0);
+
+    sheet.Ok();
+    ASSERT_TRUE(settings.WaitExit(15000)) << settings.WindowsShown();
+    EXPECT_EQ(IniValue("Default", "FolderCount"), "1");
+    EXPECT_EQ(IniValue("Default", "Folder0"), folder);
+    ASSERT_NE(WaitForWindow(kTray, 10000), nullptr) << "OK starts the tray";
+    EXPECT_TRUE(WaitFor([] { return ReadConfigDword("WelcomeShown", 99) == 1; }, 5000));
+    std::string balloon;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
+            return !balloon.empty();
+        },
+        5000));
+    EXPECT_NE(balloon.find("Right-click"), std::string::npos) << balloon;
 }

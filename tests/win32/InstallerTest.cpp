@@ -52,6 +52,7 @@ std::string Folder(int csidl) {
 }
 
 std::string InstallDir() { return Folder(CSIDL_PROGRAM_FILES) + "\\Murivane"; }
+std::string PicturesFolder() { return Folder(CSIDL_MYPICTURES); }
 std::string StartMenuShortcut() { return Folder(CSIDL_COMMON_PROGRAMS) + "\\Murivane.lnk"; }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -284,6 +285,20 @@ TEST_F(Installer, SilentUninstallRemovesWhatItInstalledAndNothingElse) {
     PutFile(picture, "BM a picture");
     const std::string ini = CollectionsFile();
     ASSERT_TRUE(Exists(ini));
+    // The last wallpapers shown, beside the collections file wherever it is
+    // kept: both places, so the per-user folder is left empty and removed.
+    for (const std::string& file : CandidateFiles(env, "Murivane History.ini")) {
+        CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), nullptr);
+        PutFile(file, "[History]\nCount=1\n");
+        ASSERT_TRUE(Exists(file)) << file;
+    }
+    const std::string perUser = env.AppDataFolder() + "\\Murivane";
+    // A fractal the user kept, in the Pictures folder.
+    const std::string keptFolder = PicturesFolder() + "\\Murivane Fractals";
+    CreateDirectoryA(PicturesFolder().c_str(), nullptr);
+    CreateDirectoryA(keptFolder.c_str(), nullptr);
+    const std::string kept = keptFolder + "\\Fractal 12345.png";
+    PutFile(kept, "a kept fractal");
 
     // The quiet command of the list of installed programs. The uninstaller
     // runs from a copy of itself, so wait for its last step.
@@ -297,10 +312,15 @@ TEST_F(Installer, SilentUninstallRemovesWhatItInstalledAndNothingElse) {
     EXPECT_FALSE(Exists(startupLink));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quorvale\\Murivane"));
     for (const std::string& file : CandidateFiles(env, "Murivane.ini")) EXPECT_FALSE(Exists(file)) << file;
+    for (const std::string& file : CandidateFiles(env, "Murivane History.ini")) EXPECT_FALSE(Exists(file)) << file;
+    EXPECT_FALSE(Exists(perUser)) << "the per-user folder is left";
 
     EXPECT_EQ(FileText(wallpaper), "BM the current wallpaper");
     EXPECT_EQ(FileText(trace), "a trace");
     EXPECT_EQ(FileText(picture), "BM a picture");
+    EXPECT_EQ(FileText(kept), "a kept fractal");
+    DeleteFileA(kept.c_str());
+    RemoveDirectoryA(keptFolder.c_str());
     DeleteFileA(wallpaper.c_str());
     DeleteFileA(trace.c_str());
 }

@@ -5,10 +5,14 @@
 #include <clocale>
 
 #include "app/CommandLine.h"
+#include "app/OutputFolder.h"
 #include "platform/Trace.h"
+#include "platform/win32/Win32DirectoryLister.h"
+#include "platform/win32/Win32Ini.h"
 #include "app/win32/Shell.h"
 #include "resource.h"
 #include "shell/AppliedPicture.h"
+#include "shell/FirstStart.h"
 #include "shell/win32/MainAppWnd.h"
 #include "ui/win32/ConfigProp.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -85,6 +89,13 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
     m_bActiveDesktopInstalled = ::mv::win::IsActiveDesktopInstalled(registry);
     std::string sTitle = LoadString(IDR_MAINFRAME_TITLE);
     if (!sTitle.empty()) m_sTitle = sTitle;
+    {
+        // The profile's first start belongs to whichever instance runs first,
+        // before the sheet or the tray shows anything.
+        Win32Ini ini(OutputFile(m_env, kIniFileName));
+        Win32DirectoryLister lister;
+        PrepareFirstStart(m_profile, m_env, ini, lister);
+    }
     m_settings.Load(m_profile, m_desktop);
 
     if (cmd.bTray) {

@@ -120,7 +120,6 @@ int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    if (gApp.RunModeValue() == kRunTray) PrepareFirstStart();
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
@@ -176,14 +175,6 @@ std::string CMainAppWnd::TakeChangeFailure() {
 
 void CMainAppWnd::JoinWorker() {
     if (m_worker.joinable()) m_worker.join();
-}
-
-void CMainAppWnd::PrepareFirstStart() {
-    Profile& profile = gApp.GetProfile();
-    if (!HasNoSettings(profile)) return;
-    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
-    AddPicturesFolder(ini, m_lister, gApp.Env().PicturesFolder());
-    MarkWelcomeDue(profile);
 }
 
 void CMainAppWnd::ShowWelcomeIfDue() {

@@ -53,8 +53,6 @@ private:
     void JoinWorker();
     // The fractal worker and the keeper, stopped and joined.
     void StopThreads();
-    // The first start: the user's pictures for an empty "Default" collection.
-    void PrepareFirstStart();
     // The welcome balloon, when it has not been shown yet.
     void ShowWelcomeIfDue();
 
