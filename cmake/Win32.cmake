@@ -28,7 +28,12 @@ add_executable(Murivane WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/WinMain.cpp ${CM
 target_link_libraries(Murivane PRIVATE murivane_win32)
 # Large-address-aware: on 64-bit Windows the 32-bit program gets 4 GB of
 # address space for the bitmap of a wide desktop, not 2 GB.
-target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows -Wl,--large-address-aware)
+target_link_options(Murivane PRIVATE ${STATIC_FLAGS} -mwindows)
+# A 32-bit program on 64-bit Windows gets 4 GB of address space, not 2 (a
+# 64-bit build has all of it already).
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  target_link_options(Murivane PRIVATE -Wl,--large-address-aware)
+endif()
 target_include_directories(Murivane PRIVATE ${CMAKE_SOURCE_DIR}/res)
 set_target_properties(Murivane PROPERTIES OUTPUT_NAME Murivane)
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/ChangeCycle.h"
+#include "shell/TrayMenus.h"
 
 #include <set>
 
@@ -1073,6 +1074,7 @@ TEST(CycleHistory, EntriesComeBackOnOtherMonitorsByTheirDevices) {
     c2.OnChangeWallpaperCommand();
     c2.OnPreviousWallpaper();
     EXPECT_EQ(Paths(old.monitorChanges.back()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+}
 
 namespace {
 // A history host that also tells which picture the tray's commands act on,
