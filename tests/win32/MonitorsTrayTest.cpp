@@ -272,11 +272,23 @@ TEST_F(MonitorsWide, ThePeakWorkingSetIsTheBitmapAndAtMost80MBMore) {
         const Image bmp = ChangeFromTheTray(peak);
         ASSERT_TRUE(bmp.IsValid());
         EXPECT_EQ(bmp.ImageSize(), kBitmap);
-        // The bitmap's own pixels at the middle of each monitor (the primary
-        // is the leftmost, so the bitmap is not rolled).
-        for (const Rect& r : wide) {
-            const Color c = bmp.Pixel((r.left + r.right) / 2, 1080);
-            EXPECT_TRUE(Near(c, kPhotos[0].color) || Near(c, kPhotos[1].color) || Near(c, kPhotos[2].color)) << c;
+        // One photo stretched over the whole desktop (mode 2) or over each
+        // monitor (mode 1): the middle of each quarter of that area shows the
+        // photo's block there. The primary is the leftmost monitor, so the
+        // bitmap's pixels are the desktop's.
+        const std::vector<Rect> areas = mode == 2 ? std::vector<Rect>{{0, 0, 11520, 2160}} : wide;
+        for (const Rect& r : areas) {
+            bool bSome = false;
+            for (const Photo& photo : kPhotos) {
+                bool bAll = true;
+                for (int q = 0; q < 4; ++q) {
+                    const int vx = r.left + r.Width() / 4 + (q % 2) * r.Width() / 2;
+                    const int vy = r.top + r.Height() / 4 + (q / 2) * r.Height() / 2;
+                    bAll = bAll && Near(bmp.Pixel(vx, vy), QuarterAt(photo, r, vx, vy));
+                }
+                bSome = bSome || bAll;
+            }
+            EXPECT_TRUE(bSome) << "area from x " << r.left << " shows none of the photos whole";
         }
         ASSERT_GT(peak, kBitmap) << "the tray's peak working set could not be read";
         EXPECT_LE(peak, kBitmap + (SIZE_T(80) << 20)) << peak;
