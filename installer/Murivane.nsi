@@ -121,7 +121,7 @@ Section "Uninstall"
 
   ; What the program's own uninstall removes: the start-up shortcut, the
   ; settings, the collections file and, beside it, the list of the last
-  ; wallpapers shown (in the Windows folder, or in the per-user folder where
+  ; wallpapers shown and the monitors' fractals (in the Windows folder, or in the per-user folder where
   ; the Windows folder is not writable). Fractals the user kept are in the
   ; user's Pictures folder and stay.
   SetShellVarContext current
@@ -133,6 +133,14 @@ Section "Uninstall"
   Delete "$WINDIR\Murivane History.ini"
   Delete "$APPDATA\${APP}\Murivane.ini"
   Delete "$APPDATA\${APP}\Murivane History.ini"
+  ; The monitors' fractals the wallpaper is composed from (Murivane1.bmp,
+  ; Murivane2.bmp, ...), by name: a wildcard would take the wallpaper too.
+  StrCpy $0 1
+  fractal_files:
+    Delete "$WINDIR\Murivane$0.bmp"
+    Delete "$APPDATA\${APP}\Murivane$0.bmp"
+    IntOp $0 $0 + 1
+    IntCmp $0 33 0 fractal_files 0
   RMDir "$APPDATA\${APP}"
 
   ; What the setup program installed. Files the user put in the folder stay.

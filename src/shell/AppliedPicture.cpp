@@ -17,9 +17,16 @@ uint32_t Get32(const uint8_t* p) {
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-// A path the history can keep: not empty, and no NUL, tab or line break.
+// A path the history can keep and the shell can be given: a whole path (a
+// drive's "X:\" or a share's "\\"), and none of the characters no Windows
+// file name holds (NUL, quotes, wildcards, pipes), nor a tab or line break.
 bool Tellable(const std::string& s) {
-    return !s.empty() && s.size() < kMaxAppliedPathBytes && s.find_first_of(std::string("\0\t\r\n", 4)) == std::string::npos;
+    if (s.empty() || s.size() >= kMaxAppliedPathBytes) return false;
+    if (s.find_first_of(std::string("\0\t\r\n\"<>|*?", 10)) != std::string::npos) return false;
+    const bool bDrive = s.size() >= 3 && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')) && s[1] == ':' &&
+                        (s[2] == '\\' || s[2] == '/');
+    const bool bShare = s.size() >= 3 && s[0] == '\\' && s[1] == '\\';
+    return bDrive || bShare;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "wallpaper/MonitorLayout.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace mv {
 
@@ -44,31 +43,6 @@ int MonitorLayout::PrimaryIndex() const {
     for (size_t i = 0; i < monitors.size(); ++i)
         if (monitors[i].rect.left == 0 && monitors[i].rect.top == 0) return static_cast<int>(i);
     return 0;
-}
-
-namespace {
-int FloorMod(int64_t a, int64_t m) {
-    int64_t r = a % m;
-    return static_cast<int>(r < 0 ? r + m : r);
-}
-}  // namespace
-
-Point BitmapPixelAt(Point p, const Rect& bounds, Point origin, Size bitmap, WallpaperArrangement arrangement) {
-    if (bitmap.cx <= 0 || bitmap.cy <= 0) return Point();
-    if (arrangement == WallpaperArrangement::TiledFromPrimary)
-        return {FloorMod(static_cast<int64_t>(p.x) - origin.x, bitmap.cx),
-                FloorMod(static_cast<int64_t>(p.y) - origin.y, bitmap.cy)};
-    // Span fills the bounding rectangle: the larger of the two scales, the
-    // bitmap centred on the rectangle.
-    const int bw = std::max(1, bounds.Width()), bh = std::max(1, bounds.Height());
-    const double scale = std::max(static_cast<double>(bw) / bitmap.cx, static_cast<double>(bh) / bitmap.cy);
-    const double shownW = bitmap.cx * scale, shownH = bitmap.cy * scale;
-    const double offX = (bw - shownW) / 2, offY = (bh - shownH) / 2;
-    // The centre of the screen pixel, back through the scale.
-    const double fx = (p.x - bounds.left + 0.5 - offX) / scale;
-    const double fy = (p.y - bounds.top + 0.5 - offY) / scale;
-    return {std::clamp(static_cast<int>(std::floor(fx)), 0, bitmap.cx - 1),
-            std::clamp(static_cast<int>(std::floor(fy)), 0, bitmap.cy - 1)};
 }
 
 }  // namespace mv

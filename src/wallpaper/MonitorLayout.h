@@ -78,15 +78,4 @@ struct MonitorLayout {
     bool operator!=(const MonitorLayout& o) const { return !(*this == o); }
 };
 
-// The pixel of the wallpaper bitmap (top-down coordinates, 0,0 its top-left
-// corner) that Windows shows at a virtual-screen point, for a bitmap of
-// bitmapSize laid out with the arrangement over a desktop whose monitors are
-// bounded by bounds and whose primary monitor has its top-left at origin.
-//  - Span: the bitmap fills the bounding rectangle: it is scaled to cover it
-//    with its aspect kept and centred, the overflow cut on both sides.
-//  - TiledFromPrimary: the bitmap repeats in every direction from the
-//    primary monitor's top-left corner.
-Point BitmapPixelAt(Point virtualPoint, const Rect& bounds, Point origin, Size bitmapSize,
-                    WallpaperArrangement arrangement);
-
 }  // namespace mv

@@ -58,34 +58,39 @@ TEST(AppliedPicture, RecordFromAnotherProcessIsCheckedWhole) {
 
     // Damaged fields: tag, version, unknown layout bits, monitors out of
     // range, lengths that do not fit, a path without its NUL or with one,
-    // a tab or a line break inside.
+    // a tab, a line break or a quote (which would end the shell's
+    // "/select," argument) inside, a path that is not whole ("Cx\p\a.jpg").
     struct Damage {
         size_t at;
         uint8_t value;
     };
     const Damage damages[] = {{0, 'Q'},  {4, 2},    {7, 1},          {8, 16},   {12, 0xFE}, {12, 0},
                               {13, 1},   {16, 12},  {16, 10},        {16, 1},   {19, 0x80}, {30, 'x'},
-                              {23, 0},   {23, '\t'}, {23, '\n'}};
+                              {23, 0},   {23, '\t'}, {23, '\n'}, {23, '"'},  {21, 'x'}};
     for (const Damage& d : damages) {
         Bytes b = whole;
         b[d.at] = d.value;
         if (d.at == 12 && d.value == 0) b[13] = b[14] = b[15] = 1;  // monitor 0x01010100
         EXPECT_FALSE(DecodeExact(b)) << "byte " << d.at << " = " << int(d.value);
     }
-    // Monitor 2 and a path of one letter are whole records.
+    // Monitor 2 is a whole record, and so is a share's path; a path of one
+    // letter (relative) is not.
     Bytes b = whole;
     b[12] = 2, b[13] = b[14] = b[15] = 0;
     ASSERT_TRUE(DecodeExact(b));
     EXPECT_EQ(DecodeExact(b)->monitor, 2);
+    Bytes share = b;
+    share[20] = share[21] = '\\';
+    ASSERT_TRUE(DecodeExact(share));
+    EXPECT_EQ(DecodeExact(share)->sPath, "\\\\p\\a.jpg");
     Bytes one(whole.begin(), whole.begin() + 20);
     one[16] = 2;
     one.push_back('c');
     one.push_back(0);
-    ASSERT_TRUE(DecodeExact(one));
-    EXPECT_EQ(DecodeExact(one)->sPath, "c");
+    EXPECT_FALSE(DecodeExact(one));
 
     // What cannot be told is not encoded.
-    for (const char* bad : {"", "a\tb", "a\nb"}) {
+    for (const char* bad : {"", "c:\\a\tb", "c:\\a\nb", "c:\\a\"b", "a.jpg"}) {
         a.sPath = bad;
         EXPECT_TRUE(EncodeAppliedPicture(a).empty()) << bad;
     }

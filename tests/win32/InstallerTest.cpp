@@ -287,11 +287,13 @@ TEST_F(Installer, SilentUninstallRemovesWhatItInstalledAndNothingElse) {
     ASSERT_TRUE(Exists(ini));
     // The last wallpapers shown, beside the collections file wherever it is
     // kept: both places, so the per-user folder is left empty and removed.
-    for (const std::string& file : CandidateFiles(env, "Murivane History.ini")) {
-        CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), nullptr);
-        PutFile(file, "[History]\nCount=1\n");
-        ASSERT_TRUE(Exists(file)) << file;
-    }
+    // So are the monitors' fractals the wallpaper is composed from.
+    for (const char* name : {"Murivane History.ini", "Murivane1.bmp", "Murivane12.bmp"})
+        for (const std::string& file : CandidateFiles(env, name)) {
+            CreateDirectoryA(file.substr(0, file.rfind('\\')).c_str(), nullptr);
+            PutFile(file, "[History]\nCount=1\n");
+            ASSERT_TRUE(Exists(file)) << file;
+        }
     const std::string perUser = env.AppDataFolder() + "\\Murivane";
     // A fractal the user kept, in the Pictures folder.
     const std::string keptFolder = PicturesFolder() + "\\Murivane Fractals";
@@ -312,7 +314,8 @@ TEST_F(Installer, SilentUninstallRemovesWhatItInstalledAndNothingElse) {
     EXPECT_FALSE(Exists(startupLink));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quorvale\\Murivane"));
     for (const std::string& file : CandidateFiles(env, "Murivane.ini")) EXPECT_FALSE(Exists(file)) << file;
-    for (const std::string& file : CandidateFiles(env, "Murivane History.ini")) EXPECT_FALSE(Exists(file)) << file;
+    for (const char* name : {"Murivane History.ini", "Murivane1.bmp", "Murivane12.bmp"})
+        for (const std::string& file : CandidateFiles(env, name)) EXPECT_FALSE(Exists(file)) << file;
     EXPECT_FALSE(Exists(perUser)) << "the per-user folder is left";
 
     EXPECT_EQ(FileText(wallpaper), "BM the current wallpaper");

@@ -487,9 +487,10 @@ void CMainAppWnd::OnFractalsKept() {
 
 void CMainAppWnd::ShowPictureInFolder(const std::string& sPath) {
     // The shell's own program by its full path: by its bare name the
-    // program's folder and the current folder would be searched first.
+    // program's folder and the current folder would be searched first. The
+    // system's Windows folder, not a user's own one on a terminal server.
     char windows[MAX_PATH + 1] = {};
-    const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
+    const UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
     if (n == 0 || n > MAX_PATH) return;
     const std::string sExplorer = std::string(windows) + "\\explorer.exe";
     std::string command = "\"" + sExplorer + "\" /select,\"" + sPath + "\"";
