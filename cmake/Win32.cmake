@@ -24,7 +24,20 @@ file(GLOB RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/dialogs/*.rc ${CMA
   ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/resource.h)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/Murivane.rc PROPERTIES OBJECT_DEPENDS "${RC_INPUTS}")
 
+# The 64-bit test build's manifest names its own architecture: Windows (and
+# Wine) ignore a manifest of another one, and with it the common controls 6
+# and the UTF-8 code page it asks for. The resource script finds this copy
+# before the one in res/.
+set(MANIFEST_DIR ${CMAKE_BINARY_DIR}/manifest)
+file(READ ${CMAKE_SOURCE_DIR}/res/Murivane.manifest MANIFEST_TEXT)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/Murivane.manifest)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  string(REPLACE "processorArchitecture=\"X86\"" "processorArchitecture=\"amd64\"" MANIFEST_TEXT "${MANIFEST_TEXT}")
+endif()
+file(CONFIGURE OUTPUT ${MANIFEST_DIR}/Murivane.manifest CONTENT "${MANIFEST_TEXT}" @ONLY)
+
 add_executable(Murivane WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
+target_include_directories(Murivane BEFORE PRIVATE ${MANIFEST_DIR})
 target_link_libraries(Murivane PRIVATE murivane_win32)
 # Large-address-aware: on 64-bit Windows the 32-bit program gets 4 GB of
 # address space for the bitmap of a wide desktop, not 2 GB.
@@ -48,6 +61,7 @@ file(GLOB_RECURSE SHARED_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/test
 add_executable(murivane_wintests ${WIN_TEST_SOURCES} ${SHARED_TEST_SOURCES}
   ${CMAKE_SOURCE_DIR}/tests/image/TestPictures.cpp ${CMAKE_SOURCE_DIR}/tests/image/HeifFiles.cpp
   ${CMAKE_SOURCE_DIR}/res/Murivane.rc)
+target_include_directories(murivane_wintests BEFORE PRIVATE ${MANIFEST_DIR})
 target_include_directories(murivane_wintests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(murivane_wintests PRIVATE murivane_win32 murivane_portable gtest gmock gtest_main psapi)
 target_link_options(murivane_wintests PRIVATE ${STATIC_FLAGS})

@@ -230,6 +230,11 @@ void CMainAppWnd::ChangeBackground(const std::string& sPath, const std::string& 
     m_sChangeFailure = gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
         changer.ChangeBackground(sPath, sExt, hint, false, false, false, false);
     });
+    // A fractal on one screen is rendered into a file of its own, which the
+    // wallpaper is composed from; the last image shown is the wallpaper it
+    // became, as it always was.
+    if (sPath == FractalFile(0))
+        gApp.GetProfile().WriteString(kConfigSection, "LastImageShown", OutputFile(gApp.Env(), kWallpaperFileName));
 }
 
 void CMainAppWnd::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
