@@ -57,6 +57,10 @@ std::vector<int> SourcesFor(const MonitorLayout& to, const std::vector<std::stri
     return map;
 }
 
+bool IsForced(const ForcedLayout& f) {
+    return f.bForcePosition || f.bDoTiling || f.bDoStretching || f.bDoTileSeamless;
+}
+
 }  // namespace
 
 int QuietMinutes(uint32_t uHours, uint32_t uMinutes, uint32_t uAmPm) {
@@ -85,10 +89,53 @@ std::optional<std::string> ExtensionOf(const std::string& sPath) {
 void ChangeCycle::Start() {
     if (HistoryLimit() > 0 && m_host.ReadHistory(m_history)) {
         m_history.Trim(HistoryLimit());
-        if (const HistoryEntry* pCurrent = m_history.Current()) m_current = *pCurrent;
+        if (const HistoryEntry* pCurrent = m_history.Current()) {
+            m_current = *pCurrent;
+            RestoreFromEntry(m_current);
+        }
     }
     ShowNormalTray();
     StartChangeTimer(m_settings.ChangeOnStartup ? 1 : 0);
+}
+
+void ChangeCycle::RestoreFromEntry(const HistoryEntry& entry) {
+    const size_t count = entry.IsFractal() ? entry.fractals.size() : entry.pictures.size();
+    if (count == 0) return;
+    // The monitors it was shown on: those there are now when the entry names
+    // the same devices, else monitors named as the entry names them, so the
+    // next display change composes it again.
+    const MonitorLayout now = m_host.Monitors();
+    std::vector<std::string> devices;
+    int primary = 0;
+    SourceMonitors(now, count, devices, primary);
+    MonitorLayout made;
+    if (devices == entry.devices && (devices.empty() || primary == entry.primary)) {
+        made = now;
+    } else {
+        for (size_t k = 0; k < count; ++k) {
+            Monitor m;
+            if (entry.devices.size() == count) m.sDevice = entry.devices[k];
+            m.bPrimary = static_cast<int32_t>(k) == entry.primary;
+            made.monitors.push_back(m);
+        }
+    }
+    if (entry.IsFractal()) {
+        // Its files may have been written by later renders since: the
+        // fractals are rendered again from their recipes when needed.
+        Remember(made, std::vector<MonitorPicture>(count), &entry.fractals);
+        return;
+    }
+    // A picture gone since is picked anew for its monitor when needed.
+    std::vector<MonitorPicture> pictures;
+    for (const std::string& sPath : entry.pictures) {
+        const bool bThere = !sPath.empty() && m_host.PictureAvailable(sPath);
+        pictures.push_back(bThere ? MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0} : MonitorPicture());
+    }
+    const size_t iShown =
+        entry.primary >= 0 && static_cast<size_t>(entry.primary) < count ? static_cast<size_t>(entry.primary) : 0;
+    m_sLastPicture = pictures[iShown].sPath;
+    if (std::all_of(pictures.begin(), pictures.end(), [](const MonitorPicture& p) { return p.sPath.empty(); })) return;
+    Remember(made, std::move(pictures), nullptr, entry.forced);
 }
 
 void ChangeCycle::StartChangeTimer(int64_t seconds) {
@@ -173,7 +220,7 @@ void ChangeCycle::BeginChange() {
     m_host.KillChangeTimer();
     m_host.StopFractal();
     m_bComputing = false;
-    m_bReplaying = false;
+    m_job = m_origin = FractalJob::Change;
     m_host.SetTrayState(kTrayChanging);
 }
 
@@ -241,8 +288,7 @@ void ChangeCycle::ChangeWallpaper(bool bForce) {
     m_bComputing = true;
     m_job = m_origin = FractalJob::Change;
     m_jobLayout = layout;
-    m_bFractalForMonitors = layout.IsMultiple();
-    if (m_bFractalForMonitors)
+    if (layout.IsMultiple())
         m_host.StartFractalWorkers(FractalSizes(layout, m_settings.MultipleMonitors));
     else
         m_host.StartFractalWorker();
@@ -290,7 +336,7 @@ void ChangeCycle::ChangeMonitorsToPictures(const MonitorLayout& layout, uint32_t
 }
 
 void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
-                                  const std::vector<FractalRecipe>* pRecipes) {
+                                  const std::vector<FractalRecipe>* pRecipes, const ForcedLayout& forced) {
     if (pictures.empty()) return;
     const MultipleMonitorsMode mode = MultipleMonitorsModeOf(m_settings.MultipleMonitors);
     const bool bAcross = mode == kOnePictureAcross;
@@ -301,15 +347,20 @@ void ChangeCycle::ApplyToMonitors(const MonitorLayout& layout, std::vector<Monit
         perMonitor.assign(layout.monitors.size(), pictures.front());
         if (!recipes.empty()) recipes.assign(layout.monitors.size(), recipes.front());
     }
-    m_host.ChangeBackgroundMonitors(layout, bAcross, perMonitor);
+    if (IsForced(forced))
+        m_host.ChangeBackgroundMonitorsForced(layout, bAcross, perMonitor, forced);
+    else
+        m_host.ChangeBackgroundMonitors(layout, bAcross, perMonitor);
     const int iPrimary = layout.PrimaryIndex();
     const size_t iShown = bAcross || iPrimary < 0 ? 0 : static_cast<size_t>(iPrimary);
     m_sLastPicture = perMonitor[std::min(iShown, perMonitor.size() - 1)].sPath;
-    Remember(layout, std::move(perMonitor), pRecipes ? &recipes : nullptr);
+    const ForcedLayout kept = forced;  // forced may be the one remembered
+    Remember(layout, std::move(perMonitor), pRecipes ? &recipes : nullptr, kept);
 }
 
 void ChangeCycle::Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
-                           const std::vector<FractalRecipe>* pRecipes) {
+                           const std::vector<FractalRecipe>* pRecipes, const ForcedLayout& forced) {
+    m_lastForced = forced;
     m_lastLayout = layout;
     m_lastPictures = std::move(pictures);
     m_bLastFractal = pRecipes != nullptr;
@@ -320,13 +371,17 @@ void ChangeCycle::Remember(const MonitorLayout& layout, std::vector<MonitorPictu
 std::string ChangeCycle::PickFor(const Monitor& monitor) {
     const uint32_t n = m_host.ImageCount();
     if (n == 0) return std::string();
+    // In order, what waits from the last change comes first, and what this
+    // monitor passes over waits for the next.
+    PrepareWalk(n);
     PictureSource source;
     source.next = [this] { return m_host.NextImage(); };
     source.size = [this](const std::string& sPath) { return m_host.PictureSize(sPath); };
     source.count = n;
     MonitorLayout alone;
     alone.monitors.push_back(monitor);
-    const std::vector<std::string> picks = PickPictures(alone, m_settings.MatchMonitorShape, source);
+    const std::vector<std::string> picks =
+        PickPictures(alone, m_settings.MatchMonitorShape, source, m_host.PicturesInOrder() ? &m_walk : nullptr);
     return picks.empty() ? std::string() : picks.front();
 }
 
@@ -358,6 +413,11 @@ bool ChangeCycle::Relayout(const MonitorLayout& layout, bool bMayRender) {
 bool ChangeCycle::ComposeFor(const MonitorLayout& layout, bool bMayRender) {
     if (m_lastPictures.empty()) return false;
     const size_t count = m_lastPictures.size();
+    // Fractals known by their recipes alone (after a start) are rendered first.
+    if (m_bLastFractal && m_lastRecipes.size() == count &&
+        std::any_of(m_lastPictures.begin(), m_lastPictures.end(), [](const MonitorPicture& p) { return p.sPath.empty(); }))
+        return bMayRender && StartRestore();
+    const ForcedLayout forced = m_lastForced;
     std::vector<std::string> devices;
     int primary = 0;
     SourceMonitors(m_lastLayout, count, devices, primary);
@@ -378,11 +438,14 @@ bool ChangeCycle::ComposeFor(const MonitorLayout& layout, bool bMayRender) {
                              : fallback();
         const MonitorPicture picture = m_lastPictures[j];
         if (picture.sPath.empty()) return false;
-        m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
+        if (IsForced(forced))
+            m_host.ChangeBackgroundForced(picture.sPath, picture.sExt, forced);
+        else
+            m_host.ChangeBackground(picture.sPath, picture.sExt, picture.colorHint);
         m_sLastPicture = picture.sPath;
         std::vector<FractalRecipe> recipes;
         if (bRecipes) recipes.push_back(m_lastRecipes[j]);
-        Remember(layout, {picture}, m_bLastFractal ? &recipes : nullptr);
+        Remember(layout, {picture}, m_bLastFractal ? &recipes : nullptr, forced);
         return false;
     }
 
@@ -399,7 +462,7 @@ bool ChangeCycle::ComposeFor(const MonitorLayout& layout, bool bMayRender) {
         }
         std::vector<FractalRecipe> recipes;
         if (bRecipes) recipes.push_back(m_lastRecipes[j]);
-        ApplyToMonitors(layout, {m_lastPictures[j]}, m_bLastFractal ? &recipes : nullptr);
+        ApplyToMonitors(layout, {m_lastPictures[j]}, m_bLastFractal ? &recipes : nullptr, forced);
         return false;
     }
 
@@ -433,8 +496,21 @@ bool ChangeCycle::ComposeFor(const MonitorLayout& layout, bool bMayRender) {
         pictures[i] = m_lastPictures[j];
         if (bRecipes) recipes[i] = m_lastRecipes[j];
     }
-    ApplyToMonitors(layout, std::move(pictures), m_bLastFractal ? &recipes : nullptr);
+    ApplyToMonitors(layout, std::move(pictures), m_bLastFractal ? &recipes : nullptr, forced);
     return false;
+}
+
+bool ChangeCycle::StartRestore() {
+    std::vector<int> files;
+    for (size_t k = 0; k < m_lastRecipes.size(); ++k) files.push_back(static_cast<int>(k));
+    m_job = FractalJob::Restore;
+    m_origin = FractalJob::Fill;  // the same wallpaper: nothing new is recorded
+    m_jobLayout = m_lastLayout;
+    m_bComputing = true;
+    m_host.SetTrayState(kTrayFractal);
+    m_host.StartFractalRecipes(m_lastRecipes, files);
+    m_host.SetFractalTimer();
+    return true;
 }
 
 void ChangeCycle::StartFill(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
@@ -470,6 +546,8 @@ void ChangeCycle::OnLayoutTimer() {
 }
 
 void ChangeCycle::OnFractalTimer() {
+    // What a render stopped since would bring is not applied.
+    if (!m_bComputing) return;
     std::vector<MonitorPicture> pictures;
     if (!m_host.TakeFractalPictures(pictures) || pictures.empty()) return;
     m_bComputing = false;
@@ -495,6 +573,7 @@ void ChangeCycle::OnFractalTimer() {
         m_lastRecipes = recipes;
     }
     m_bLastFractal = true;
+    m_lastForced = ForcedLayout();
     // Laid out for the monitors there are now; a monitor that came meanwhile
     // gets a fractal of its own first.
     if (ComposeFor(m_host.Monitors(), true)) return;
@@ -514,7 +593,6 @@ void ChangeCycle::FinishFractal(const std::vector<FractalRecipe>& jobRecipes) {
     if (m_origin == FractalJob::Replay) {
         m_current = m_replay;
         if (bFilled && bKnown) m_current.fractals = m_lastRecipes;
-        m_bReplaying = false;
     } else {
         HistoryEntry entry;
         entry.fractals = bFilled && bKnown ? m_lastRecipes : jobRecipes;
@@ -535,7 +613,6 @@ void ChangeCycle::FinishFractal(const std::vector<FractalRecipe>& jobRecipes) {
 
 void ChangeCycle::OnFractalFailed(const std::string& sReason) {
     m_bComputing = false;
-    m_bReplaying = false;
     m_job = FractalJob::Change;
     m_host.KillFractalTimer();
     // The wallpaper showing still fits the monitors there are now.
@@ -569,7 +646,6 @@ void ChangeCycle::OnEnable() {
 
 void ChangeCycle::OnStopFractal() {
     m_bComputing = false;
-    m_bReplaying = false;
     m_job = FractalJob::Change;
     m_host.StopFractal();
     // The display changed while it rendered: the wallpaper showing is laid
@@ -585,9 +661,17 @@ void ChangeCycle::OnSettings() {
     m_bSettingsOpen = true;
     m_bExitAfterSettings = false;
     bool bClose = false;
+    const uint32_t countBefore = m_host.ImageCount();
+    const bool bInOrderBefore = m_host.PicturesInOrder();
+    const std::string sNameBefore = m_host.CollectionName();
     if (m_host.ShowSettings()) {
         m_host.ReloadCollection();
-        m_walk.Clear();
+        // What waits from the last change stays first in line unless the
+        // collection changed; pictures excluded or gone since are dropped
+        // when the walk goes on.
+        if (m_host.ImageCount() != countBefore || m_host.PicturesInOrder() != bInOrderBefore ||
+            m_host.CollectionName() != sNameBefore)
+            m_walk.Clear();
         m_host.RebuildColorTable();
         // A new history size holds at once: the oldest entries beyond it go,
         // and with none kept the file is emptied.
@@ -660,24 +744,35 @@ void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
     if (map.empty()) map.push_back(-1);  // one screen the host does not describe
     // One item for all of them: the one there was, or the primary monitor's.
     if (!bPerMonitor && map[0] < 0) map[0] = count == 1 ? 0 : primary;
+    // The same picture on every monitor then: the same on every monitor now.
+    if (bPerMonitor && count == 1 && entry.monitorMode == static_cast<int32_t>(kSamePictureEverywhere))
+        map.assign(map.size(), 0);
 
     if (entry.IsFractal()) {
-        m_replay = entry;
-        m_bReplaying = true;
         m_host.SetTrayState(kTrayFractal);
+        m_replay = entry;
         m_bComputing = true;
         m_job = m_origin = FractalJob::Replay;
         m_jobLayout = layout;
-        m_bFractalForMonitors = layout.IsMultiple();
-        // Each monitor its own fractal again; one that had none gets a new one.
+        // The size each is shown at now: a monitor's own, the primary's for
+        // the same on all, the whole desktop's for one across them all.
+        auto sizeFor = [&](size_t i) -> std::optional<Size> {
+            if (targets.monitors.empty()) return std::nullopt;
+            Rect r = targets.monitors[i].rect;
+            if (layout.IsMultiple() && mode == kOnePictureAcross) r = layout.Bounds();
+            return Size{r.Width(), r.Height()};
+        };
+        // Each monitor its own fractal again, from its seeds at the size it
+        // has now; one that had none gets a new one.
         std::vector<FractalRecipe> recipes;
         std::vector<int> files;
         for (size_t i = 0; i < map.size(); ++i) {
+            const std::optional<Size> size = sizeFor(i);
             if (map[i] >= 0) {
                 recipes.push_back(entry.fractals[static_cast<size_t>(map[i])]);
+                if (size) recipes.back().size = *size;
             } else {
-                const Rect& r = targets.monitors[i].rect;
-                recipes.push_back(NewRecipe({r.Width(), r.Height()}, &entry.fractals[static_cast<size_t>(primary)]));
+                recipes.push_back(NewRecipe(size.value_or(Size{}), &entry.fractals[static_cast<size_t>(primary)]));
             }
             files.push_back(static_cast<int>(i));
         }
@@ -695,12 +790,12 @@ void ChangeCycle::ShowEntry(const HistoryEntry& entry) {
         pictures.push_back(MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0});
     }
     if (layout.IsMultiple()) {
-        ApplyToMonitors(layout, std::move(pictures));
+        ApplyToMonitors(layout, std::move(pictures), nullptr, entry.forced);
     } else {
         const MonitorPicture& picture = pictures.front();
         m_host.ChangeBackgroundForced(picture.sPath, picture.sExt, entry.forced);
         m_sLastPicture = picture.sPath;
-        Remember(layout, {picture});
+        Remember(layout, {picture}, nullptr, entry.forced);
     }
     m_current = entry;
     AfterChange();
@@ -751,27 +846,65 @@ void ChangeCycle::OnNeverShowPicture() {
 
 void ChangeCycle::OnPictureApplied(const std::string& sPath, const ForcedLayout& forced, int monitor) {
     if (sPath.empty()) return;
+    // A render under way would put what it was for on the desktop when it
+    // ends: it stops, and a change's schedule starts again.
+    const bool bStopped = m_bComputing;
+    bool bRestartSchedule = false;
+    if (bStopped) {
+        bRestartSchedule = m_origin != FractalJob::Fill;  // a change stopped the schedule when it began
+        m_host.StopFractal();
+        m_host.KillFractalTimer();
+        m_bComputing = false;
+        m_job = m_origin = FractalJob::Change;
+    }
     const MonitorLayout layout = m_host.Monitors();
     const MonitorPicture picture{sPath, ExtensionOf(sPath).value_or(""), 0};
     HistoryEntry entry;
     entry.forced = forced;
     if (layout.IsMultiple() && monitor >= 0 && static_cast<size_t>(monitor) < layout.monitors.size()) {
-        // One monitor changed; the entry keeps the others as they are, and
-        // a display change composes them from what they showed.
+        // One monitor changed; the others keep what they show, each from
+        // its own source, and the entry names those pictures (a fractal's
+        // file is not one to show again).
         const size_t i = static_cast<size_t>(monitor);
-        std::vector<MonitorPicture> pictures = m_lastPictures;
-        if (!(layout == m_lastLayout) || pictures.size() != layout.monitors.size())
-            pictures.assign(layout.monitors.size(), picture);
-        pictures[i] = picture;
-        Remember(layout, std::move(pictures));
-        entry.pictures.assign(layout.monitors.size(), std::string());
-        entry.pictures[i] = sPath;
+        const size_t count = m_lastPictures.size();
+        // Composed again when the display changed since the wallpaper was.
+        const bool bRecompose = !(layout == m_lastLayout);
+        std::vector<int> map(layout.monitors.size(), -1);
+        if (count == 1) {
+            map.assign(layout.monitors.size(), 0);
+        } else if (count > 1) {
+            std::vector<std::string> devices;
+            int primary = 0;
+            SourceMonitors(m_lastLayout, count, devices, primary);
+            map = SourcesFor(layout, devices, primary, count);
+        }
+        std::vector<MonitorPicture> pictures(layout.monitors.size());
+        for (size_t k = 0; k < pictures.size(); ++k) {
+            if (k == i) {
+                pictures[k] = picture;
+            } else if (map[k] >= 0 && !m_lastPictures[static_cast<size_t>(map[k])].sPath.empty()) {
+                pictures[k] = m_lastPictures[static_cast<size_t>(map[k])];
+            } else if (!m_bLastFractal && bRecompose) {
+                const std::string sPick = PickFor(layout.monitors[k]);
+                if (!sPick.empty()) pictures[k] = MonitorPicture{sPick, ExtensionOf(sPick).value_or(""), 0};
+            }
+            entry.pictures.push_back(k == i || !m_bLastFractal ? pictures[k].sPath : std::string());
+        }
+        if (bRecompose) {
+            ApplyToMonitors(layout, std::move(pictures), nullptr, forced);
+        } else {
+            Remember(layout, std::move(pictures), nullptr, forced);
+        }
     } else {
-        Remember(layout, {picture});
+        Remember(layout, {picture}, nullptr, forced);
         entry.pictures.push_back(sPath);
     }
     m_sLastPicture = sPath;
     RecordChange(std::move(entry));
+    if (bStopped) {
+        if (bRestartSchedule) StartChangeTimer(0);
+        ShowNormalTray();
+    }
 }
 
 }  // namespace mv

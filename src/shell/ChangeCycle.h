@@ -49,6 +49,8 @@ public:
     virtual int FractalProb() = 0;
     virtual std::string NextImage() = 0;
     virtual void ReloadCollection() = 0;
+    // The current collection's name (empty when the host does not tell).
+    virtual std::string CollectionName() { return std::string(); }
     // Whether NextImage walks the collection in order (else it draws at random).
     virtual bool PicturesInOrder() { return false; }
     // Whether the collection has pictures and the user has excluded every one.
@@ -80,6 +82,13 @@ public:
     // The pipeline over several monitors, synchronously.
     virtual void ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
                                           const std::vector<MonitorPicture>& pictures) {}
+    // The same, with the layout forced on the pictures (a host that cannot
+    // force one lays them out as a change would).
+    virtual void ChangeBackgroundMonitorsForced(const MonitorLayout& layout, bool bAcross,
+                                                const std::vector<MonitorPicture>& pictures,
+                                                const ForcedLayout& forced) {
+        ChangeBackgroundMonitors(layout, bAcross, pictures);
+    }
     // One worker rendering a fractal of each size in turn; fractal running is already set.
     virtual void StartFractalWorkers(const std::vector<Size>& sizes) { StartFractalWorker(); }
     // The finished fractals, one picture each, in the order of their sizes.
@@ -216,10 +225,15 @@ private:
     // Applies pictures given per monitor of the layout (one, for the same
     // picture everywhere and for one across all) and remembers them.
     // With recipes (one per picture), the pictures are those fractals.
+    // A forced layout goes with the pictures and is kept for recompositions.
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
-                         const std::vector<FractalRecipe>* pRecipes = nullptr);
+                         const std::vector<FractalRecipe>* pRecipes = nullptr, const ForcedLayout& forced = {});
     void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
-                  const std::vector<FractalRecipe>* pRecipes = nullptr);
+                  const std::vector<FractalRecipe>* pRecipes = nullptr, const ForcedLayout& forced = {});
+    // What the wallpaper showing was made from, rebuilt from the history's
+    // current entry when the program starts.
+    void RestoreFromEntry(const HistoryEntry& entry);
+
     // The wallpaper showing laid out again for another layout, from its own
     // pictures or fractals: each monitor keeps its source where its device is
     // still there; a monitor without one gets a picture picked for it alone,
@@ -236,6 +250,10 @@ private:
     // everything when they are done.
     void StartFill(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
                    std::vector<FractalRecipe> recipes, std::vector<size_t> missing);
+    // Renders the fractals remembered from their recipes when their files
+    // are not known (after a start), then composes them for the monitors
+    // there are then.
+    bool StartRestore();
     // A fractal change, replay or fill is over: the history and the schedule.
     void FinishFractal(const std::vector<FractalRecipe>& jobRecipes);
     // A scheduled change is due: true when a pause holds it (the tray then
@@ -261,12 +279,13 @@ private:
     std::vector<MonitorPicture> m_lastPictures;
     MonitorLayout m_lastLayout;
     std::vector<FractalRecipe> m_lastRecipes;  // one per picture, when the wallpaper is fractals and they are known
+    ForcedLayout m_lastForced;                 // the layout forced on the pictures showing
     bool m_bLastFractal = false;
-    bool m_bFractalForMonitors = false;  // the fractal under way is one per size of FractalSizes
     bool m_bComputing = false;           // a fractal is under way
     // What the fractals under way are for: a change, a history entry shown
-    // again, or the monitors a display change left without one.
-    enum class FractalJob { Change, Replay, Fill };
+    // again, the monitors a display change left without one, or the
+    // fractals showing rendered again after a start.
+    enum class FractalJob { Change, Replay, Fill, Restore };
     FractalJob m_job = FractalJob::Change;    // the render under way
     FractalJob m_origin = FractalJob::Change;  // what started it (a fill follows a change, a replay or a display change)
     MonitorLayout m_jobLayout;                 // the monitors when the render started
@@ -279,7 +298,6 @@ private:
     History m_history;
     HistoryEntry m_current;    // what the wallpaper showing was made from
     HistoryEntry m_replay;     // the entry whose fractals are being rendered again
-    bool m_bReplaying = false;
     PauseGate m_pauses;
     InOrderWalk m_walk;  // in order: where the walk stands, and what waits from the last change
 

@@ -449,6 +449,23 @@ struct MonitorHost : FakeHost {
         EXPECT_EQ(l, layout);
         monitorChanges.push_back(p);
         across.push_back(bAcross);
+        forcedOn.push_back(false);
+    }
+    // Whether each change over the monitors had a tiled layout forced on it,
+    // and each change of one screen.
+    std::vector<bool> forcedOn, forcedOne;
+    void ChangeBackgroundMonitorsForced(const MonitorLayout& l, bool bAcross, const std::vector<MonitorPicture>& p,
+                                        const ForcedLayout& f) override {
+        ChangeBackgroundMonitors(l, bAcross, p);
+        forcedOn.back() = f.bForcePosition && f.bDoTiling;
+    }
+    void ChangeBackground(const std::string& p, const std::string& e, Color hint) override {
+        FakeHost::ChangeBackground(p, e, hint);
+        forcedOne.push_back(false);
+    }
+    void ChangeBackgroundForced(const std::string& p, const std::string& e, const ForcedLayout& f) override {
+        ChangeBackground(p, e, 0);
+        forcedOne.back() = f.bForcePosition && f.bDoTiling;
     }
     void StartFractalWorkers(const std::vector<Size>& sizes) override {
         fractalSizes = sizes;
@@ -1138,8 +1155,242 @@ TEST(CycleHistory, PictureAppliedElsewhereBecomesTheWallpaperShowing) {
     ASSERT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"L1.jpg", "P1.jpg", "L2.jpg"}));
     c.OnPictureApplied("x.png", ForcedLayout{}, 2);
     EXPECT_EQ(c.CurrentPicture(), "x.png");
-    EXPECT_EQ(mh.written.entries().back().pictures, (std::vector<std::string>{"", "", "x.png"}));
+    EXPECT_EQ(mh.written.entries().back().pictures, (std::vector<std::string>{"L1.jpg", "P1.jpg", "x.png"}));
     mh.layout.monitors.erase(mh.layout.monitors.begin() + 1);  // the portrait monitor goes
     c.OnLayoutTimer();
     EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>{"L1.jpg", "x.png"}));
+}
+
+namespace {
+// Monitors with a history file read at the start.
+struct StartedHost : MonitorHost {
+    History file, written;
+    std::set<std::string> gone;
+    bool inOrder = false;
+    std::vector<std::string> reloadTo;  // the collection after OK on the settings, when given
+    bool ReadHistory(History& h) override {
+        h = file;
+        return true;
+    }
+    void WriteHistory(const History& h) override { written = h; }
+    bool PicturesInOrder() override { return inOrder; }
+    bool PictureAvailable(const std::string& s) override { return gone.count(s) == 0; }
+    void ReloadCollection() override {
+        if (!reloadTo.empty()) images = reloadTo;
+    }
+};
+
+FractalRecipe Seeded(int32_t seed, Size size) {
+    FractalRecipe r;
+    r.paletteSeed = r.fractalSeed = seed;
+    r.size = size;
+    return r;
+}
+}  // namespace
+
+// In order, the pictures a change left waiting come first for a monitor a
+// display change adds, and stay first after OK on the settings when the
+// collection is the same.
+TEST(CycleInOrder, DisplayChangesAndSettingsTakeWaitingPicturesFirst) {
+    using Strings = std::vector<std::string>;
+    Settings settings;
+    settings.MatchMonitorShape = true;
+    Random rand{1};
+    StartedHost mh;
+    mh.inOrder = true;
+    mh.images = {"L1.jpg", "L2.jpg", "L3.jpg", "L4.jpg", "L5.jpg", "L6.jpg", "L7.jpg", "L8.jpg", "L9.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.OnChangeWallpaperCommand();  // L1 L2 L3, L4 .. L9 waiting
+    c.OnSettings();                // OK, the same collection
+    c.OnChangeWallpaperCommand();
+    ASSERT_EQ(mh.monitorChanges.size(), 2u);
+    EXPECT_EQ(Paths(mh.monitorChanges[1]), (Strings{"L4.jpg", "L5.jpg", "L6.jpg"}));
+    // A fourth monitor, portrait: it finds no portrait picture among those
+    // waiting and none is left in the round, so it takes the first waiting.
+    mh.layout.monitors.push_back(At(3000, 0, 1080, 1920, false, "\\\\.\\DISPLAY4"));
+    c.OnDisplayChange();
+    c.OnLayoutTimer();
+    ASSERT_EQ(mh.monitorChanges.size(), 3u);
+    EXPECT_EQ(Paths(mh.monitorChanges[2]), (Strings{"L4.jpg", "L5.jpg", "L6.jpg", "L7.jpg"}));
+    // The round ends with the two left, then the next starts: all nine shown once.
+    c.OnChangeWallpaperCommand();
+    EXPECT_EQ(Paths(mh.monitorChanges[3]), (Strings{"L8.jpg", "L9.jpg", "L1.jpg", "L2.jpg"}));
+    // Another collection after OK: what waited from the old one is dropped.
+    mh.reloadTo = {"A1.jpg", "A2.jpg", "A3.jpg", "A4.jpg"};
+    mh.next = 0;
+    c.OnSettings();
+    c.OnChangeWallpaperCommand();
+    EXPECT_EQ(Paths(mh.monitorChanges[4]), (Strings{"A1.jpg", "A2.jpg", "A3.jpg", "A4.jpg"}));
+}
+
+// After a restart the wallpaper showing is the history's current entry: the
+// first display change composes it again, pictures from their files and
+// fractals rendered again from their recipes.
+TEST(CycleHistory, AfterAStartTheFirstDisplayChangeComposesTheCurrentEntry) {
+    const MonitorLayout three = ThreeScreens();
+    Settings settings;
+    Random rand{1};
+    {
+        StartedHost mh;
+        mh.images = {"L7.jpg"};
+        HistoryEntry e;
+        e.pictures = {"L1.jpg", "P1.jpg", "L2.jpg"};
+        e.monitorMode = kPicturePerMonitor;
+        e.devices = {three.monitors[0].sDevice, three.monitors[1].sDevice, three.monitors[2].sDevice};
+        mh.file.Record(e, 10);
+        ChangeCycle c(settings, rand, mh);
+        c.Start();
+        c.OnLayoutTimer();  // the same monitors: nothing to do
+        EXPECT_TRUE(mh.monitorChanges.empty() && mh.changed.empty());
+        // The portrait monitor goes, the others keep their pictures.
+        mh.layout.monitors.erase(mh.layout.monitors.begin() + 1);
+        c.OnDisplayChange();
+        c.OnLayoutTimer();
+        ASSERT_EQ(mh.monitorChanges.size(), 1u);
+        EXPECT_EQ(Paths(mh.monitorChanges[0]), (std::vector<std::string>{"L1.jpg", "L2.jpg"}));
+        EXPECT_EQ(mh.next, 0u);  // nothing picked
+    }
+    {
+        StartedHost mh;
+        HistoryEntry e;
+        e.fractals = {Seeded(11, {1920, 1080}), Seeded(12, {1080, 1920}), Seeded(13, {2560, 1440})};
+        e.monitorMode = kPicturePerMonitor;
+        e.devices = {three.monitors[0].sDevice, three.monitors[1].sDevice, three.monitors[2].sDevice};
+        mh.file.Record(e, 10);
+        ChangeCycle c(settings, rand, mh);
+        c.Start();
+        // Undocked: the fractals are rendered again, then the primary's is shown.
+        mh.layout.monitors.resize(1);
+        c.OnDisplayChange();
+        c.OnLayoutTimer();
+        ASSERT_EQ(mh.recipeJobs.size(), 1u);
+        EXPECT_EQ(mh.recipeJobs[0], e.fractals);
+        EXPECT_EQ(mh.tray, kTrayFractal);
+        mh.fractalDone = true;
+        c.OnFractalTimer();
+        EXPECT_EQ(mh.changed, (std::vector<std::string>{"F0.bmp|bmp"}));
+        EXPECT_EQ(mh.tray, kTrayWaiting);
+        EXPECT_TRUE(mh.written.entries().empty());  // the same wallpaper: nothing recorded
+    }
+}
+
+// A layout forced on a picture (the Preview's, or an entry's) stays with it
+// when the wallpaper is composed again; a change drops it.
+TEST(CycleHistory, AForcedLayoutSurvivesDisplayChanges) {
+    Settings settings;
+    settings.MultipleMonitors = kSamePictureEverywhere;
+    Random rand{1};
+    StartedHost mh;
+    mh.images = {"L1.jpg", "L2.jpg", "L3.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.OnChangeWallpaperCommand();
+    const ForcedLayout tiled{true, true, false, false};
+    c.OnPictureApplied("x.bmp", tiled);
+    mh.layout.monitors.pop_back();
+    c.OnLayoutTimer();
+    ASSERT_EQ(mh.forcedOn.size(), 2u);
+    EXPECT_EQ(Paths(mh.monitorChanges[1]), (std::vector<std::string>(2, "x.bmp")));
+    EXPECT_TRUE(mh.forcedOn[1]);
+    mh.layout.monitors.pop_back();  // one screen
+    c.OnLayoutTimer();
+    ASSERT_EQ(mh.forcedOne.size(), 1u);
+    EXPECT_EQ(mh.changed[0], "x.bmp|bmp");
+    EXPECT_TRUE(mh.forcedOne[0]);
+    // Back on three monitors from the history: still tiled, and after the next display change.
+    mh.layout = ThreeScreens();
+    c.OnChangeWallpaperCommand();  // L2
+    EXPECT_FALSE(mh.forcedOn.back());
+    c.OnPreviousWallpaper();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>(3, "x.bmp")));
+    EXPECT_TRUE(mh.forcedOn.back());
+    mh.layout.monitors.pop_back();
+    c.OnLayoutTimer();
+    EXPECT_TRUE(mh.forcedOn.back());
+}
+
+// A picture applied from elsewhere while a render is under way stops it; on
+// one monitor, the entry names what the others show; just after a display
+// change, the wallpaper is composed for the monitors there are now.
+TEST(CycleHistory, PictureAppliedDuringARenderOrAfterADisplayChange) {
+    Settings settings;
+    Random rand{1};
+    StartedHost mh;
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.OnChangeWallpaperCommand();
+    mh.fractalProb = 100;
+    c.OnChangeWallpaperCommand();
+    ASSERT_TRUE(mh.fractalTimer);
+    c.OnPictureApplied("x.png", ForcedLayout{}, 2);
+    EXPECT_FALSE(mh.fractalTimer);
+    EXPECT_EQ(mh.tray, kTrayWaiting);
+    EXPECT_GT(mh.changeTimerMs, 0);  // the schedule goes on
+    mh.fractalDone = true;
+    c.OnFractalTimer();  // what the stopped render made is not shown
+    EXPECT_EQ(mh.monitorChanges.size(), 1u);
+    EXPECT_EQ(c.CurrentPicture(), "x.png");
+    EXPECT_EQ(mh.written.entries().back().pictures, (std::vector<std::string>{"L1.jpg", "P1.jpg", "x.png"}));
+    // The portrait monitor has just gone and the layout timer has not come:
+    // the picture goes on the first monitor, the left one keeps its own.
+    mh.layout.monitors.erase(mh.layout.monitors.begin() + 1);
+    c.OnDisplayChange();
+    c.OnPictureApplied("y.png", ForcedLayout{}, 0);
+    ASSERT_EQ(mh.monitorChanges.size(), 2u);
+    EXPECT_EQ(Paths(mh.monitorChanges[1]), (std::vector<std::string>{"y.png", "x.png"}));
+    EXPECT_EQ(mh.written.entries().back().pictures, (std::vector<std::string>{"y.png", "x.png"}));
+    c.OnLayoutTimer();
+    EXPECT_EQ(mh.monitorChanges.size(), 2u);
+}
+
+// An entry shown again under another monitor mode: the same picture on
+// every monitor stays so, and fractals are rendered from their seeds at the
+// sizes they are shown at now.
+TEST(CycleHistory, EntriesOfAnotherMonitorModeAreLaidOutForTheModeNow) {
+    const MonitorLayout three = ThreeScreens();
+    Settings settings;
+    Random rand{1};
+    StartedHost mh;
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg", "L3.jpg"};
+    HistoryEntry across;  // one fractal across the desktop, 2560+1920+1080 by 1920
+    across.fractals = {Seeded(21, {5560, 1920})};
+    across.monitorMode = kOnePictureAcross;
+    across.devices = {three.monitors[0].sDevice};
+    HistoryEntry each;  // a fractal per monitor
+    each.fractals = {Seeded(31, {1920, 1080}), Seeded(32, {1080, 1920}), Seeded(33, {2560, 1440})};
+    each.monitorMode = kPicturePerMonitor;
+    each.devices = {three.monitors[0].sDevice, three.monitors[1].sDevice, three.monitors[2].sDevice};
+    HistoryEntry same;  // one picture on every monitor
+    same.pictures = {"L9.jpg"};
+    same.monitorMode = kSamePictureEverywhere;
+    same.devices = {three.monitors[0].sDevice};
+    HistoryEntry last;
+    last.pictures = {"z.jpg"};
+    for (const HistoryEntry* e : {&across, &each, &same, &last}) mh.file.Record(*e, 10);
+    ChangeCycle c(settings, rand, mh);
+    c.Start();
+    c.OnPreviousWallpaper();
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), (std::vector<std::string>(3, "L9.jpg")));
+    // Per-monitor fractals shown across: the primary's, at the desktop's size.
+    settings.MultipleMonitors = kOnePictureAcross;
+    c.OnPreviousWallpaper();
+    ASSERT_EQ(mh.recipeJobs.size(), 1u);
+    ASSERT_EQ(mh.recipeJobs[0].size(), 1u);
+    EXPECT_EQ(mh.recipeJobs[0][0].fractalSeed, 31);
+    EXPECT_EQ(mh.recipeJobs[0][0].size.cx, 5560);
+    EXPECT_EQ(mh.recipeJobs[0][0].size.cy, 1920);
+    mh.fractalDone = true;
+    c.OnFractalTimer();
+    EXPECT_TRUE(mh.across.back());
+    mh.fractalDone = false;
+    // The fractal across shown per monitor: the primary gets it at its own
+    // size, the others new ones at theirs.
+    settings.MultipleMonitors = kPicturePerMonitor;
+    c.OnPreviousWallpaper();
+    ASSERT_EQ(mh.recipeJobs.size(), 2u);
+    ASSERT_EQ(mh.recipeJobs[1].size(), 3u);
+    EXPECT_EQ(mh.recipeJobs[1][0].fractalSeed, 21);
+    EXPECT_EQ(mh.recipeJobs[1][0].size.cx, 1920);
+    EXPECT_EQ(mh.recipeJobs[1][0].size.cy, 1080);
+    EXPECT_EQ(mh.recipeJobs[1][1].size.cx, 1080);
+    EXPECT_EQ(mh.recipeJobs[1][2].size.cx, 2560);
 }

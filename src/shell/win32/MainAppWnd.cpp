@@ -244,6 +244,14 @@ void CMainAppWnd::ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAc
     });
 }
 
+void CMainAppWnd::ChangeBackgroundMonitorsForced(const MonitorLayout& layout, bool bAcross,
+                                                 const std::vector<MonitorPicture>& pictures,
+                                                 const ForcedLayout& forced) {
+    m_sChangeFailure = gApp.RunChange(m_pActiveDesktop.get(), &m_trace, [&](BackgroundChanger& changer) {
+        changer.ChangeBackgroundMonitors(layout, bAcross, pictures, gApp.Arrangement(), forced);
+    });
+}
+
 MonitorLayout CMainAppWnd::Monitors() { return gApp.DesktopSeam().Monitors(); }
 
 std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {

@@ -72,6 +72,7 @@ private:
     int FractalProb() override;
     std::string NextImage() override;
     bool PicturesInOrder() override { return m_pCollection && m_pCollection->cycle(); }
+    std::string CollectionName() override { return m_pCollection ? m_pCollection->name() : std::string(); }
     bool AllPicturesExcluded() override { return m_pCollection && m_pCollection->AllExcluded(); }
     void ReportAllExcluded(bool bAll) override { m_bAllExcluded = bAll; }
     std::string TakeChangeFailure() override;
@@ -90,6 +91,9 @@ private:
     std::optional<Size> PictureSize(const std::string& sPath) override;
     void ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
                                   const std::vector<MonitorPicture>& pictures) override;
+    void ChangeBackgroundMonitorsForced(const MonitorLayout& layout, bool bAcross,
+                                        const std::vector<MonitorPicture>& pictures,
+                                        const ForcedLayout& forced) override;
     void StartFractalWorkers(const std::vector<Size>& sizes) override;
     bool TakeFractalPictures(std::vector<MonitorPicture>& pictures) override;
     void SetLayoutTimer() override;
