@@ -673,13 +673,7 @@ void ChangeCycle::OnSettings() {
             m_host.CollectionName() != sNameBefore)
             m_walk.Clear();
         m_host.RebuildColorTable();
-        // A new history size holds at once: the oldest entries beyond it go,
-        // and with none kept the file is emptied.
-        const size_t limit = HistoryLimit();
-        if (m_history.entries().size() > limit || limit == 0) {
-            m_history.Trim(limit);
-            SaveHistory();
-        }
+        OnHistorySizeChanged();
         bClose = !m_settings.UseTray;
     }
     m_bSettingsOpen = false;
@@ -689,6 +683,16 @@ void ChangeCycle::OnSettings() {
     m_bExitAfterSettings = false;
     if (bClose) m_host.Close();
     StartChangeTimer(0);
+}
+
+void ChangeCycle::OnHistorySizeChanged() {
+    // A new history size holds at once: the oldest entries beyond it go,
+    // and with none kept the file is emptied.
+    const size_t limit = HistoryLimit();
+    if (m_history.entries().size() > limit || limit == 0) {
+        m_history.Trim(limit);
+        SaveHistory();
+    }
 }
 
 void ChangeCycle::OnExit() {

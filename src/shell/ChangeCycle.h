@@ -168,6 +168,9 @@ public:
     void OnStopFractal();
     void OnSettings();
     void OnExit();
+    // The history size was changed (by the settings sheet of another copy
+    // of the program): the history is trimmed to it at once.
+    void OnHistorySizeChanged();
     void OnDisplayProperties() { m_host.StartDisplayProperties(); }
     // The monitors or their work areas changed: the wallpaper now showing
     // is composed again for the new layout, from the same pictures.

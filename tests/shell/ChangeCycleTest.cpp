@@ -394,6 +394,13 @@ TEST_F(Cycle, HistorySizeChangesTakeEffectAtOnce) {
     EXPECT_EQ(h.written.position(), 1u);  // d.jpg still the one showing
     EXPECT_TRUE(c.Commands().bPrevious);
 
+    // OK in the settings of another copy of the program: the tray is told.
+    settings.HistorySize = 1;
+    c.OnHistorySizeChanged();
+    ASSERT_EQ(h.written.entries().size(), 1u);
+    EXPECT_EQ(h.written.entries()[0].pictures, (std::vector<std::string>{"d.jpg"}));
+    EXPECT_FALSE(c.Commands().bPrevious);
+
     settings.HistorySize = 0;
     c.OnSettings();
     EXPECT_TRUE(h.written.entries().empty());

@@ -134,6 +134,9 @@ bool CApp::ShowSettings(HWND hOwner) {
                 PostMessageA(hTray, WM_CLOSE, 0, 0);
             } else if (m_settings.UseTray && !hTray) {
                 RunProgram(ExecutablePath(), "/tray", NORMAL_PRIORITY_CLASS);
+            } else if (hTray && m_iRunMode == kRunSettings) {
+                // The tray of another copy reads again what holds at once.
+                PostMessageA(hTray, RegisterWindowMessageA(CMainAppWnd::kSettingsSavedMessage), 0, 0);
             }
             if (m_settings.AutoStart && m_settings.UseTray)
                 CreateStartupShortcut(m_sTitle);

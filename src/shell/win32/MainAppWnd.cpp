@@ -49,6 +49,14 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ShowWelcomeIfDue();
         return 0;
     }
+    if (m_uSettingsSaved && msg == m_uSettingsSaved) {
+        // The history size holds at once; the rest as the tray reads it.
+        Settings& settings = gApp.GetSettings();
+        settings.HistorySize = std::min<uint32_t>(gApp.GetProfile().GetInt(kConfigSection, "HistorySize", 50),
+                                                  Settings::kMaxHistorySize);
+        if (m_pCycle && !m_pCycle->SettingsOpen()) m_pCycle->OnHistorySizeChanged();
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE:
         return OnCreate();
@@ -120,6 +128,7 @@ int CMainAppWnd::OnCreate() {
     CycleHost& host = *this;
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    m_uSettingsSaved = RegisterWindowMessageA(kSettingsSavedMessage);
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {

@@ -35,6 +35,9 @@ constexpr UINT kPauseCheckMs = 5000;
 class CMainAppWnd : public CWindow, private CycleHost, private FractalJobHost {
 public:
     static constexpr const char* kClassName = "MurivaneFrame";
+    // Posted to the tray by the settings sheet of another copy of the
+    // program after OK: the settings it wrote that hold at once are read again.
+    static constexpr const char* kSettingsSavedMessage = "Murivane settings saved";
     CMainAppWnd();
     ~CMainAppWnd() override;
     bool CreateHidden(const std::string& sTitle);
@@ -139,6 +142,7 @@ private:
     std::string m_sMissingFolder;  // a folder of the collection that is gone
     bool m_bAllExcluded = false;   // the last change found every picture excluded
     UINT m_uTaskbarCreated = 0;
+    UINT m_uSettingsSaved = 0;
     int m_iGroups = 0;
     Color m_average = 0;
     std::shared_ptr<FractalJobState> m_pJob;
