@@ -81,8 +81,9 @@ TEST(AppliedPicture, RecordFromAnotherProcessIsCheckedWhole) {
     EXPECT_EQ(DecodeExact(b)->monitor, 2);
     Bytes share = b;
     share[20] = share[21] = '\\';
+    share[22] = 's';
     ASSERT_TRUE(DecodeExact(share));
-    EXPECT_EQ(DecodeExact(share)->sPath, "\\\\p\\a.jpg");
+    EXPECT_EQ(DecodeExact(share)->sPath, "\\\\sp\\a.jpg");
     Bytes one(whole.begin(), whole.begin() + 20);
     one[16] = 2;
     one.push_back('c');

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "resource.h"
+#include "shell/History.h"
 #include "win32/Screenshot.h"
 #include "win32/SheetDriver.h"
 
@@ -208,6 +209,47 @@ TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
     }
     EXPECT_EQ(ReadConfigDword("PauseBatterySaver", 99), 1u);
     EXPECT_EQ(ReadConfigDword("HistorySize", 99), 120u);
+
+    // A tray running with three wallpapers in its history; the size set to 1
+    // in the settings of another copy: on OK the tray keeps only the last.
+    const std::string sHistory = WindowsFile("Murivane History.ini");
+    mv::History seeded;
+    for (const char* p : {"c:\\pictures\\h0.jpg", "c:\\pictures\\h1.jpg", "c:\\pictures\\h2.jpg"}) {
+        mv::HistoryEntry e;
+        e.pictures = {p};
+        seeded.Record(e, 50);
+    }
+    {
+        const std::string text = seeded.Format();
+        HANDLE hFile = CreateFileA(sHistory.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(hFile);
+    }
+    WriteConfigDword("ChangeOnStartup", 0);  // nothing new recorded meanwhile
+    Process tray("/tray");
+    ASSERT_NE(WaitForWindow(kTray, 10000), nullptr);
+    auto entries = [&] {
+        mv::History h;
+        h.Parse(FileBytes(sHistory));
+        return h.entries();
+    };
+    EXPECT_EQ(entries().size(), 3u);
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kAdvancedTab));
+        SetText(hPage, IDC_ADV_HISTORY_SIZE, "1");
+        sheet.Ok();
+        ASSERT_TRUE(settings.WaitExit(15000));
+    }
+    EXPECT_TRUE(WaitFor([&] { return entries().size() == 1; }, 10000)) << entries().size();
+    ASSERT_EQ(entries().size(), 1u);
+    EXPECT_EQ(entries()[0].pictures, (std::vector<std::string>{"c:\\pictures\\h2.jpg"}));
+    CloseAllTrays();
+    DeleteFileA(sHistory.c_str());
     DeleteFileA(ini.c_str());
 }
 
