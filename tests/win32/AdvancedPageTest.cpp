@@ -212,6 +212,8 @@ TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
 
     // A tray running with three wallpapers in its history; the size set to 1
     // in the settings of another copy: on OK the tray keeps only the last.
+    // (The OKs above started a tray, which read no history.)
+    CloseAllTrays();
     const std::string sHistory = WindowsFile("Murivane History.ini");
     mv::History seeded;
     for (const char* p : {"c:\\pictures\\h0.jpg", "c:\\pictures\\h1.jpg", "c:\\pictures\\h2.jpg"}) {
@@ -235,7 +237,7 @@ TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
         h.Parse(FileBytes(sHistory));
         return h.entries();
     };
-    EXPECT_EQ(entries().size(), 3u);
+    EXPECT_EQ(entries().size(), 3u) << FileBytes(sHistory);
     {
         Process settings("");
         Sheet sheet;
@@ -245,7 +247,8 @@ TEST_F(AdvancedPage, PausesHistoryAndExcludedPicturesOnOk) {
         sheet.Ok();
         ASSERT_TRUE(settings.WaitExit(15000));
     }
-    EXPECT_TRUE(WaitFor([&] { return entries().size() == 1; }, 10000)) << entries().size();
+    EXPECT_EQ(Windows(kTray).size(), 1u);
+    EXPECT_TRUE(WaitFor([&] { return entries().size() == 1; }, 10000)) << FileBytes(sHistory);
     ASSERT_EQ(entries().size(), 1u);
     EXPECT_EQ(entries()[0].pictures, (std::vector<std::string>{"c:\\pictures\\h2.jpg"}));
     CloseAllTrays();
