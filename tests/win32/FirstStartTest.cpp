@@ -37,6 +37,19 @@ BOOL CALLBACK FindBalloon(HWND h, LPARAM lp) {
     return TRUE;
 }
 
+// The welcome was shown: remembered, and its balloon over the notification area.
+void ExpectWelcomeShown() {
+    EXPECT_TRUE(WaitFor([] { return ReadConfigDword("WelcomeShown", 99) == 1; }, 5000));
+    std::string balloon;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
+            return !balloon.empty();
+        },
+        5000));
+    EXPECT_NE(balloon.find("Right-click"), std::string::npos) << balloon;
+}
+
 // The user's pictures folder is moved to a folder of the test's own: the
 // prefix's own one may be the host's home.
 struct FirstStart : ::testing::Test {
@@ -98,15 +111,7 @@ TEST_F(FirstStart, PicturesFolderJoinsTheEmptyDefaultCollectionAndTheWelcomeShow
         EXPECT_TRUE(WaitFor([&] { return ReadConfigString("LastImageShown") == expected; }, 10000))
             << ReadConfigString("LastImageShown");
         // The balloon reached the shell, which shows it over the notification area.
-        EXPECT_TRUE(WaitFor([] { return ReadConfigDword("WelcomeShown", 99) == 1; }, 5000));
-        std::string balloon;
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
-                return !balloon.empty();
-            },
-            5000));
-        EXPECT_NE(balloon.find("Right-click"), std::string::npos) << balloon;
+        ExpectWelcomeShown();
         CloseAllTrays();
     }
     {
@@ -159,13 +164,5 @@ TEST_F(FirstStart, TheSheetStartedFirstShowsThePicturesFolderAndLeavesTheWelcome
     EXPECT_EQ(IniValue("Default", "FolderCount"), "1");
     EXPECT_EQ(IniValue("Default", "Folder0"), folder);
     ASSERT_NE(WaitForWindow(kTray, 10000), nullptr) << "OK starts the tray";
-    EXPECT_TRUE(WaitFor([] { return ReadConfigDword("WelcomeShown", 99) == 1; }, 5000));
-    std::string balloon;
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
-            return !balloon.empty();
-        },
-        5000));
-    EXPECT_NE(balloon.find("Right-click"), std::string::npos) << balloon;
+    ExpectWelcomeShown();
 }
