@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,22 @@ TEST_F(Change, BmpBecomesTheWallpaperFile) {
     ASSERT_TRUE(GetFileAttributesExA(out.c_str(), GetFileExInfoStandard, &data));
     Size screen = desktop.ScreenSize();
     EXPECT_EQ(data.nFileSizeLow, 54u + Image::BytesPerRow(screen.cx, 24) * static_cast<uint32_t>(screen.cy));
+
+    // A viewer holding the wallpaper file open for a moment (sharing even
+    // its deletion, and still a file Windows will not replace while open):
+    // the change waits for it and then replaces the file.
+    HANDLE hViewer = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hViewer, INVALID_HANDLE_VALUE);
+    std::thread closer([hViewer] {
+        Sleep(300);
+        CloseHandle(hViewer);
+    });
+    settings.ShowDate = false;
+    Run(src, "bmp");
+    closer.join();
+    ASSERT_TRUE(GetFileAttributesExA(out.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 14u + 40u + 2100u * 500u) << "the wallpaper was not replaced after the viewer let go";
     DeleteFileA(src.c_str());
 }
 

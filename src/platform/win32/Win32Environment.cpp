@@ -58,7 +58,18 @@ bool Win32Environment::CreateFolder(const std::string& sFolder) {
 bool Win32Environment::RemoveFile(const std::string& sPath) { return ::DeleteFileA(sPath.c_str()) != 0; }
 
 bool Win32Environment::RenameFile(const std::string& sFrom, const std::string& sTo) {
-    return MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // A file another program has open (a viewer, a virus scanner, a backup)
+    // cannot be replaced, even when it shares deleting: such holds are
+    // mostly brief, so the replacement is tried again for a while.
+    const DWORD kTryMs = 2000, kStepMs = 50;
+    for (DWORD waited = 0;; waited += kStepMs) {
+        if (MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD err = GetLastError();
+        if ((err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) ||
+            waited >= kTryMs)
+            return false;
+        Sleep(kStepMs);
+    }
 }
 
 bool Win32Environment::RenameToNewFile(const std::string& sFrom, const std::string& sTo) {
