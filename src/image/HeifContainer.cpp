@@ -25,6 +25,9 @@ constexpr size_t kMaxAssociations = 1u << 18;
 constexpr size_t kMaxReferences = 1u << 18;
 constexpr int kMaxTopLevelBoxes = 1024;
 constexpr size_t kMaxGridData = 64;
+// What a coded picture's sides may exceed its 'ispe' by: less than one
+// coding block, cut off by the conformance window.
+constexpr uint64_t kCodedMargin = 64;
 
 // Reads big-endian fields from a block of bytes; past the end every read
 // gives 0 and Ok() turns false for good.
@@ -313,14 +316,13 @@ bool PropertiesOf(const Meta& m, const Item& item, std::vector<const Box*>& out)
 struct Described {
     bool bHasSize = false;
     uint32_t width = 0, height = 0;                 // 'ispe'
-    uint32_t uprightWidth = 0, uprightHeight = 0;   // as the library turns it
     std::vector<int> steps;                         // rotations and mirrorings in order
     bool bCrop = false;
+    int64_t clap[8] = {};  // width, height, horizontal and vertical offset, each as numerator, denominator
     bool bHasColour = false;
     HeifColour colour;
     bool bHasHvcC = false, bHasAv1C = false, bUnusualHvcC = false;
     std::vector<uint8_t> config;
-    std::string auxType;
 };
 
 bool ParseHvcC(const Box& box, Described& d) {
@@ -354,8 +356,8 @@ bool Describe(const Meta& m, const Item& item, Described& d) {
         switch (p->type) {
             case FourCC("ispe"):
                 c.Uint(4);
-                d.width = d.uprightWidth = c.U32();
-                d.height = d.uprightHeight = c.U32();
+                d.width = c.U32();
+                d.height = c.U32();
                 if (!c.Ok()) return false;
                 d.bHasSize = true;
                 break;
@@ -363,7 +365,6 @@ bool Describe(const Meta& m, const Item& item, Described& d) {
                 const int quarter = c.U8() & 3;
                 if (!c.Ok()) return false;
                 d.steps.push_back(quarter);
-                if (d.bHasSize && (quarter & 1)) std::swap(d.uprightWidth, d.uprightHeight);
                 break;
             }
             case FourCC("imir"): {
@@ -372,9 +373,16 @@ bool Describe(const Meta& m, const Item& item, Described& d) {
                 d.steps.push_back(axis ? 4 : 5);
                 break;
             }
-            case FourCC("clap"):
+            case FourCC("clap"): {
+                for (int k = 0; k < 8; ++k) {
+                    const uint32_t v = c.U32();
+                    // The offsets' numerators are signed.
+                    d.clap[k] = (k == 4 || k == 6) ? int64_t(int32_t(v)) : int64_t(v);
+                }
+                if (!c.Ok()) return false;
                 d.bCrop = true;
                 break;
+            }
             case FourCC("colr"):
                 if (c.U32() == FourCC("nclx")) {
                     d.colour.primaries = c.U16();
@@ -395,13 +403,6 @@ bool Describe(const Meta& m, const Item& item, Described& d) {
                     d.bHasAv1C = true;
                 }
                 break;
-            case FourCC("auxC"): {
-                c.Uint(4);
-                const uint8_t* s = c.Here();
-                d.auxType.assign(reinterpret_cast<const char*>(s),
-                                 std::find(s, s + c.Left(), uint8_t(0)) - s);
-                break;
-            }
             default:
                 break;
         }
@@ -409,9 +410,34 @@ bool Describe(const Meta& m, const Item& item, Described& d) {
     return true;
 }
 
-bool IsAlphaAux(const std::string& s) {
-    return s == "urn:mpeg:avc:2015:auxid:1" || s == "urn:mpeg:hevc:2015:auxid:1" ||
-           s == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
+// Whether the rotations among the steps turn the picture by an odd number of quarters.
+bool OrientationOfStepsSwaps(const std::vector<int>& steps) {
+    int quarters = 0;
+    for (int st : steps)
+        if (st < 4) quarters += st;
+    return (quarters & 1) != 0;
+}
+
+// The clean aperture of a width x height picture as whole pixels: its
+// width and height rounded down, its centre at the picture's centre plus
+// the offsets, the left and top edges rounded down. False when a fraction
+// has no denominator or the aperture does not lie inside the picture.
+bool CleanAperture(const int64_t (&clap)[8], uint32_t width, uint32_t height, uint32_t& x, uint32_t& y, uint32_t& w,
+                   uint32_t& h) {
+    for (int k = 1; k < 8; k += 2)
+        if (clap[k] <= 0) return false;
+    const int64_t cw = clap[0] / clap[1], ch = clap[2] / clap[3];
+    if (cw < 1 || ch < 1 || cw > int64_t(width) || ch > int64_t(height)) return false;
+    // left = offset + (width - 1) / 2 - (cw - 1) / 2, in halves of the offset's denominator.
+    auto edge = [](int64_t offN, int64_t offD, int64_t side, int64_t cut) {
+        const int64_t twice = 2 * offN + (side - 1) * offD - (cut - 1) * offD;  // over 2 x offD
+        const int64_t den = 2 * offD;
+        return twice >= 0 ? twice / den : -((-twice + den - 1) / den);
+    };
+    const int64_t left = edge(clap[4], clap[5], width, cw), top = edge(clap[6], clap[7], height, ch);
+    if (left < 0 || top < 0 || left + cw > int64_t(width) || top + ch > int64_t(height)) return false;
+    x = uint32_t(left), y = uint32_t(top), w = uint32_t(cw), h = uint32_t(ch);
+    return true;
 }
 
 // Every extent of the item inside the file (or the 'idat'), in file terms.
@@ -438,7 +464,7 @@ bool LimitsAllow(uint64_t w, uint64_t h, const DecodeLimits& limits) {
 HeifVerdict DescribeCoded(const Meta& m, uint32_t id, uint64_t fileSize, HeifCodec* codec, bool bFirst,
                           HeifCoded& coded, Described& d) {
     auto it = m.items.find(id);
-    if (it == m.items.end() || !it->second.bHasInfe) return HeifVerdict::Library;
+    if (it == m.items.end() || !it->second.bHasInfe) return HeifVerdict::Unsupported;
     const Item& item = it->second;
     HeifCodec kind;
     if (item.type == FourCC("hvc1"))
@@ -446,15 +472,20 @@ HeifVerdict DescribeCoded(const Meta& m, uint32_t id, uint64_t fileSize, HeifCod
     else if (item.type == FourCC("av01"))
         kind = HeifCodec::Av1;
     else
-        return HeifVerdict::Library;
-    if (!bFirst && kind != *codec) return HeifVerdict::Library;
+        return HeifVerdict::Unsupported;
+    if (!bFirst && kind != *codec) return HeifVerdict::Unsupported;
     *codec = kind;
-    if (!Describe(m, item, d)) return HeifVerdict::Library;
-    if (kind == HeifCodec::Hevc ? (!d.bHasHvcC || d.bUnusualHvcC) : !d.bHasAv1C) return HeifVerdict::Library;
-    if (!d.bHasSize || d.bCrop) return HeifVerdict::Library;
+    if (!Describe(m, item, d)) return HeifVerdict::Unsupported;
+    if (kind == HeifCodec::Hevc ? (!d.bHasHvcC || d.bUnusualHvcC) : !d.bHasAv1C) return HeifVerdict::Unsupported;
+    if (!d.bHasSize) return HeifVerdict::Unsupported;
     if (!LocateData(m, item, fileSize, coded)) return HeifVerdict::Invalid;
     coded.width = d.width;
     coded.height = d.height;
+    // A stream far larger than any encoder makes for its size is refused
+    // before it is read.
+    const uint64_t bound = (uint64_t(d.width) + kCodedMargin) * (uint64_t(d.height) + kCodedMargin) *
+                           kMaxCodedBytesPerPixel;
+    if (coded.DataSize() + d.config.size() > bound) return HeifVerdict::Invalid;
     coded.config = std::move(d.config);
     coded.bHasColour = d.bHasColour;
     coded.colour = d.colour;
@@ -479,29 +510,29 @@ bool ReadItemData(ByteSource& src, const Meta& m, const HeifCoded& coded, std::v
 }
 
 HeifVerdict Interpret(ByteSource& src, const Meta& m, const DecodeLimits& limits, HeifPicture& pic) {
-    if (!m.bPict || !m.bHasPrimary) return HeifVerdict::Library;
+    if (!m.bPict || !m.bHasPrimary) return HeifVerdict::Unsupported;
     auto primaryIt = m.items.find(m.primary);
-    if (primaryIt == m.items.end() || !primaryIt->second.bHasInfe) return HeifVerdict::Library;
+    if (primaryIt == m.items.end() || !primaryIt->second.bHasInfe) return HeifVerdict::Unsupported;
     const Item& primary = primaryIt->second;
-    if (primary.bHidden) return HeifVerdict::Library;
+    if (primary.bHidden) return HeifVerdict::Unsupported;
 
     Described d;
-    if (!Describe(m, primary, d)) return HeifVerdict::Library;
-    if (d.bHasSize && !d.bCrop) {
-        pic.uprightWidth = d.uprightWidth;
-        pic.uprightHeight = d.uprightHeight;
-        if (!LimitsAllow(pic.uprightWidth, pic.uprightHeight, limits)) return HeifVerdict::Invalid;
-    }
-    pic.bNeedsLibrary = true;
-    if (d.bCrop || !d.bHasSize) return HeifVerdict::Library;
-
-    // A transparency layer is another coded picture, joined by the library.
-    for (const Reference& r : m.references) {
-        if (r.type != FourCC("auxl") || std::find(r.to.begin(), r.to.end(), m.primary) == r.to.end()) continue;
-        auto aux = m.items.find(r.from);
-        Described a;
-        if (aux == m.items.end() || !Describe(m, aux->second, a) || IsAlphaAux(a.auxType)) return HeifVerdict::Library;
-    }
+    if (!Describe(m, primary, d)) return HeifVerdict::Unsupported;
+    if (!d.bHasSize) return HeifVerdict::Unsupported;
+    // The shown part: the clean aperture, cut before the picture is turned
+    // (a clean aperture, then a rotation, then a mirroring, as the format
+    // orders them).
+    uint32_t cropX = 0, cropY = 0, cropWidth = d.width, cropHeight = d.height;
+    if (d.bCrop && !CleanAperture(d.clap, d.width, d.height, cropX, cropY, cropWidth, cropHeight))
+        return HeifVerdict::Invalid;
+    const bool bQuarter = OrientationOfStepsSwaps(d.steps);
+    pic.uprightWidth = bQuarter ? cropHeight : cropWidth;
+    pic.uprightHeight = bQuarter ? cropWidth : cropHeight;
+    if (!LimitsAllow(pic.uprightWidth, pic.uprightHeight, limits)) return HeifVerdict::Invalid;
+    pic.bCrop = d.bCrop;
+    pic.cropX = cropX, pic.cropY = cropY, pic.cropWidth = cropWidth, pic.cropHeight = cropHeight;
+    // A transparency layer ('auxl' to the primary picture) is left out: the
+    // picture is shown opaque, as its colour is stored.
     pic.orientation = HeifStepsToOrientation(d.steps);
     const uint64_t fileSize = src.Size();
 
@@ -518,9 +549,9 @@ HeifVerdict Interpret(ByteSource& src, const Meta& m, const DecodeLimits& limits
         HeifCoded gridItem;
         if (!LocateData(m, primary, fileSize, gridItem)) return HeifVerdict::Invalid;
         std::vector<uint8_t> grid;
-        if (!ReadItemData(src, m, gridItem, grid) || grid.size() < 8) return HeifVerdict::Library;
+        if (!ReadItemData(src, m, gridItem, grid) || grid.size() < 8) return HeifVerdict::Unsupported;
         const bool bWide = (grid[1] & 1) != 0;
-        if (bWide && grid.size() < 12) return HeifVerdict::Library;
+        if (bWide && grid.size() < 12) return HeifVerdict::Unsupported;
         pic.rows = grid[2] + 1u;
         pic.columns = grid[3] + 1u;
         Cursor c(grid.data() + 4, grid.size() - 4);
@@ -534,7 +565,7 @@ HeifVerdict Interpret(ByteSource& src, const Meta& m, const DecodeLimits& limits
                 tiles = &r;
                 break;
             }
-        if (!tiles || tiles->to.size() != size_t(pic.rows) * pic.columns) return HeifVerdict::Library;
+        if (!tiles || tiles->to.size() != size_t(pic.rows) * pic.columns) return HeifVerdict::Unsupported;
         pic.tiles.reserve(tiles->to.size());
         for (size_t i = 0; i < tiles->to.size(); ++i) {
             HeifCoded coded;
@@ -542,12 +573,12 @@ HeifVerdict Interpret(ByteSource& src, const Meta& m, const DecodeLimits& limits
             const HeifVerdict v = DescribeCoded(m, tiles->to[i], fileSize, &pic.codec, i == 0, coded, t);
             if (v != HeifVerdict::Direct) return v;
             // Tiles turned on their own, or of different sizes, are left to the library.
-            if (!t.steps.empty()) return HeifVerdict::Library;
+            if (!t.steps.empty() || t.bCrop) return HeifVerdict::Unsupported;
             if (i == 0) {
                 pic.tileWidth = coded.width;
                 pic.tileHeight = coded.height;
             } else if (coded.width != pic.tileWidth || coded.height != pic.tileHeight) {
-                return HeifVerdict::Library;
+                return HeifVerdict::Unsupported;
             }
             pic.tiles.push_back(std::move(coded));
         }
@@ -558,11 +589,21 @@ HeifVerdict Interpret(ByteSource& src, const Meta& m, const DecodeLimits& limits
             tw * (pic.columns - 1) >= pic.width || th * (pic.rows - 1) >= pic.height)
             return HeifVerdict::Invalid;
         if (!LimitsAllow(tw, th, limits)) return HeifVerdict::Invalid;
+        // No two tiles share coded bytes: each costs memory of its own, so
+        // a small file may not make a large picture's worth of streams.
+        std::vector<std::pair<uint64_t, uint64_t>> spans[2];
+        for (const HeifCoded& t : pic.tiles)
+            for (const HeifCoded::Extent& e : t.extents)
+                if (e.length > 0) spans[t.bInIdat ? 1 : 0].push_back({e.offset, e.offset + e.length});
+        for (auto& list : spans) {
+            std::sort(list.begin(), list.end());
+            for (size_t i = 1; i < list.size(); ++i)
+                if (list[i].first < list[i - 1].second) return HeifVerdict::Invalid;
+        }
     } else {
-        return HeifVerdict::Library;  // a derived picture other than a grid
+        return HeifVerdict::Unsupported;  // a derived picture other than a grid
     }
     if (m.idat) pic.idat.assign(m.idat, m.idat + m.idatSize);
-    pic.bNeedsLibrary = false;
     return HeifVerdict::Direct;
 }
 
@@ -711,23 +752,73 @@ bool ReadHevcPictureSize(const uint8_t* nal, size_t size, uint32_t& width, uint3
     return bOk;
 }
 
+bool ReadAv1SequenceSize(const uint8_t* payload, size_t size, uint32_t& width, uint32_t& height) {
+    size_t bit = 0;
+    bool bOk = true;
+    auto u = [&](int bits) {
+        uint32_t v = 0;
+        for (int k = 0; k < bits; ++k, ++bit) {
+            if (bit >= size * 8) {
+                bOk = false;
+                return 0u;
+            }
+            v = v << 1 | ((payload[bit / 8] >> (7 - bit % 8)) & 1);
+        }
+        return v;
+    };
+    auto uvlc = [&]() {
+        int leading = 0;
+        while (bOk && u(1) == 0)
+            if (++leading >= 32) bOk = false;
+        if (bOk && leading > 0) u(leading);
+    };
+    u(3);  // profile
+    u(1);  // still picture
+    if (u(1)) {
+        u(5);  // the reduced header's level
+    } else {
+        bool bDecoderModel = false;
+        uint32_t delayBits = 0;
+        if (u(1)) {  // timing info
+            u(32), u(32);
+            if (u(1)) uvlc();
+            bDecoderModel = u(1) != 0;
+            if (bDecoderModel) {
+                delayBits = u(5) + 1;
+                u(32), u(5), u(5);
+            }
+        }
+        const bool bDisplayDelay = u(1) != 0;
+        const uint32_t points = u(5) + 1;
+        for (uint32_t i = 0; i < points && bOk; ++i) {
+            u(12);
+            if (u(5) > 7) u(1);  // level, tier
+            if (bDecoderModel && u(1)) u(int(delayBits)), u(int(delayBits)), u(1);
+            if (bDisplayDelay && u(1)) u(4);
+        }
+    }
+    const int widthBits = int(u(4)) + 1, heightBits = int(u(4)) + 1;
+    width = u(widthBits) + 1;
+    height = u(heightBits) + 1;
+    return bOk;
+}
+
 HeifVerdict ReadHeifPicture(ByteSource& src, const DecodeLimits& limits, HeifPicture& picture) {
     picture = HeifPicture();
     try {
         uint64_t offset = 0, length = 0;
-        if (!FindMeta(src, offset, length)) return HeifVerdict::Library;
-        if (length > kMaxHeifMetaBytes) return HeifVerdict::Library;
+        if (!FindMeta(src, offset, length)) return HeifVerdict::Invalid;
+        if (length > kMaxHeifMetaBytes) return HeifVerdict::Unsupported;
         std::vector<uint8_t> bytes(static_cast<size_t>(length));
         if (!src.ReadAt(offset, bytes.data(), bytes.size())) return HeifVerdict::Invalid;
         Meta meta;
-        if (!ParseMeta(meta, bytes.data(), bytes.size())) return HeifVerdict::Library;
+        if (!ParseMeta(meta, bytes.data(), bytes.size())) return HeifVerdict::Unsupported;
         const HeifVerdict v = Interpret(src, meta, limits, picture);
         if (v != HeifVerdict::Direct) {
             const uint32_t w = picture.uprightWidth, h = picture.uprightHeight;
             picture = HeifPicture();
             picture.uprightWidth = w;
             picture.uprightHeight = h;
-            picture.bNeedsLibrary = true;
         }
         return v;
     } catch (const std::bad_alloc&) {

@@ -44,17 +44,17 @@ struct HeifCoded {
 };
 
 struct HeifPicture {
-    // The upright size, as the picture library reports it for the primary
-    // image: its 'ispe', sides swapped by a quarter turn. Zero when unknown.
+    // The upright size: the 'ispe' cut to the clean aperture, sides swapped
+    // by a quarter turn. Zero when unknown.
     uint32_t uprightWidth = 0, uprightHeight = 0;
-    // Only the picture library can decode it: a transparency layer, a clean
-    // aperture, a derived kind other than a grid, an unusual layout. The
-    // fields below are then not filled in.
-    bool bNeedsLibrary = false;
 
     HeifCodec codec = HeifCodec::Hevc;
     // The stored picture's size: the single picture's 'ispe' or the grid's output size.
     uint32_t width = 0, height = 0;
+    // The clean aperture ('clap'): the part of the stored picture that is
+    // shown, cut before it is turned. The whole picture when bCrop is false.
+    bool bCrop = false;
+    uint32_t cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
     // How the stored picture is turned upright, as an EXIF orientation (1..8).
     int orientation = 1;
     // A grid of rows x columns tiles, each tileWidth x tileHeight, cut at
@@ -66,9 +66,9 @@ struct HeifPicture {
 };
 
 enum class HeifVerdict {
-    Invalid,  // no picture: broken boxes, data beyond the end, over the limits
-    Library,  // a picture for the library alone (see bNeedsLibrary)
-    Direct,   // the codecs can decode the parts as described
+    Invalid,      // no picture: broken boxes, data beyond the end, over the limits
+    Unsupported,  // a picture of a kind this decoder does not take (an overlay, an unusual layout)
+    Direct,       // the codecs can decode the parts as described
 };
 
 // Reads the file's boxes. The meta box is read whole when it is at most
@@ -85,5 +85,13 @@ int HeifStepsToOrientation(const std::vector<int>& steps);
 // The picture size an HEVC sequence parameter set (one NAL unit, header
 // included) gives before cropping; false when it cannot be read.
 bool ReadHevcPictureSize(const uint8_t* nal, size_t size, uint32_t& width, uint32_t& height);
+
+// The largest frame an AV1 sequence header OBU's payload allows
+// (max_frame_width_minus_1 + 1 and the height); false when it cannot be read.
+bool ReadAv1SequenceSize(const uint8_t* payload, size_t size, uint32_t& width, uint32_t& height);
+
+// Coded bytes one pixel of a coded picture may take: far more than any
+// encoder writes, so that only absurd streams are refused by it.
+constexpr uint64_t kMaxCodedBytesPerPixel = 8;
 
 }  // namespace mv

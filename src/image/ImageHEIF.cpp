@@ -12,11 +12,9 @@
 
 #include <dav1d/dav1d.h>
 #include <libde265/de265.h>
-#include <libheif/heif.h>
 
 #include "image/ByteSource.h"
 #include "image/HeifContainer.h"
-#include "image/ImagePNG.h"
 #include "image/Orientation.h"
 #include "image/RowResampler.h"
 
@@ -50,22 +48,63 @@ public:
     virtual void Push() = 0;
 };
 
-// Rows into a whole 24-bit picture.
+// Rows into a whole 24-bit picture, each put straight into its upright
+// place: the stored picture is never held beside the turned one.
 class WholeSink final : public RowSink {
 public:
+    explicit WholeSink(int orientation) : m_orientation(orientation) {}
     bool Start(int width, int height) override {
-        m_image = Image::Create24(width, height);
         m_y = 0;
-        return m_image.IsValid();
+        m_height = height;
+        if (m_orientation == 1) {
+            m_image = Image::Create24(width, height);
+            return m_image.IsValid();
+        }
+        m_writer = std::make_unique<UprightWriter>(width, height, m_orientation);
+        m_row.assign(size_t(width) * 3, 0);
+        return m_writer->Valid();
     }
-    uint8_t* Row() override { return m_image.Row24(m_y); }
-    void Push() override { ++m_y; }
-    bool Complete() const { return m_image.IsValid() && m_y == m_image.Height(); }
-    Image Take() { return std::move(m_image); }
+    uint8_t* Row() override { return m_writer ? m_row.data() : m_image.Row24(m_y); }
+    void Push() override {
+        if (m_writer) m_writer->Put(m_y, m_row.data());
+        ++m_y;
+    }
+    bool Complete() const { return m_height > 0 && m_y == m_height; }
+    Image Take() { return m_writer ? std::move(m_writer->Upright()) : std::move(m_image); }
 
 private:
+    int m_orientation;
     Image m_image;
+    std::unique_ptr<UprightWriter> m_writer;
+    std::vector<uint8_t> m_row;
+    int m_y = 0, m_height = 0;
+};
+
+// The clean aperture of the stored rows into another sink.
+class CropSink final : public RowSink {
+public:
+    CropSink(RowSink& inner, const HeifPicture& pic)
+        : m_inner(inner), m_x(int(pic.cropX)), m_y0(int(pic.cropY)), m_w(int(pic.cropWidth)), m_h(int(pic.cropHeight)) {}
+    bool Start(int width, int height) override {
+        if (m_x + m_w > width || m_y0 + m_h > height) return false;
+        m_row.assign(size_t(width) * 3, 0);
+        m_y = 0;
+        return m_inner.Start(m_w, m_h);
+    }
+    uint8_t* Row() override { return m_row.data(); }
+    void Push() override {
+        if (m_y >= m_y0 && m_y < m_y0 + m_h) {
+            std::memcpy(m_inner.Row(), m_row.data() + size_t(m_x) * 3, size_t(m_w) * 3);
+            m_inner.Push();
+        }
+        ++m_y;
+    }
+
+private:
+    RowSink& m_inner;
+    int m_x, m_y0, m_w, m_h;
     int m_y = 0;
+    std::vector<uint8_t> m_row;
 };
 
 // Rows resampled to a given size as they come, on a thread of their own.
@@ -281,8 +320,10 @@ bool Usable(const Planes& p) {
 
 // Every NAL unit (behind its 4-byte length) fits, and each sequence
 // parameter set among them is no larger than the picture may be.
-bool CheckHevcUnits(const std::vector<uint8_t>& stream, uint32_t maxWidth, uint32_t maxHeight) {
+bool CheckHevcUnits(const std::vector<uint8_t>& stream, uint32_t maxWidth, uint32_t maxHeight,
+                    const DecodeLimits& limits) {
     size_t at = 0;
+    bool bSize = false;
     while (at < stream.size()) {
         if (stream.size() - at < 4) return false;
         const uint32_t n = uint32_t(stream[at]) << 24 | uint32_t(stream[at + 1]) << 16 |
@@ -291,12 +332,51 @@ bool CheckHevcUnits(const std::vector<uint8_t>& stream, uint32_t maxWidth, uint3
         if (n > stream.size() - at) return false;
         if (n >= 2 && ((stream[at] >> 1) & 0x3F) == 33) {
             uint32_t w = 0, h = 0;
-            if (!ReadHevcPictureSize(&stream[at], n, w, h) || w == 0 || h == 0 || w > maxWidth || h > maxHeight)
+            if (!ReadHevcPictureSize(&stream[at], n, w, h) || w == 0 || h == 0 || w > maxWidth || h > maxHeight ||
+                !WithinLimits(w, h, limits))
                 return false;
+            bSize = true;
         }
         at += n;
     }
-    return true;
+    return bSize;
+}
+
+// Every OBU fits, there is a sequence header, and each allows no larger
+// frame than the picture may be.
+bool CheckAv1Units(const std::vector<uint8_t>& stream, uint32_t maxWidth, uint32_t maxHeight,
+                   const DecodeLimits& limits) {
+    size_t at = 0;
+    bool bSize = false;
+    while (at < stream.size()) {
+        const uint8_t header = stream[at++];
+        const int type = (header >> 3) & 15;
+        if (header & 4) ++at;  // extension
+        uint64_t n = 0;
+        if (header & 2) {
+            int shift = 0;
+            for (;;) {
+                if (at >= stream.size() || shift > 56) return false;
+                const uint8_t b = stream[at++];
+                n |= uint64_t(b & 0x7F) << shift;
+                shift += 7;
+                if (!(b & 0x80)) break;
+            }
+        } else {
+            if (at > stream.size()) return false;
+            n = stream.size() - at;
+        }
+        if (at > stream.size() || n > stream.size() - at) return false;
+        if (type == 1) {
+            uint32_t w = 0, h = 0;
+            if (!ReadAv1SequenceSize(stream.data() + at, size_t(n), w, h) || w > maxWidth || h > maxHeight ||
+                !WithinLimits(w, h, limits))
+                return false;
+            bSize = true;
+        }
+        at += size_t(n);
+    }
+    return bSize;
 }
 
 // Decodes one HEVC picture (its parameter sets and NAL units, each behind a
@@ -449,25 +529,30 @@ bool ReadCoded(ByteSource& src, const HeifPicture& pic, const HeifCoded& coded, 
 
 // Decodes one coded picture, no larger than its 'ispe' allows, on the given
 // number of threads.
+// The stream's own sizes (the HEVC sequence parameter sets, the AV1
+// sequence headers) are checked first: the codec allocates by them.
 template <class Use>
 bool DecodeCoded(const HeifPicture& pic, const HeifCoded& coded, const std::vector<uint8_t>& stream, int threads,
-                 Use&& use) {
+                 const DecodeLimits& limits, Use&& use) {
     const uint32_t maxWidth = coded.width + kMaxCodedMargin, maxHeight = coded.height + kMaxCodedMargin;
     if (pic.codec == HeifCodec::Hevc)
-        return CheckHevcUnits(stream, maxWidth, maxHeight) && DecodeHevc(stream, threads, coded, use);
-    return DecodeAv1(stream, threads, coded, maxWidth, maxHeight, use);
+        return CheckHevcUnits(stream, maxWidth, maxHeight, limits) && DecodeHevc(stream, threads, coded, use);
+    return CheckAv1Units(stream, maxWidth, maxHeight, limits) &&
+           DecodeAv1(stream, threads, coded, maxWidth, maxHeight, use);
 }
 
 // A picture of one coded picture: decoded whole by the codec (on several
 // threads), its rows converted into the sink while the sink resamples.
-bool DecodeSingle(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink) {
+bool DecodeSingle(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink,
+                  uint64_t sinkBytes) {
     const HeifCoded& coded = pic.tiles[0];
-    // The codec's own picture, about one and a half to three samples a pixel.
+    // The codec's own picture (about one and a half to three samples a
+    // pixel), the coded data and what the sink keeps, together.
     const uint64_t pixels = uint64_t(coded.width + kMaxCodedMargin) * (coded.height + kMaxCodedMargin);
-    if (pixels * 6 > limits.maxLibraryMemory) return false;
+    if (pixels * 6 + coded.config.size() + coded.DataSize() + sinkBytes > limits.maxLibraryMemory) return false;
     std::vector<uint8_t> stream;
     if (!ReadCoded(src, pic, coded, limits, stream)) return false;
-    return DecodeCoded(pic, coded, stream, Workers(), [&](const Planes& p) {
+    return DecodeCoded(pic, coded, stream, Workers(), limits, [&](const Planes& p) {
         if (!WithinLimits(uint64_t(p.width), uint64_t(p.height), limits) || !sink.Start(p.width, p.height))
             return false;
         RowConverter convert(p);
@@ -482,9 +567,9 @@ bool DecodeSingle(ByteSource& src, const HeifPicture& pic, const DecodeLimits& l
 // Decodes one tile of a grid into its place in a band of rows that are
 // width pixels long: its first rows columns, clipped at the band's right end.
 bool DecodeTile(const HeifPicture& pic, const HeifCoded& tile, const std::vector<uint8_t>& stream, int x0, int rows,
-                int width, uint8_t* band) {
+                int width, uint8_t* band, const DecodeLimits& limits) {
     const int tw = static_cast<int>(pic.tileWidth);
-    return DecodeCoded(pic, tile, stream, 1, [&](const Planes& p) {
+    return DecodeCoded(pic, tile, stream, 1, limits, [&](const Planes& p) {
         const int cols = std::min({p.width, tw, width - x0});
         const int lines = std::min(p.height, rows);
         RowConverter convert(p);
@@ -497,14 +582,18 @@ bool DecodeTile(const HeifPicture& pic, const HeifCoded& tile, const std::vector
 // several threads (each tile by one codec instance) into a band of
 // converted rows that then goes to the sink. The tiles cover the output;
 // where a tile decodes smaller than it claims, the band stays black.
-bool DecodeGrid(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink) {
+bool DecodeGrid(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink,
+                uint64_t sinkBytes) {
     const int width = static_cast<int>(pic.width), height = static_cast<int>(pic.height);
     const int tw = static_cast<int>(pic.tileWidth), th = static_cast<int>(pic.tileHeight);
     const uint64_t bandBytes = uint64_t(width) * 3 * th;
     const int workers = std::min<int>(Workers(), static_cast<int>(pic.columns));
-    // The band, and each worker's tile in the codec.
+    // The whole picture is budgeted at once: every tile's coded data, the
+    // band, each worker's tile in the codec and what the sink keeps.
     const uint64_t tileBytes = uint64_t(tw + kMaxCodedMargin) * (th + kMaxCodedMargin) * 6;
-    if (bandBytes + workers * tileBytes > limits.maxLibraryMemory) return false;
+    uint64_t coded = 0;
+    for (const HeifCoded& t : pic.tiles) coded += t.config.size() + t.DataSize();
+    if (coded + bandBytes + workers * tileBytes + sinkBytes > limits.maxLibraryMemory) return false;
     if (!sink.Start(width, height)) return false;
     std::vector<uint8_t> band(static_cast<size_t>(bandBytes));
     std::vector<std::vector<uint8_t>> streams(pic.columns);
@@ -519,7 +608,7 @@ bool DecodeGrid(ByteSource& src, const HeifPicture& pic, const DecodeLimits& lim
         auto work = [&]() {
             try {
                 for (uint32_t c; !bFailed && (c = next++) < pic.columns;)
-                    if (!DecodeTile(pic, tiles[c], streams[c], static_cast<int>(c) * tw, rows, width, band.data()))
+                    if (!DecodeTile(pic, tiles[c], streams[c], static_cast<int>(c) * tw, rows, width, band.data(), limits))
                         bFailed = true;
             } catch (const std::exception&) {
                 bFailed = true;
@@ -542,133 +631,17 @@ bool DecodeGrid(ByteSource& src, const HeifPicture& pic, const DecodeLimits& lim
     return true;
 }
 
-bool DecodeDirect(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink) {
+// sinkBytes: what the sink keeps of the picture (the whole upright picture,
+// or a resized one's rows).
+bool DecodeDirect(ByteSource& src, const HeifPicture& pic, const DecodeLimits& limits, RowSink& sink,
+                  uint64_t sinkBytes) {
     if (pic.tiles.empty()) return false;
+    CropSink crop(sink, pic);
+    RowSink& into = pic.bCrop ? static_cast<RowSink&>(crop) : sink;
     // A single coded picture (not a grid of one) is shown at its decoded size.
     const bool bSingle = pic.rows == 1 && pic.columns == 1 && pic.width == pic.tileWidth &&
                          pic.height == pic.tileHeight;
-    return bSingle ? DecodeSingle(src, pic, limits, sink) : DecodeGrid(src, pic, limits, sink);
-}
-
-// --- libheif ----------------------------------------------------------------
-
-struct ReaderState {
-    ByteSource* src;
-    int64_t position;
-};
-
-const heif_reader kReader = {
-    1,
-    [](void* user) -> int64_t { return static_cast<ReaderState*>(user)->position; },
-    [](void* data, size_t size, void* user) -> int {
-        auto* st = static_cast<ReaderState*>(user);
-        if (!st->src->ReadAt(static_cast<uint64_t>(st->position), data, size)) return -1;
-        st->position += static_cast<int64_t>(size);
-        return 0;
-    },
-    [](int64_t position, void* user) -> int {
-        auto* st = static_cast<ReaderState*>(user);
-        if (position < 0 || static_cast<uint64_t>(position) > st->src->Size()) return -1;
-        st->position = position;
-        return 0;
-    },
-    [](int64_t target, void* user) -> heif_reader_grow_status {
-        auto* st = static_cast<ReaderState*>(user);
-        return target >= 0 && static_cast<uint64_t>(target) <= st->src->Size() ? heif_reader_grow_status_size_reached
-                                                                              : heif_reader_grow_status_size_beyond_eof;
-    },
-};
-
-// libheif's context over the source and its primary image; released on every way out.
-struct Library {
-    ReaderState state;
-    heif_context* ctx = nullptr;
-    heif_image_handle* handle = nullptr;
-    heif_image* image = nullptr;
-    heif_decoding_options* options = nullptr;
-    explicit Library(ByteSource& src) : state{&src, 0} {}
-    ~Library() {
-        if (image) heif_image_release(image);
-        if (handle) heif_image_handle_release(handle);
-        if (options) heif_decoding_options_free(options);
-        if (ctx) heif_context_free(ctx);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    // Reads the boxes and finds the primary image, upright size within the limits.
-    bool Open(const DecodeLimits& limits, int& width, int& height) {
-        ctx = heif_context_alloc();
-        if (!ctx) return false;
-        const uint32_t side = std::min<uint32_t>(limits.maxSide, kMaxImageSide);
-        heif_context_set_maximum_image_size_limit(ctx, static_cast<int>(side));
-        if (heif_context_read_from_reader(ctx, &kReader, &state, nullptr).code != heif_error_Ok) return false;
-        if (heif_context_get_primary_image_handle(ctx, &handle).code != heif_error_Ok) return false;
-        width = heif_image_handle_get_width(handle);
-        height = heif_image_handle_get_height(handle);
-        return width > 0 && height > 0 && WithinLimits(uint64_t(width), uint64_t(height), limits);
-    }
-};
-
-// The primary image decoded by libheif to planar RGB (its own conversion,
-// turned upright), rows cut to 8 bits and any transparency composited.
-bool DecodeWithLibrary(ByteSource& src, const DecodeLimits& limits, RowSink& sink) {
-    Library lib(src);
-    int width = 0, height = 0;
-    if (!lib.Open(limits, width, height)) return false;
-    // Its YCbCr picture, the RGB planes and the transparency, two bytes a
-    // sample when deeper than 8 bits.
-    const int depth = heif_image_handle_get_luma_bits_per_pixel(lib.handle);
-    const uint64_t bytes = uint64_t(width) * height * (depth > 8 ? 2 : 1) * 6;
-    if (bytes > limits.maxLibraryMemory) return false;
-    lib.options = heif_decoding_options_alloc();
-    if (!lib.options) return false;
-    if (heif_decode_image(lib.handle, &lib.image, heif_colorspace_RGB, heif_chroma_444, lib.options).code !=
-        heif_error_Ok)
-        return false;
-    const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
-    const uint8_t* planes[4] = {};
-    int strides[4] = {}, shifts[4] = {};
-    bool bWide[4] = {};
-    const bool bAlpha = heif_image_has_channel(lib.image, heif_channel_Alpha) != 0;
-    const int w = heif_image_get_width(lib.image, heif_channel_R), h = heif_image_get_height(lib.image, heif_channel_R);
-    if (!WithinLimits(uint64_t(w > 0 ? w : 0), uint64_t(h > 0 ? h : 0), limits)) return false;
-    for (int c = 0; c < (bAlpha ? 4 : 3); ++c) {
-        planes[c] = heif_image_get_plane_readonly(lib.image, channels[c], &strides[c]);
-        const int range = heif_image_get_bits_per_pixel_range(lib.image, channels[c]);
-        const int storage = heif_image_get_bits_per_pixel(lib.image, channels[c]);
-        if (!planes[c] || range < 8 || range > 16 || (storage != 8 && storage != 16) ||
-            heif_image_get_width(lib.image, channels[c]) < w || heif_image_get_height(lib.image, channels[c]) < h)
-            return false;
-        bWide[c] = storage == 16;
-        shifts[c] = range - 8;
-    }
-    const bool bPremultiplied = bAlpha && heif_image_is_premultiplied_alpha(lib.image);
-    if (!sink.Start(w, h)) return false;
-    const int bg[3] = {BlueOf(ImagePNG::kBackground), GreenOf(ImagePNG::kBackground), RedOf(ImagePNG::kBackground)};
-    auto sample = [&](int c, int x, int y) -> int {
-        const uint8_t* row = planes[c] + static_cast<ptrdiff_t>(y) * strides[c];
-        const int v = bWide[c] ? reinterpret_cast<const uint16_t*>(row)[x] : row[x];
-        return std::min(255, v >> shifts[c]);
-    };
-    for (int y = 0; y < h; ++y) {
-        uint8_t* out = sink.Row();
-        for (int x = 0; x < w; ++x, out += 3) {
-            const int rgb[3] = {sample(2, x, y), sample(1, x, y), sample(0, x, y)};  // blue, green, red
-            if (!bAlpha) {
-                out[0] = uint8_t(rgb[0]), out[1] = uint8_t(rgb[1]), out[2] = uint8_t(rgb[2]);
-                continue;
-            }
-            const int a = sample(3, x, y);
-            for (int k = 0; k < 3; ++k) {
-                const int v = bPremultiplied ? rgb[k] + (bg[k] * (255 - a) + 127) / 255
-                                             : (rgb[k] * a + bg[k] * (255 - a) + 127) / 255;
-                out[k] = uint8_t(std::min(v, 255));
-            }
-        }
-        sink.Push();
-    }
-    return true;
+    return bSingle ? DecodeSingle(src, pic, limits, into, sinkBytes) : DecodeGrid(src, pic, limits, into, sinkBytes);
 }
 
 }  // namespace
@@ -695,18 +668,13 @@ void ImageHEIF::Decode(ByteSource& src, const DecodeLimits& limits) {
     Invalidate();
     try {
         HeifPicture pic;
-        const HeifVerdict verdict = ReadHeifPicture(src, limits, pic);
-        if (verdict == HeifVerdict::Invalid) return;
-        WholeSink sink;
-        if (verdict == HeifVerdict::Direct) {
-            if (!DecodeDirect(src, pic, limits, sink) || !sink.Complete()) return;
-            Image stored = sink.Take();
-            // Shown upright: the stored picture turned as the file says.
-            if (pic.orientation != 1) stored = Orient24(stored, pic.orientation);
-            if (stored.IsValid()) static_cast<Image&>(*this) = std::move(stored);
-            return;
-        }
-        if (DecodeWithLibrary(src, limits, sink) && sink.Complete()) static_cast<Image&>(*this) = sink.Take();
+        if (ReadHeifPicture(src, limits, pic) != HeifVerdict::Direct) return;
+        // Shown upright: each stored row goes straight to its turned place.
+        WholeSink sink(pic.orientation);
+        const uint64_t whole = uint64_t(pic.uprightWidth) * pic.uprightHeight * 3;
+        if (!DecodeDirect(src, pic, limits, sink, whole) || !sink.Complete()) return;
+        Image upright = sink.Take();
+        if (upright.IsValid()) static_cast<Image&>(*this) = std::move(upright);
     } catch (const std::exception&) {
         Invalidate();  // no memory, or no thread: an invalid picture
     }
@@ -715,15 +683,10 @@ void ImageHEIF::Decode(ByteSource& src, const DecodeLimits& limits) {
 bool ImageHEIF::ReadSize(ByteSource& src, int& width, int& height, const DecodeLimits& limits) {
     try {
         HeifPicture pic;
-        const HeifVerdict verdict = ReadHeifPicture(src, limits, pic);
-        if (verdict == HeifVerdict::Invalid) return false;
-        if (pic.uprightWidth > 0 && pic.uprightHeight > 0) {
-            width = static_cast<int>(pic.uprightWidth);
-            height = static_cast<int>(pic.uprightHeight);
-            return true;
-        }
-        Library lib(src);
-        return lib.Open(limits, width, height);
+        if (ReadHeifPicture(src, limits, pic) != HeifVerdict::Direct) return false;
+        width = static_cast<int>(pic.uprightWidth);
+        height = static_cast<int>(pic.uprightHeight);
+        return width > 0 && height > 0;
     } catch (const std::exception&) {
         return false;
     }
@@ -733,20 +696,14 @@ Image ImageHEIF::DecodeResized(ByteSource& src, int width, int height, Color* pA
     if (width <= 0 || height <= 0 || !WithinLimits(uint64_t(width), uint64_t(height), DecodeLimits())) return Image();
     try {
         HeifPicture pic;
-        const HeifVerdict verdict = ReadHeifPicture(src, limits, pic);
-        if (verdict == HeifVerdict::Invalid) return Image();
-        if (verdict == HeifVerdict::Direct) {
-            // The stored picture is resized to the upright size turned back,
-            // then turned upright: only the small result is turned.
-            const bool bSwap = OrientationSwapsSides(pic.orientation);
-            ResizeSink sink(bSwap ? height : width, bSwap ? width : height);
-            if (!DecodeDirect(src, pic, limits, sink)) return Image();
-            Image stored = sink.Finish(pAverage);
-            return stored.IsValid() && pic.orientation != 1 ? Orient24(stored, pic.orientation) : stored;
-        }
-        ResizeSink sink(width, height);
-        if (!DecodeWithLibrary(src, limits, sink)) return Image();
-        return sink.Finish(pAverage);
+        if (ReadHeifPicture(src, limits, pic) != HeifVerdict::Direct) return Image();
+        // The stored picture is resized to the upright size turned back,
+        // then turned upright: only the small result is turned.
+        const bool bSwap = OrientationSwapsSides(pic.orientation);
+        ResizeSink sink(bSwap ? height : width, bSwap ? width : height);
+        if (!DecodeDirect(src, pic, limits, sink, uint64_t(width) * height * 3)) return Image();
+        Image stored = sink.Finish(pAverage);
+        return stored.IsValid() && pic.orientation != 1 ? Orient24(stored, pic.orientation) : stored;
     } catch (const std::exception&) {
         return Image();  // no memory, or no thread: an invalid picture
     }

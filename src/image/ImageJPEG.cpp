@@ -336,15 +336,37 @@ void ImageJPEG::Decode(ByteSource& src, const DecodeLimits& limits) {
     Decoder decoder(src);
     std::vector<uint8_t> block;
     try {
-        if (!RunDecoder(decoder.st.get(), &block, &limits)) return;
-        Adopt(std::move(block));
         // Shown upright: a phone's portrait photograph is stored sideways.
+        // Its rows go straight to their upright places as they are decoded,
+        // so the stored picture is never held whole beside the turned one.
         const int iOrientation = ReadJpegOrientation(src);
         if (iOrientation != 1) {
-            Image upright = Orient24(*this, iOrientation);
-            Invalidate();
-            if (upright.IsValid()) static_cast<Image&>(*this) = std::move(upright);
+            int w = 0, h = 0;
+            {
+                Decoder header(src);
+                if (!RunSizeReader(header.st.get(), &limits, &w, &h)) return;
+            }
+            JpegState* st = decoder.st.get();
+            int ow = 0, oh = 0;
+            if (!RunScaledStart(st, &limits, w, h, &ow, &oh) || ow != w || oh != h) return;
+            UprightWriter writer(w, h, iOrientation);
+            if (!writer.Valid()) return;
+            std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
+            struct Placing {
+                UprightWriter* writer;
+                int y;
+            } placing{&writer, 0};
+            auto push = [](void* context, uint8_t* done) {
+                auto* p = static_cast<Placing*>(context);
+                p->writer->Put(p->y++, done);
+                return done;
+            };
+            if (!RunScaledRows(st, row.data(), push, &placing) || placing.y != h) return;
+            static_cast<Image&>(*this) = std::move(writer.Upright());
+            return;
         }
+        if (!RunDecoder(decoder.st.get(), &block, &limits)) return;
+        Adopt(std::move(block));
     } catch (const std::bad_alloc&) {
         Invalidate();  // no memory for the pixels: an invalid picture
     }

@@ -187,14 +187,27 @@ bool HeadFeatures(ByteSource& src, const DecodeLimits& limits, WebPBitstreamFeat
 // come from the headers first, so a picture beyond the limits is refused
 // before the whole file is read. For an animation the canvas counts, and
 // its first frame's needs.
-bool Prepare(ByteSource& src, const DecodeLimits& limits, std::vector<uint8_t>& data, WebPBitstreamFeatures& f) {
+// libwebp's own working memory may take a quarter of what a picture
+// library may: a lossless picture is held whole by it, so a larger one
+// would be held twice over once its rows are turned into a picture.
+bool LibraryFits(const WebPBitstreamFeatures& f, const DecodeLimits& limits) {
+    return LibraryBytes(f) <= limits.maxLibraryMemory / 4;
+}
+
+// bWhole: the caller keeps the whole decoded picture besides.
+bool Prepare(ByteSource& src, const DecodeLimits& limits, std::vector<uint8_t>& data, WebPBitstreamFeatures& f,
+             bool bWhole) {
+    auto fits = [&](uint64_t fileBytes) {
+        const uint64_t output = bWhole ? uint64_t(Image::BytesPerRow(uint32_t(f.width), 24)) * uint64_t(f.height) : 0;
+        return LibraryFits(f, limits) && fileBytes + LibraryBytes(f) + output <= limits.maxLibraryMemory;
+    };
     if (!HeadFeatures(src, limits, f)) return false;
     if (!WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits)) return false;
-    if (src.Size() + LibraryBytes(f) > limits.maxLibraryMemory) return false;
+    if (!fits(src.Size())) return false;
     if (!ReadAll(src, limits, data)) return false;
     if (WebPGetFeatures(data.data(), data.size(), &f) != VP8_STATUS_OK) return false;
     if (!WithinLimits(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), limits)) return false;
-    return data.size() + LibraryBytes(f) <= limits.maxLibraryMemory;
+    return fits(data.size());
 }
 
 }  // namespace
@@ -222,11 +235,12 @@ void ImageWebP::Decode(ByteSource& src, const DecodeLimits& limits) {
     try {
         std::vector<uint8_t> data, block;
         WebPBitstreamFeatures f{};
-        if (!Prepare(src, limits, data, f)) return;
+        if (!Prepare(src, limits, data, f, true)) return;
         if (f.has_animation) {
             FirstFrame first;
             if (!first.Open(data, f.width, f.height) ||
                 data.size() + LibraryBytes(first.features) > limits.maxLibraryMemory ||
+                !LibraryFits(first.features, limits) ||
                 !DecodeCanvas(first, f.width, f.height, block))
                 return;
         } else if (!DecodeStill(data.data(), data.size(), f, f.width, f.height, block)) {
@@ -259,7 +273,7 @@ Image ImageWebP::DecodeResized(ByteSource& src, int width, int height, Color* pA
     try {
         std::vector<uint8_t> data, block;
         WebPBitstreamFeatures f{};
-        if (!Prepare(src, limits, data, f)) return Image();
+        if (!Prepare(src, limits, data, f, false)) return Image();
         ImageWebP out;
         if (!f.has_animation) {
             if (!DecodeStill(data.data(), data.size(), f, width, height, block)) return Image();
@@ -267,7 +281,8 @@ Image ImageWebP::DecodeResized(ByteSource& src, int width, int height, Color* pA
         } else {
             FirstFrame first;
             if (!first.Open(data, f.width, f.height) ||
-                data.size() + LibraryBytes(first.features) > limits.maxLibraryMemory)
+                data.size() + LibraryBytes(first.features) > limits.maxLibraryMemory ||
+                !LibraryFits(first.features, limits))
                 return Image();
             if (first.CoversCanvas(f.width, f.height)) {
                 const WebPIterator& fr = first.frame;

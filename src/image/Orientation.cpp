@@ -56,6 +56,35 @@ Image Orient24(const Image& stored, int iOrientation) {
     return out;
 }
 
+UprightWriter::UprightWriter(int storedWidth, int storedHeight, int iOrientation)
+    : m_w(storedWidth), m_h(storedHeight), m_o(NormalOrientation(iOrientation)) {
+    const bool bSwap = OrientationSwapsSides(m_o);
+    m_upright = Image::Create24(bSwap ? m_h : m_w, bSwap ? m_w : m_h);
+}
+
+void UprightWriter::Put(int sy, const uint8_t* bgr) {
+    if (!Valid() || sy < 0 || sy >= m_h) return;
+    const int o = m_o;
+    if (!OrientationSwapsSides(o)) {
+        // The row stays a row, read forwards or backwards.
+        uint8_t* dst = m_upright.Row24((o == 3 || o == 4) ? m_h - 1 - sy : sy);
+        if (o == 1 || o == 4) {
+            std::memcpy(dst, bgr, static_cast<size_t>(m_w) * 3);
+        } else {
+            for (int sx = 0; sx < m_w; ++sx) std::memcpy(dst + 3 * (m_w - 1 - sx), bgr + 3 * sx, 3);
+        }
+        return;
+    }
+    // The row becomes a column: upright x from the row, upright y from each pixel.
+    const int x = (o == 5 || o == 8) ? sy : m_h - 1 - sy;
+    uint8_t* const row0 = m_upright.Row24(0);
+    const std::ptrdiff_t step = m_w > 1 ? m_upright.Row24(1) - row0 : 0;
+    for (int sx = 0; sx < m_w; ++sx) {
+        const int y = (o == 5 || o == 6) ? sx : m_w - 1 - sx;
+        std::memcpy(row0 + y * step + 3 * x, bgr + 3 * sx, 3);
+    }
+}
+
 namespace {
 
 constexpr int kMaxSegments = 64;       // markers looked at before giving up

@@ -20,6 +20,24 @@ bool OrientationSwapsSides(int iOrientation);
 // copy even for 1); invalid when there is no memory for it.
 Image Orient24(const Image& stored, int iOrientation);
 
+// Puts the rows of a stored picture straight into their upright places as
+// they come, so that a whole-picture decode never holds the stored and the
+// turned picture at once.
+class UprightWriter {
+public:
+    // Makes the upright picture for a stored picture of storedWidth x
+    // storedHeight; Valid() is false when there is no memory for it.
+    UprightWriter(int storedWidth, int storedHeight, int iOrientation);
+    bool Valid() const { return m_upright.IsValid(); }
+    // Stored row sy (counted from the top): storedWidth blue-green-red pixels.
+    void Put(int sy, const uint8_t* bgr);
+    Image& Upright() { return m_upright; }
+
+private:
+    int m_w, m_h, m_o;
+    Image m_upright;
+};
+
 // The orientation tag of a JPEG file's EXIF block (the APP1 segment's first
 // image directory), read without decoding; 1 when there is none or it cannot
 // be read. Every offset is checked against the segment, and only the first

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include <libheif/heif.h>
@@ -189,6 +190,277 @@ bool EncodeHeif(const Pixels& px, bool bAv1, int quality, CodedPicture& out) {
     return px.channels == 3 && SplitHeif(EncodeHeifFile(px, bAv1, quality), out);
 }
 
+std::vector<uint8_t> ClapBox(uint32_t width, uint32_t height, int32_t horizontalOffset, int32_t verticalOffset) {
+    std::vector<uint8_t> body;
+    for (uint32_t v : {width, 1u, height, 1u, uint32_t(horizontalOffset), 1u, uint32_t(verticalOffset), 1u})
+        Be(body, v, 4);
+    return MakeBox("clap", body);
+}
+
+namespace {
+
+// Bits, most significant first.
+struct Bits {
+    std::vector<uint8_t> bytes;
+    size_t bit = 0;  // reading position
+    size_t count = 0;  // written
+    bool bOk = true;
+    uint32_t Read(int n) {
+        uint32_t v = 0;
+        for (int k = 0; k < n; ++k, ++bit) {
+            if (bit >= bytes.size() * 8) {
+                bOk = false;
+                return 0;
+            }
+            v = v << 1 | ((bytes[bit / 8] >> (7 - bit % 8)) & 1);
+        }
+        return v;
+    }
+    uint32_t ReadUe() {
+        int zeros = 0;
+        while (bOk && Read(1) == 0) ++zeros;
+        return bOk ? (1u << zeros) - 1 + Read(zeros) : 0;
+    }
+    void Write(uint32_t v, int n) {
+        for (int k = n - 1; k >= 0; --k, ++count) {
+            if (count % 8 == 0) bytes.push_back(0);
+            if ((v >> k) & 1) bytes.back() |= uint8_t(0x80 >> (count % 8));
+        }
+    }
+    void WriteUe(uint32_t v) {
+        const uint64_t x = uint64_t(v) + 1;
+        int n = 0;
+        while ((x >> (n + 1)) != 0) ++n;
+        Write(0, n);
+        Write(uint32_t(x), n + 1);
+    }
+};
+
+// The bits of from before position `cut`, the new fields, then from's bits
+// after `resume` up to its last set bit (the stop bit), padded to a byte.
+std::vector<uint8_t> Splice(const Bits& from, size_t cut, const std::function<void(Bits&)>& fields, size_t resume) {
+    Bits out;
+    Bits copy = from;
+    copy.bit = 0;
+    for (size_t i = 0; i < cut; ++i) out.Write(copy.Read(1), 1);
+    fields(out);
+    size_t last = from.bytes.size() * 8;
+    while (last > resume && !((from.bytes[(last - 1) / 8] >> (7 - (last - 1) % 8)) & 1)) --last;
+    copy.bit = resume;
+    while (copy.bit < last) out.Write(copy.Read(1), 1);
+    return out.bytes;
+}
+
+// An HEVC sequence parameter set (header included) claiming width x height.
+bool RewriteSps(std::vector<uint8_t>& nal, uint32_t width, uint32_t height) {
+    Bits in;  // the payload without its emulation-prevention bytes
+    for (size_t i = 2, zeros = 0; i < nal.size(); ++i) {
+        if (zeros >= 2 && nal[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = nal[i] == 0 ? zeros + 1 : 0;
+        in.bytes.push_back(nal[i]);
+    }
+    in.Read(4);
+    const uint32_t subLayers = in.Read(3);
+    in.Read(1);
+    in.Read(32), in.Read(32), in.Read(32);
+    bool profile[8] = {}, level[8] = {};
+    for (uint32_t i = 0; i < subLayers; ++i) profile[i] = in.Read(1), level[i] = in.Read(1);
+    if (subLayers > 0)
+        for (uint32_t i = subLayers; i < 8; ++i) in.Read(2);
+    for (uint32_t i = 0; i < subLayers; ++i) {
+        if (profile[i]) in.Read(32), in.Read(32), in.Read(24);
+        if (level[i]) in.Read(8);
+    }
+    in.ReadUe();
+    if (in.ReadUe() == 3) in.Read(1);
+    const size_t cut = in.bit;
+    in.ReadUe(), in.ReadUe();
+    if (!in.bOk) return false;
+    const std::vector<uint8_t> rbsp = Splice(in, cut, [&](Bits& b) { b.WriteUe(width), b.WriteUe(height); }, in.bit);
+    std::vector<uint8_t> out(nal.begin(), nal.begin() + 2);
+    int zeros = 0;
+    for (uint8_t byte : rbsp) {
+        if (zeros >= 2 && byte <= 3) out.push_back(3), zeros = 0;
+        out.push_back(byte);
+        zeros = byte == 0 ? zeros + 1 : 0;
+    }
+    nal = out;
+    return true;
+}
+
+// An AV1 sequence header OBU's payload claiming frames up to width x height.
+bool RewriteSequenceHeader(std::vector<uint8_t>& payload, uint32_t width, uint32_t height) {
+    Bits in;
+    in.bytes = payload;
+    in.Read(3), in.Read(1);
+    if (in.Read(1)) {
+        in.Read(5);
+    } else {
+        bool bModel = false;
+        uint32_t delayBits = 0;
+        if (in.Read(1)) {
+            in.Read(32), in.Read(32);
+            if (in.Read(1)) in.ReadUe();  // uvlc and ue have the same prefix form
+            bModel = in.Read(1) != 0;
+            if (bModel) delayBits = in.Read(5) + 1, in.Read(32), in.Read(10);
+        }
+        const bool bDelay = in.Read(1) != 0;
+        const uint32_t points = in.Read(5) + 1;
+        for (uint32_t i = 0; i < points; ++i) {
+            in.Read(12);
+            if (in.Read(5) > 7) in.Read(1);
+            if (bModel && in.Read(1)) in.Read(int(delayBits)), in.Read(int(delayBits)), in.Read(1);
+            if (bDelay && in.Read(1)) in.Read(4);
+        }
+    }
+    const size_t cut = in.bit;
+    const int wb = int(in.Read(4)) + 1, hb = int(in.Read(4)) + 1;
+    in.Read(wb), in.Read(hb);
+    if (!in.bOk) return false;
+    payload = Splice(in, cut, [&](Bits& b) { b.Write(15, 4), b.Write(15, 4), b.Write(width - 1, 16), b.Write(height - 1, 16); },
+                     in.bit);
+    return true;
+}
+
+// Rewrites every sequence header among AV1 OBUs (each with its size field).
+bool RewriteObus(std::vector<uint8_t>& obus, uint32_t width, uint32_t height, bool& bFound) {
+    std::vector<uint8_t> out;
+    size_t at = 0;
+    while (at < obus.size()) {
+        const uint8_t header = obus[at];
+        const size_t headerBytes = (header & 4) ? 2 : 1;
+        if (!(header & 2)) return false;
+        size_t p = at + headerBytes;
+        uint64_t n = 0;
+        for (int shift = 0;; shift += 7) {
+            if (p >= obus.size()) return false;
+            const uint8_t b = obus[p++];
+            n |= uint64_t(b & 0x7F) << shift;
+            if (!(b & 0x80)) break;
+        }
+        if (n > obus.size() - p) return false;
+        std::vector<uint8_t> payload(obus.begin() + p, obus.begin() + p + n);
+        if (((header >> 3) & 15) == 1) {
+            if (!RewriteSequenceHeader(payload, width, height)) return false;
+            bFound = true;
+        }
+        out.insert(out.end(), obus.begin() + at, obus.begin() + at + headerBytes);
+        for (uint64_t v = payload.size();;) {  // leb128
+            const uint8_t b = uint8_t(v & 0x7F);
+            v >>= 7;
+            out.push_back(v ? uint8_t(b | 0x80) : b);
+            if (!v) break;
+        }
+        out.insert(out.end(), payload.begin(), payload.end());
+        at = p + n;
+    }
+    obus = out;
+    return true;
+}
+
+// Rewrites every sequence parameter set among NAL units behind 4-byte lengths.
+bool RewriteNals(std::vector<uint8_t>& units, uint32_t width, uint32_t height, bool& bFound) {
+    std::vector<uint8_t> out;
+    for (size_t at = 0; at < units.size();) {
+        if (units.size() - at < 4) return false;
+        const size_t n = Get32(&units[at]);
+        at += 4;
+        if (n > units.size() - at) return false;
+        std::vector<uint8_t> nal(units.begin() + at, units.begin() + at + n);
+        if (n >= 2 && ((nal[0] >> 1) & 0x3F) == 33) {
+            if (!RewriteSps(nal, width, height)) return false;
+            bFound = true;
+        }
+        Be(out, nal.size(), 4);
+        out.insert(out.end(), nal.begin(), nal.end());
+        at += n;
+    }
+    units = out;
+    return true;
+}
+
+}  // namespace
+
+bool WithCodedSize(CodedPicture& picture, uint32_t width, uint32_t height) {
+    std::vector<uint8_t>& box = picture.config;
+    bool bFound = false;
+    std::vector<uint8_t> body;
+    if (picture.bAv1) {
+        if (box.size() < 12) return false;
+        std::vector<uint8_t> obus(box.begin() + 12, box.end());
+        if (!RewriteObus(obus, width, height, bFound)) return false;
+        body.assign(box.begin() + 8, box.begin() + 12);
+        body.insert(body.end(), obus.begin(), obus.end());
+        if (!RewriteObus(picture.data, width, height, bFound)) return false;
+    } else {
+        // hvcC: 22 bytes, the array count, then arrays of units behind 2-byte lengths.
+        if (box.size() < 8 + 23) return false;
+        body.assign(box.begin() + 8, box.begin() + 8 + 23);
+        size_t at = 8 + 23;
+        for (int a = 0; a < box[8 + 22]; ++a) {
+            if (box.size() - at < 3) return false;
+            body.insert(body.end(), box.begin() + at, box.begin() + at + 3);
+            const int units = box[at + 1] << 8 | box[at + 2];
+            at += 3;
+            for (int u = 0; u < units; ++u) {
+                if (box.size() - at < 2) return false;
+                const size_t n = size_t(box[at] << 8 | box[at + 1]);
+                if (box.size() - at - 2 < n) return false;
+                std::vector<uint8_t> nal(box.begin() + at + 2, box.begin() + at + 2 + n);
+                at += 2 + n;
+                if (((nal[0] >> 1) & 0x3F) == 33) {
+                    if (!RewriteSps(nal, width, height)) return false;
+                    bFound = true;
+                }
+                Be(body, nal.size(), 2);
+                body.insert(body.end(), nal.begin(), nal.end());
+            }
+        }
+        if (!RewriteNals(picture.data, width, height, bFound)) return false;
+    }
+    box = MakeBox(picture.bAv1 ? "av1C" : "hvcC", body);
+    return bFound;
+}
+
+std::vector<uint8_t> FlatLosslessWebp(int width, int height, uint8_t red, uint8_t green, uint8_t blue) {
+    std::vector<uint8_t> bits;  // least significant bit first
+    size_t n = 0;
+    auto put = [&](uint32_t v, int count) {
+        for (int i = 0; i < count; ++i, ++n) {
+            if (n % 8 == 0) bits.push_back(0);
+            if ((v >> i) & 1) bits.back() |= uint8_t(1u << (n % 8));
+        }
+    };
+    put(0x2F, 8);  // signature
+    put(uint32_t(width - 1), 14);
+    put(uint32_t(height - 1), 14);
+    put(0, 1);  // no alpha
+    put(0, 3);  // version
+    put(0, 1);  // no transform
+    put(0, 1);  // no colour cache
+    put(0, 1);  // one set of prefix codes
+    // Green, red, blue, alpha and distance: each a simple code of one 8-bit symbol.
+    for (uint32_t symbol : {uint32_t(green), uint32_t(red), uint32_t(blue), 255u, 0u}) {
+        put(1, 1);
+        put(0, 1);
+        put(1, 1);
+        put(symbol, 8);
+    }
+    if (bits.size() % 2) bits.push_back(0);
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L'};
+    auto le32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) file.push_back(uint8_t(v >> (8 * i)));
+    };
+    le32(uint32_t(bits.size()));
+    file.insert(file.end(), bits.begin(), bits.end());
+    const uint32_t riff = uint32_t(file.size() - 8);
+    for (int i = 0; i < 4; ++i) file[4 + i] = uint8_t(riff >> (8 * i));
+    return file;
+}
+
 std::vector<uint8_t> IrotBox(int quarters) { return MakeBox("irot", {uint8_t(quarters & 3)}); }
 std::vector<uint8_t> ImirBox(bool bLeftRight) { return MakeBox("imir", {uint8_t(bLeftRight ? 1 : 0)}); }
 
@@ -271,14 +543,16 @@ std::vector<uint8_t> WriteHeif(const HeifLayout& layout) {
         }
         std::vector<uint8_t> iloc = {0x44, 0x00};
         Be(iloc, items.size(), 2);
-        uint64_t at = dataStart;
+        uint64_t at = dataStart, firstTileAt = 0;
         for (const ItemOut& item : items) {
+            const bool bShared = layout.bShareData && item.id > firstTile;
+            if (item.id == firstTile) firstTileAt = at;
             Be(iloc, item.id, 2);
             Be(iloc, 0, 2);
             Be(iloc, 1, 2);
-            Be(iloc, at, 4);
+            Be(iloc, bShared ? firstTileAt : at, 4);
             Be(iloc, item.data.size(), 4);
-            at += item.data.size();
+            if (!bShared) at += item.data.size();
         }
         std::vector<uint8_t> ipco;
         for (const auto& p : properties) ipco.insert(ipco.end(), p.begin(), p.end());
@@ -319,7 +593,8 @@ std::vector<uint8_t> WriteHeif(const HeifLayout& layout) {
     const size_t metaSize = buildMeta(0).size();
     const std::vector<uint8_t> meta = buildMeta(ftyp.size() + metaSize + 8);
     std::vector<uint8_t> mdat;
-    for (const ItemOut& item : items) mdat.insert(mdat.end(), item.data.begin(), item.data.end());
+    for (const ItemOut& item : items)
+        if (!layout.bShareData || item.id <= firstTile) mdat.insert(mdat.end(), item.data.begin(), item.data.end());
     std::vector<uint8_t> file = ftyp;
     file.insert(file.end(), meta.begin(), meta.end());
     const auto mdatBox = MakeBox("mdat", mdat);

@@ -44,13 +44,31 @@ struct HeifLayout {
     int columns = 1, rows = 1;
     uint32_t width = 0, height = 0;
     std::vector<std::vector<uint8_t>> transforms;
+    // Every tile's location names the first tile's bytes (tiles that overlap).
+    bool bShareData = false;
 };
 std::vector<uint8_t> WriteHeif(const HeifLayout& layout);
 
 std::vector<uint8_t> IrotBox(int quartersAnticlockwise);
 std::vector<uint8_t> ImirBox(bool bLeftRight);
+// A clean aperture box: width, height and the centre's offsets, each a
+// numerator over a denominator of 1.
+std::vector<uint8_t> ClapBox(uint32_t width, uint32_t height, int32_t horizontalOffset, int32_t verticalOffset);
+
+// The coded picture with its stream rewritten to claim a width x height
+// picture: the HEVC sequence parameter sets or the AV1 sequence headers,
+// in its configuration box and in its data. The rest of the stream and the
+// 'ispe' (picture.width, picture.height) stay as they were. False when the
+// stream cannot be read.
+bool WithCodedSize(CodedPicture& picture, uint32_t width, uint32_t height);
+
 // A colour box of type 'nclx' (H.273 code points).
 std::vector<uint8_t> NclxBox(int primaries, int transfer, int matrix, bool bFullRange);
+
+// A lossless WebP file of one colour, width x height (up to 16384 a side),
+// in a few dozen bytes: every prefix code has a single symbol, so the
+// pixels take no bits, yet a decoder holds the whole picture.
+std::vector<uint8_t> FlatLosslessWebp(int width, int height, uint8_t red, uint8_t green, uint8_t blue);
 
 // A copy of the pixels' rectangle (x, y, w, h), clipped to them.
 Pixels Crop(const Pixels& px, int x, int y, int w, int h);
