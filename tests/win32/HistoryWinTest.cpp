@@ -188,6 +188,36 @@ TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
     EXPECT_EQ(walk, (std::vector<std::string>{p2, p0, p2, p0, p2, p0})) << "forward to p2, then the walk";
     EXPECT_TRUE(tray.Running());
 
+    // With the settings sheet open (its copy of the collection read before),
+    // the tray excludes p0 too; the sheet's OK after an edit on its
+    // collections page keeps both exclusions.
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        ASSERT_NE(hPage, nullptr);
+        SendDlgItemMessageA(hPage, IDC_COLL_CYCLE, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(hPage, IDC_COLL_RANDOM, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(h, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+        GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+        EXPECT_STREQ(value, "2");
+        sheet.Ok();
+        ASSERT_TRUE(settings.WaitExit(15000));
+    }
+    GetPrivateProfileStringA("Default", "Cycle", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "0");  // the sheet's edit
+    GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "2");
+    std::vector<std::string> excluded;
+    for (const char* key : {"Exclude0", "Exclude1"}) {
+        GetPrivateProfileStringA("Default", key, "", value, sizeof value, sIni.c_str());
+        excluded.push_back(AsciiLower(value));
+    }
+    EXPECT_EQ(excluded, (std::vector<std::string>{AsciiLower(paths[1]), p0}));
+    GetPrivateProfileStringA("Default", "Comment", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "kept");
+
     CloseAllTrays();
     for (const std::string& s : paths) DeleteFileA(s.c_str());
     RemoveDirectoryA(sFolder.c_str());
