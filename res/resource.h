@@ -5,6 +5,10 @@
 #define IDR_MAINFRAME_TITLE 57344
 // The tool tip while every picture of the collection is excluded.
 #define IDS_ALL_PICTURES_EXCLUDED 57345
+// The settings sheet's OK could not save the collections file.
+#define IDS_SAVE_FAILED 57346
+// The tool tip when a save from the tray could not be written.
+#define IDS_TRAY_SAVE_FAILED 57347
 
 // Tray states: one icon, one menu and (for the waiting state) one tool tip each.
 #define IDR_TRAY_WAITING 128

@@ -62,14 +62,66 @@ std::vector<std::string> ReadNumbered(IniFile& ini, const std::string& sSection,
     return values;
 }
 
-// The keys Save writes itself.
-bool IsOwnKey(const std::string& sKey) {
-    const std::string k = Lower(sKey);
-    return k == "foldercount" || k == "cycle" || k == "nexttouse" || k == "fractalprob" || k == "excludecount" ||
-           FolderIndex(sKey) >= 0 || ExcludeIndex(sKey) >= 0;
+// A value as it goes back into the file: the reads drop surrounding quotes
+// and the writes drop leading blanks, so a value that needs its quotes to
+// read as it does gets them again.
+std::string AsWritten(const std::string& sValue) {
+    if (sValue.empty()) return sValue;
+    const char a = sValue.front(), z = sValue.back();
+    const bool bQuotes = sValue.size() >= 2 && (a == '"' || a == '\'') && z == a;
+    return IsIniBlank(a) || IsIniBlank(z) || bQuotes ? "\"" + sValue + "\"" : sValue;
 }
 
+// Every key of the numbered list (and its count) taken out of the section,
+// and the list's new keys put where the first of them stood (at the end when
+// there was none). The count goes too when the list is empty unless bCountWhenEmpty.
+void ReplaceList(IniFile::KeyValues& section, const char* sPrefix, int64_t (*index)(const std::string&),
+                 const std::string& sCountKey, const std::vector<std::string>& values, bool bCountWhenEmpty) {
+    const std::string sCountLower = Lower(sCountKey);
+    IniFile::KeyValues kept;
+    size_t pos = std::string::npos;
+    for (auto& kv : section) {
+        if (index(kv.first) >= 0 || Lower(kv.first) == sCountLower) {
+            if (pos == std::string::npos) pos = kept.size();
+        } else {
+            kept.push_back(std::move(kv));
+        }
+    }
+    if (pos == std::string::npos) pos = kept.size();
+    IniFile::KeyValues block;
+    for (size_t i = 0; i < values.size(); ++i) block.emplace_back(sPrefix + std::to_string(i), values[i]);
+    if (!values.empty() || bCountWhenEmpty) block.emplace_back(sCountKey, std::to_string(values.size()));
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(pos), block.begin(), block.end());
+    section = std::move(kept);
+}
+
+void SetKey(IniFile::KeyValues& section, const std::string& sKey, const std::string& sValue) {
+    const std::string sLower = Lower(sKey);
+    for (auto& kv : section) {
+        if (Lower(kv.first) == sLower) {
+            kv.second = sValue;
+            return;
+        }
+    }
+    section.emplace_back(sKey, sValue);
+}
+
+// Up to this many changed keys are written one by one, each under the file's
+// lock against the file as it is then; more go in one write of the section.
+constexpr size_t kKeysWrittenAlone = 3;
+
 }  // namespace
+
+RCollection::Stored RCollection::Current() const {
+    Stored s;
+    s.bKnown = true;
+    s.folders = m_folders;
+    s.bCycle = m_bCycle;
+    s.iNextToUse = m_iNextToUse;
+    s.iFractalProb = m_iFractalProb;
+    s.excludes = m_excludes;
+    return s;
+}
 
 void RCollection::Load(IniFile& ini, bool bLowerCase) {
     const std::vector<std::string> keys = ini.GetKeyNames(m_sName);
@@ -85,30 +137,92 @@ void RCollection::Load(IniFile& ini, bool bLowerCase) {
     const int32_t iExcluded = static_cast<int32_t>(ini.GetInt(m_sName, "ExcludeCount", 0));
     for (const std::string& sPath : ReadNumbered(ini, m_sName, keys, "Exclude", ExcludeIndex, iExcluded))
         AddExclude(sPath);
-    m_otherKeys.clear();
-    for (const std::string& sKey : keys)
-        if (!IsOwnKey(sKey)) m_otherKeys.emplace_back(sKey, ini.GetString(m_sName, sKey, "", kOtherValueBuffer));
+    m_stored = Current();
+    m_stored.bKnown = !keys.empty();
+    m_bExcludesCleared = false;
 }
 
-void RCollection::Save(IniFile& ini, bool bUninstallRequested) const {
-    if (bUninstallRequested) return;
-    // One write of the whole section: with a thousand folders, a write per
-    // key would rewrite the file a thousand times.
-    IniFile::KeyValues keys;
-    keys.reserve(m_folders.size() + 4);
-    int i = 0;
-    for (const std::string& sPath : m_folders) keys.emplace_back("Folder" + std::to_string(i++), sPath);
-    keys.emplace_back("FolderCount", std::to_string(i));
-    keys.emplace_back("Cycle", m_bCycle ? "1" : "0");
-    keys.emplace_back("NextToUse", std::to_string(m_iNextToUse));
-    keys.emplace_back("FractalProb", std::to_string(m_iFractalProb));
-    if (!m_excludes.empty()) {
-        int k = 0;
-        for (const std::string& sPath : m_excludes) keys.emplace_back("Exclude" + std::to_string(k++), sPath);
-        keys.emplace_back("ExcludeCount", std::to_string(k));
+bool RCollection::Save(IniFile& ini, bool bUninstallRequested) {
+    if (bUninstallRequested) return true;
+    const bool bAll = !m_stored.bKnown;
+    const bool bFolders = bAll || m_folders != m_stored.folders;
+    const bool bCycle = bAll || m_bCycle != m_stored.bCycle;
+    const bool bNext = bAll || m_iNextToUse != m_stored.iNextToUse;
+    const bool bProb = bAll || m_iFractalProb != m_stored.iFractalProb;
+    std::set<std::string> storedExcludes;
+    for (const std::string& sPath : m_stored.excludes) storedExcludes.insert(Lower(sPath));
+    std::vector<std::string> added;
+    for (const std::string& sPath : m_excludes)
+        if (!storedExcludes.count(Lower(sPath))) added.push_back(sPath);
+    const bool bExcludes = m_bExcludesCleared || !added.empty();
+    if (!bFolders && !bCycle && !bNext && !bProb && !bExcludes) return true;
+
+    // The section as the file has it now, each key once (the first, as reads
+    // find it).
+    const std::vector<std::string> names = ini.GetKeyNames(m_sName);
+    IniFile::KeyValues now;
+    std::set<std::string> seen;
+    for (const std::string& sKey : names)
+        if (seen.insert(Lower(sKey)).second) now.emplace_back(sKey, ini.GetString(m_sName, sKey, "", kOtherValueBuffer));
+
+    IniFile::KeyValues merged = now;
+    if (bFolders) ReplaceList(merged, "Folder", FolderIndex, "FolderCount", m_folders, true);
+    if (bCycle) SetKey(merged, "Cycle", m_bCycle ? "1" : "0");
+    if (bNext) SetKey(merged, "NextToUse", std::to_string(m_iNextToUse));
+    if (bProb) SetKey(merged, "FractalProb", std::to_string(m_iFractalProb));
+    if (bExcludes) {
+        // Emptied: the list as this copy has it. Otherwise the pictures the
+        // file excludes now (another copy may have added some), then ours.
+        std::vector<std::string> list;
+        std::set<std::string> listed;
+        if (!m_bExcludesCleared) {
+            const int32_t iCount = static_cast<int32_t>(ini.GetInt(m_sName, "ExcludeCount", 0));
+            for (std::string& sPath : ReadNumbered(ini, m_sName, names, "Exclude", ExcludeIndex, iCount))
+                if (listed.insert(Lower(sPath)).second) list.push_back(std::move(sPath));
+        }
+        for (const std::string& sPath : m_bExcludesCleared ? m_excludes : added)
+            if (listed.insert(Lower(sPath)).second) list.push_back(sPath);
+        ReplaceList(merged, "Exclude", ExcludeIndex, "ExcludeCount", list, false);
     }
-    keys.insert(keys.end(), m_otherKeys.begin(), m_otherKeys.end());
-    ini.ReplaceSection(m_sName, keys);
+
+    // What differs from the file.
+    std::set<std::string> changed, kept;
+    IniFile::KeyValues sets;
+    for (const auto& kv : merged) {
+        const std::string sLower = Lower(kv.first);
+        kept.insert(sLower);
+        auto it = std::find_if(now.begin(), now.end(), [&](const auto& n) { return Lower(n.first) == sLower; });
+        if (it == now.end() || it->second != kv.second) {
+            sets.push_back(kv);
+            changed.insert(sLower);
+        }
+    }
+    std::vector<std::string> deletes;
+    for (const auto& kv : now)
+        if (!kept.count(Lower(kv.first))) deletes.push_back(kv.first);
+
+    bool bOk = true;
+    if (sets.size() + deletes.size() <= kKeysWrittenAlone) {
+        for (const std::string& sKey : deletes) bOk = bOk && ini.DeleteKey(m_sName, sKey);
+        for (const auto& kv : sets) bOk = bOk && ini.WriteString(m_sName, kv.first, kv.second);
+    } else {
+        // One write of the whole section: with a thousand folders, a write
+        // per key would rewrite the file a thousand times.
+        for (auto& kv : merged)
+            if (!changed.count(Lower(kv.first))) kv.second = AsWritten(kv.second);
+        bOk = ini.ReplaceSection(m_sName, merged);
+    }
+    if (bOk) {
+        m_stored = Current();
+        m_bExcludesCleared = false;
+    }
+    return bOk;
+}
+
+bool RCollection::SavePosition(IniFile& ini) {
+    if (!ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse))) return false;
+    m_stored.iNextToUse = m_iNextToUse;
+    return true;
 }
 
 bool RCollection::AddExclude(const std::string& sPath) {
@@ -118,6 +232,7 @@ bool RCollection::AddExclude(const std::string& sPath) {
 }
 
 void RCollection::ClearExcludes() {
+    m_bExcludesCleared = true;
     m_excludes.clear();
     m_excludedLower.clear();
 }

@@ -26,15 +26,24 @@ public:
 
     // Reads the collection's section; folder paths are appended to the list,
     // lower-cased when asked. Absent values keep their defaults. The pictures
-    // never to show again (ExcludeCount, Exclude0, ...) are read too, and
-    // every other key the section holds is kept for Save.
+    // never to show again (ExcludeCount, Exclude0, ...) are read too. What was
+    // read is what Save compares with to find what this copy changed.
     void Load(IniFile& ini, bool bLowerCase);
-    // Rewrites the whole section from the members: the folders from index 0,
-    // then FolderCount, Cycle, NextToUse and FractalProb, then the excluded
-    // pictures (when there are any) and the other keys Load found. Does
-    // nothing at all once the uninstall has run, so the removed file is not
-    // brought back.
-    void Save(IniFile& ini, bool bUninstallRequested) const;
+    // Writes only what this copy changed since it was loaded or last saved,
+    // into the section as the file has it now, so that what another copy of
+    // the program wrote meanwhile (a picture excluded from the tray) and keys
+    // this class does not know stay. A changed folder list replaces every
+    // Folder key and FolderCount; Cycle, NextToUse and FractalProb go when
+    // they changed; excluded pictures added are joined to those the file
+    // lists, and the Exclude keys go only when ClearExcludes emptied the list.
+    // A collection whose section was empty or absent writes every value of
+    // its own (the Exclude keys only when it has some).
+    // True when the file holds the changes (or there were none); false when it
+    // could not be written (the lock not had in time included): the changes
+    // are then kept and written by the next Save. Does nothing at all, and
+    // says so with true, once the uninstall has run, so the removed file is
+    // not brought back.
+    bool Save(IniFile& ini, bool bUninstallRequested);
     // Removes the collection's section from the file.
     void DeleteSection(IniFile& ini) const;
 
@@ -64,8 +73,11 @@ public:
     // count, as an unsigned number), advancing NextToUse and writing it to the
     // file at once; otherwise a random entry. Excluded pictures are passed
     // over (in order, NextToUse moves on past them). Empty when there are no
-    // images, or when every one is excluded.
-    std::string NextImage(IniFile& ini, Random& rand);
+    // images, or when every one is excluded. *pbSaved, when given, tells
+    // whether the new NextToUse reached the file (true when nothing had to
+    // be written); a position not written stays in memory and goes with the
+    // next write.
+    std::string NextImage(IniFile& ini, Random& rand, bool* pbSaved = nullptr);
     int ImageCount() const { return static_cast<int>(m_images.size()); }
     bool HasImages() const { return !m_images.empty(); }
     const std::vector<std::string>& images() const { return m_images; }
@@ -75,6 +87,7 @@ public:
     const std::vector<std::string>& excludes() const { return m_excludes; }
     // False when the picture is already excluded.
     bool AddExclude(const std::string& sPath);
+    // Empties the list; the next Save then removes the file's Exclude keys.
     void ClearExcludes();
     bool IsExcluded(const std::string& sPath) const;
     // True when the image list is not empty and every picture of it is
@@ -82,6 +95,20 @@ public:
     bool AllExcluded() const;
 
 private:
+    // What the file held of the collection's own values when it was loaded
+    // or last saved, to tell what this copy changed.
+    struct Stored {
+        bool bKnown = false;  // false: the section was empty or absent
+        std::vector<std::string> folders;
+        bool bCycle = false;
+        int32_t iNextToUse = 0;
+        int32_t iFractalProb = 50;
+        std::vector<std::string> excludes;
+    };
+    // Writes NextToUse alone; true when the file holds it.
+    bool SavePosition(IniFile& ini);
+    Stored Current() const;
+
     std::string m_sName;
     bool m_bCycle = false;
     int32_t m_iNextToUse = 0;
@@ -90,8 +117,9 @@ private:
     std::vector<std::string> m_images;
     std::vector<std::string> m_excludes;
     std::set<std::string> m_excludedLower;
-    // Keys of the section this class does not write itself, as Load found them.
-    std::vector<std::pair<std::string, std::string>> m_otherKeys;
+    Stored m_stored;
+    // ClearExcludes ran since the list was loaded or saved.
+    bool m_bExcludesCleared = false;
 };
 
 // The names of the sections of the collections file, in file order, as one

@@ -26,7 +26,8 @@ void RCollection::BuildImageList(DirectoryLister& lister) {
     }
 }
 
-std::string RCollection::NextImage(IniFile& ini, Random& rand) {
+std::string RCollection::NextImage(IniFile& ini, Random& rand, bool* pbSaved) {
+    if (pbSaved) *pbSaved = true;
     const uint32_t n = static_cast<uint32_t>(m_images.size());
     if (n == 0) return std::string();
     if (m_bCycle) {
@@ -39,7 +40,8 @@ std::string RCollection::NextImage(IniFile& ini, Random& rand) {
             if (!IsExcluded(m_images[index])) sPath = m_images[index];
         }
         m_iNextToUse = static_cast<int32_t>(u);
-        ini.WriteString(m_sName, "NextToUse", std::to_string(m_iNextToUse));
+        const bool bSaved = SavePosition(ini);
+        if (pbSaved) *pbSaved = bSaved;
         return sPath;
     }
     auto draw = [&] {

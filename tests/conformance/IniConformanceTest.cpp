@@ -354,10 +354,18 @@ TEST_F(IniConformance, CollectionSectionsThroughThisImplementation) {
     c.Load(*ini, false);
     EXPECT_EQ(c.folders(), (Strings{"c:\\zero", "c:\\two"}));
     EXPECT_TRUE(c.cycle());
-    c.Save(*ini, false);  // the section is written anew, under the name that saves it
+    // Unchanged, the collection writes nothing.
+    const std::string sUnchanged = ReadRaw();
+    ASSERT_TRUE(c.Save(*ini, false));
+    EXPECT_EQ(ReadRaw(), sUnchanged);
+    // Two folders more: the section is written anew in one write, under the
+    // name that saves it, the list renumbered and Cycle as the file spells it.
+    c.AddFolder("c:\\three");
+    c.AddFolder("c:\\four");
+    ASSERT_TRUE(c.Save(*ini, false));
     EXPECT_EQ(Lines(), (Strings{"[Other]", "FolderCount=0", "[Broken]", "FolderCount=2000000000", "Folder5=c:\\five",
-                                "[HOLIDAY]", "Folder0=c:\\zero", "Folder1=c:\\two", "FolderCount=2", "Cycle=1",
-                                "NextToUse=0", "FractalProb=50"}));
+                                "[HOLIDAY]", "Folder0=c:\\zero", "Folder1=c:\\two", "Folder2=c:\\three",
+                                "Folder3=c:\\four", "FolderCount=4", "Cycle=7"}));
     RCollection broken("Broken");
     broken.Load(*ini, false);
     EXPECT_EQ(broken.folders(), (Strings{"c:\\five"}));

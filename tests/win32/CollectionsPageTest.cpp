@@ -274,6 +274,39 @@ TEST_F(CollectionsPage, NewAndDeleteFollowTheirRules) {
     EXPECT_EQ(ReadConfigString("Current"), "Trip");
 }
 
+// An OK that cannot save the collections file (another process holds the
+// lock every save takes, past the wait) says so, keeps the sheet open with
+// the edit, and the next OK writes it.
+TEST_F(CollectionsPage, AnOkThatCannotSaveSaysSoAndKeepsTheEdit) {
+    WriteIni("[Default]\r\nFolder0=c:\\keep\r\nFolderCount=1\r\nCycle=1\r\n");
+    std::string sLock = "Local\\Murivane save ";
+    for (char c : IniPath()) sLock += c == '\\' ? '/' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    HANDLE hLock = CreateMutexA(nullptr, TRUE, sLock.c_str());
+    ASSERT_NE(hLock, nullptr);
+    Process settings("");
+    Sheet sheet;
+    ASSERT_TRUE(sheet.Open());
+    HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+    SendDlgItemMessageA(hPage, IDC_COLL_CYCLE, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendDlgItemMessageA(hPage, IDC_COLL_RANDOM, BM_SETCHECK, BST_CHECKED, 0);
+    sheet.Ok();
+    HWND hBox = WaitForOwnedDialog(sheet.hWnd, 20000);
+    ReleaseMutex(hLock);
+    CloseHandle(hLock);
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(WindowText(hBox), "Murivane");
+    EXPECT_NE(BoxText(hBox).find("could not be saved"), std::string::npos) << BoxText(hBox);
+    EXPECT_EQ(IniValue("Default", "Cycle"), "1");
+    ASSERT_TRUE(DismissBox(hBox));
+    EXPECT_FALSE(settings.WaitExit(1000)) << "the sheet closed without saving";
+    EXPECT_TRUE(IsWindow(sheet.hWnd) && IsWindowVisible(sheet.hWnd));
+    EXPECT_TRUE(Checked(hPage, IDC_COLL_RANDOM));
+    sheet.Ok();
+    EXPECT_TRUE(settings.WaitExit(15000));
+    EXPECT_EQ(IniValue("Default", "Cycle"), "0");
+    EXPECT_EQ(IniValue("Default", "Folder0"), "c:\\keep");
+}
+
 TEST_F(CollectionsPage, FoldersByHandStoredOnOkOnly) {
     MakeDir("c:\\mvpics");
     MakeDir("c:\\mvpics\\More & More");

@@ -188,6 +188,54 @@ TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
     EXPECT_EQ(walk, (std::vector<std::string>{p2, p0, p2, p0, p2, p0})) << "forward to p2, then the walk";
     EXPECT_TRUE(tray.Running());
 
+    // Another process holds the lock every save takes, past the wait: the
+    // exclusion of p0 cannot be written. The tray keeps it (p0 is passed
+    // over) and writes it with its next save, the walk's position.
+    std::string sLock = "Local\\Murivane save ";
+    for (char c : sIni) sLock += c == '\\' ? '/' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    HANDLE hLock = CreateMutexA(nullptr, TRUE, sLock.c_str());
+    ASSERT_NE(hLock, nullptr);
+    SendMessageA(h, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+    GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+    ReleaseMutex(hLock);
+    CloseHandle(hLock);
+    EXPECT_STREQ(value, "1");
+    EXPECT_EQ(last(), p2);
+    SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    EXPECT_EQ(last(), p2);  // p0 and p1 passed over
+    GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "2");
+
+    // With the settings sheet open (its copy of the collection read before),
+    // the tray excludes p2 too; the sheet's OK after an edit on its
+    // collections page keeps every exclusion.
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kCollectionsTab));
+        ASSERT_NE(hPage, nullptr);
+        SendDlgItemMessageA(hPage, IDC_COLL_CYCLE, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(hPage, IDC_COLL_RANDOM, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(h, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+        GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+        EXPECT_STREQ(value, "3");
+        sheet.Ok();
+        ASSERT_TRUE(settings.WaitExit(15000));
+    }
+    GetPrivateProfileStringA("Default", "Cycle", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "0");  // the sheet's edit
+    GetPrivateProfileStringA("Default", "ExcludeCount", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "3");
+    std::vector<std::string> excluded;
+    for (const char* key : {"Exclude0", "Exclude1", "Exclude2"}) {
+        GetPrivateProfileStringA("Default", key, "", value, sizeof value, sIni.c_str());
+        excluded.push_back(AsciiLower(value));
+    }
+    EXPECT_EQ(excluded, (std::vector<std::string>{AsciiLower(paths[1]), p0, p2}));
+    GetPrivateProfileStringA("Default", "Comment", "", value, sizeof value, sIni.c_str());
+    EXPECT_STREQ(value, "kept");
+
     CloseAllTrays();
     for (const std::string& s : paths) DeleteFileA(s.c_str());
     RemoveDirectoryA(sFolder.c_str());

@@ -178,6 +178,7 @@ std::string CMainAppWnd::TakeChangeFailure() {
     std::string sText = std::move(m_sChangeFailure);
     m_sChangeFailure.clear();
     if (!sText.empty()) return sText;
+    if (m_bSaveFailed) return LoadString(IDS_TRAY_SAVE_FAILED);
     if (!m_sMissingFolder.empty()) return m_sMissingFolder;
     return m_bAllExcluded ? LoadString(IDS_ALL_PICTURES_EXCLUDED) : std::string();
 }
@@ -230,7 +231,12 @@ int CMainAppWnd::FractalProb() { return m_pCollection ? m_pCollection->fractalPr
 
 std::string CMainAppWnd::NextImage() {
     Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
-    return m_pCollection->NextImage(ini, gApp.rand);
+    bool bSaved = true;
+    std::string sPath = m_pCollection->NextImage(ini, gApp.rand, &bSaved);
+    // Exclusions a failed save left go with this write.
+    if (bSaved && !m_pendingExcludes.empty()) bSaved = SavePendingExcludes();
+    m_bSaveFailed = !bSaved;
+    return sPath;
 }
 
 void CMainAppWnd::ReloadCollection() { LoadCollection(false); }
@@ -527,13 +533,32 @@ void CMainAppWnd::ShowPictureInFolder(const std::string& sPath) {
 }
 
 void CMainAppWnd::ExcludePicture(const std::string& sPath) {
-    // The section as the file has it now, so keys written since (by the
-    // settings, or another copy of the program) are kept.
-    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
-    RCollection fresh(m_pCollection ? m_pCollection->name() : GetCurrentCollection(gApp.GetProfile()));
-    fresh.Load(ini, false);
-    if (fresh.AddExclude(sPath)) fresh.Save(ini, gApp.UninstallRequested());
+    m_pendingExcludes.emplace_back(m_pCollection ? m_pCollection->name() : GetCurrentCollection(gApp.GetProfile()),
+                                   sPath);
     if (m_pCollection) m_pCollection->AddExclude(sPath);
+    m_bSaveFailed = !SavePendingExcludes();
+}
+
+bool CMainAppWnd::SavePendingExcludes() {
+    // Each collection as the file has it now: the save adds the pictures to
+    // those it excludes and leaves every other key as it is.
+    Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
+    std::vector<std::pair<std::string, std::string>> left;
+    for (size_t i = 0; i < m_pendingExcludes.size(); ++i) {
+        const std::string& sName = m_pendingExcludes[i].first;
+        bool bEarlier = false;
+        for (size_t k = 0; k < i && !bEarlier; ++k) bEarlier = m_pendingExcludes[k].first == sName;
+        if (bEarlier) continue;  // saved with its collection's first
+        RCollection fresh(sName);
+        fresh.Load(ini, false);
+        for (const auto& pending : m_pendingExcludes)
+            if (pending.first == sName) fresh.AddExclude(pending.second);
+        if (fresh.Save(ini, gApp.UninstallRequested())) continue;
+        for (const auto& pending : m_pendingExcludes)
+            if (pending.first == sName) left.push_back(pending);
+    }
+    m_pendingExcludes = std::move(left);
+    return m_pendingExcludes.empty();
 }
 
 bool CMainAppWnd::OnCopyData(const COPYDATASTRUCT* pData) {

@@ -141,6 +141,13 @@ private:
     std::string m_sChangeFailure;  // why the last change failed
     std::string m_sMissingFolder;  // a folder of the collection that is gone
     bool m_bAllExcluded = false;   // the last change found every picture excluded
+    // A save from the tray (the walk's position, a picture never to show
+    // again) could not be written; the tip says so until one is.
+    bool m_bSaveFailed = false;
+    // Pictures excluded from the tray that the file does not hold yet, with
+    // their collection's name; written with the next save.
+    std::vector<std::pair<std::string, std::string>> m_pendingExcludes;
+    bool SavePendingExcludes();
     UINT m_uTaskbarCreated = 0;
     UINT m_uSettingsSaved = 0;
     int m_iGroups = 0;

@@ -121,7 +121,7 @@ bool CAdvancedPage::StorePage() {
     return true;
 }
 
-void CAdvancedPage::OnApply() {
+bool CAdvancedPage::OnApply() {
     if (StorePage()) gApp.GetSettings().SaveAdvanced(gApp.GetProfile());
     // The Collections page comes first in the sheet and has saved its
     // collection by now, so the emptied list is what stays in the file.
@@ -131,10 +131,15 @@ void CAdvancedPage::OnApply() {
         collection.Load(ini, false);
         if (!collection.excludes().empty()) {
             collection.ClearExcludes();
-            collection.Save(ini, gApp.UninstallRequested());
+            if (!collection.Save(ini, gApp.UninstallRequested())) {
+                // Kept, to be tried again by the next OK.
+                ShowSaveFailed(m_hWnd);
+                return false;
+            }
         }
         m_sClearExcludes.clear();
     }
+    return true;
 }
 
 void CAdvancedPage::OnShowExcluded() {

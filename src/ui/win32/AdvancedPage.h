@@ -19,7 +19,7 @@ protected:
     // Leaving the page copies its values into the settings record; a bad
     // history size keeps the page open.
     bool OnKillActive() override { return StorePage(); }
-    void OnApply() override;
+    bool OnApply() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

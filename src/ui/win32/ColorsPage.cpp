@@ -58,7 +58,7 @@ bool CColorsPage::OnCommand(int id, int code, HWND hCtl) {
     return CSheetPage::OnCommand(id, code, hCtl);
 }
 
-void CColorsPage::OnApply() {
+bool CColorsPage::OnApply() {
     ColorsValues v;
     for (int i = 0; i < 12; ++i)
         v.weights[i] = static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_COLORS_SLIDER0 + i, TBM_GETPOS, 0, 0));
@@ -66,6 +66,7 @@ void CColorsPage::OnApply() {
     Settings& s = gApp.GetSettings();
     StoreColors(v, s);
     s.SaveColors(gApp.GetProfile());
+    return true;
 }
 
 INT_PTR CColorsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -88,8 +88,9 @@ bool CDatePage::StorePage() {
     return true;
 }
 
-void CDatePage::OnApply() {
+bool CDatePage::OnApply() {
     if (StorePage()) gApp.GetSettings().SaveDate(gApp.GetProfile());
+    return true;
 }
 
 void CDatePage::UpdateSample() {

@@ -15,7 +15,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND hCtl) override;
     bool OnKillActive() override { return StorePage(); }
-    void OnApply() override;
+    bool OnApply() override;
 
 private:
     // Reads the page's copies from the controls; false when the size is

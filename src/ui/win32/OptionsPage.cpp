@@ -134,8 +134,9 @@ bool COptionsPage::StorePage() {
     return true;
 }
 
-void COptionsPage::OnApply() {
+bool COptionsPage::OnApply() {
     if (StorePage()) gApp.GetSettings().SaveGeneral(gApp.GetProfile());
+    return true;
 }
 
 void COptionsPage::PickColor(Color& colour, int idSwatch) {

@@ -14,7 +14,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND hCtl) override;
     bool OnKillActive() override { return StorePage(); }
-    void OnApply() override;
+    bool OnApply() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

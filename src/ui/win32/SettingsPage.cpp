@@ -83,7 +83,15 @@ BOOL CSettingsPage::OnInitDialog() {
 
 void CSettingsPage::LoadSelectedCollection() {
     if (m_pCollection) {
-        StoreCollection();
+        if (!StoreCollection()) {
+            // The edited collection stays shown, with its edits, for the next try.
+            ShowSaveFailed(m_hWnd);
+            const std::string sName = m_pCollection->name();
+            LRESULT i = SendMessageA(Item(IDC_COLL_COMBO), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(sName.c_str()));
+            if (i != CB_ERR) SendMessageA(Item(IDC_COLL_COMBO), CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            return;
+        }
         m_pCollection.reset();
     }
     HWND hCombo = Item(IDC_COLL_COMBO);
@@ -107,13 +115,13 @@ void CSettingsPage::LoadSelectedCollection() {
     m_pCollection = std::move(pCollection);
 }
 
-void CSettingsPage::StoreCollection() {
-    if (!m_pCollection) return;
+bool CSettingsPage::StoreCollection() {
+    if (!m_pCollection) return true;
     m_pCollection->SetFractalProb(
         static_cast<int32_t>(SendDlgItemMessageA(m_hWnd, IDC_COLL_FRACTAL, TBM_GETPOS, 0, 0)));
     m_pCollection->SetCycle(GetCheck(m_hWnd, IDC_COLL_CYCLE));
     Win32Ini ini = CollectionsFile();
-    m_pCollection->Save(ini, gApp.UninstallRequested());
+    return m_pCollection->Save(ini, gApp.UninstallRequested());
 }
 
 void CSettingsPage::EnableCollectionControls(bool bOn) {
@@ -180,10 +188,15 @@ LRESULT CSettingsPage::OnNotify(NMHDR* pHdr) {
     return 0;
 }
 
-void CSettingsPage::OnApply() {
+bool CSettingsPage::OnApply() {
     StopSearch();
-    StoreCollection();
+    if (!StoreCollection()) {
+        // The collection keeps the user's edits; the next OK writes them.
+        ShowSaveFailed(m_hWnd);
+        return false;
+    }
     if (m_pCollection) SetCurrentCollection(gApp.GetProfile(), *m_pCollection);
+    return true;
 }
 
 INT_PTR CSettingsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -209,7 +222,10 @@ void CSettingsPage::OnNew() {
         ShowError(m_hWnd, "This name is already used: " + sName);
         return;
     }
-    StoreCollection();
+    if (!StoreCollection()) {
+        ShowSaveFailed(m_hWnd);
+        return;
+    }
     LRESULT i = SendMessageA(hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sName.c_str()));
     if (i >= 0) SendMessageA(hCombo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
     m_pCollection.reset();  // stored just above

@@ -22,12 +22,13 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND hCtl) override;
     LRESULT OnNotify(NMHDR* pHdr) override;
-    void OnApply() override;
+    bool OnApply() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void LoadSelectedCollection();
-    void StoreCollection();
+    // Saves the collection shown; false when the file could not be written.
+    bool StoreCollection();
     void EnableCollectionControls(bool bOn);
     void StopSearch();
     void ShowLastImage();

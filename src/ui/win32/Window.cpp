@@ -1,5 +1,7 @@
 #include "ui/win32/Window.h"
 
+#include "resource.h"
+
 namespace mv::win {
 
 namespace {
@@ -201,7 +203,10 @@ INT_PTR CPropertyPage::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnKillActive() ? FALSE : TRUE);
             return TRUE;
         case PSN_APPLY:
-            OnApply();
+            if (!OnApply()) {
+                SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
+                return TRUE;
+            }
             if (m_pSheet) m_pSheet->NoteApplied();
             SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
@@ -306,6 +311,11 @@ std::string LoadString(UINT id) {
 
 void ShowError(HWND hOwner, const std::string& sText) {
     MessageBoxA(hOwner, sText.c_str(), "Error", MB_OK | MB_ICONSTOP);
+}
+
+void ShowSaveFailed(HWND hOwner) {
+    MessageBoxA(hOwner, LoadString(IDS_SAVE_FAILED).c_str(), LoadString(IDR_MAINFRAME_TITLE).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
 }
 
 void ShowNote(const std::string& sText) {

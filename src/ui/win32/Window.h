@@ -95,7 +95,9 @@ protected:
     virtual LRESULT OnNotify(NMHDR* pHdr) { return 0; }
     virtual bool OnSetActive() { return true; }
     virtual bool OnKillActive() { return true; }  // false keeps the page active
-    virtual void OnApply() {}                      // OK was pressed
+    // OK was pressed; false when the page could not store what it shows (it
+    // has said why): the sheet then stays open with the user's edits.
+    virtual bool OnApply() { return true; }
     virtual INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return FALSE; }
     CPropertySheet* Sheet() const { return m_pSheet; }
 
@@ -149,5 +151,7 @@ std::string LoadString(UINT id);
 // The two message boxes of the program.
 void ShowError(HWND hOwner, const std::string& sText);
 void ShowNote(const std::string& sText);
+// The collections file could not be saved: the edits are kept, OK tries again.
+void ShowSaveFailed(HWND hOwner);
 
 }  // namespace mv::win
