@@ -1,5 +1,6 @@
 // What the image list and the folder search rely on from the directory
-// listing, checked against readdir natively and FindFirstFile under Windows.
+// listing, checked against readdir natively and FindFirstFile under Windows,
+// and the drive search over real trees through the same lister.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "config/Collection.h"
 #include "conformance/DirectoryListerFactory.h"
 #include "conformance/IniFactory.h"
+#include "image/Drive.h"
 #include "image/Folder.h"
 #include "image/Image.h"
 
@@ -110,4 +112,56 @@ TEST_F(ListerConformance, ImageListAndSubfoldersThroughTheLister) {
     EXPECT_EQ(folder.FindSubfolders(true, true), 1);  // dot-names never count
     EXPECT_TRUE(folder.ContainsFiles("*.tif *.gif"));
     EXPECT_FALSE(folder.ContainsFiles("*.tif *.tga"));
+}
+
+// A reference listing: a fixed tree and, worked out by hand from the search's
+// rules, the folders it reports and the folders it enters, in order. A folder
+// is reported when a wildcard listing of one of the patterns finds any entry
+// in it (a folder named "old.png" counts, and so does a long name whose short
+// name matches), before its subfolders, which are taken in listing order
+// (names here are lower-case letters and digits, so the platforms agree);
+// names beginning with "." are never entered.
+TEST_F(ListerConformance, DriveSearchMatchesTheReferenceListing) {
+    for (const char* d : {"albums", "albums\\2019", "albums\\2020", "albums\\2020\\raw", "albums\\2020\\gifs", "docs",
+                          "docs\\old.png", "docs\\scans", "zz", ".cache"})
+        Dir(d);
+    for (const char* f : {"cover.jpg", "albums\\2019\\beach.png", "albums\\2020\\snow.jpeg", "albums\\2020\\raw\\shot.jpe",
+                          "albums\\2020\\gifs\\anim.gif", "docs\\notes.txt", "docs\\scans\\page.bmp",
+                          "zz\\scan.jpgx", ".cache\\c.jpg"})
+        File(f);
+
+    const std::string r = sFolder + "\\";
+    Strings found, entered;
+    EXPECT_TRUE(qvDrive(*lister, sFolder)
+                    .Search("*.jpg *.jpeg *.bmp *.png", found, false, true, false,
+                            [&](const std::string& s) { entered.push_back(s); }, nullptr));
+    EXPECT_EQ(found, (Strings{r, r + "albums\\2019", r + "albums\\2020", r + "docs", r + "docs\\scans", r + "zz"}));
+    EXPECT_EQ(entered, (Strings{r, r + "albums", r + "albums\\2019", r + "albums\\2020", r + "albums\\2020\\gifs",
+                                r + "albums\\2020\\raw", r + "docs", r + "docs\\old.png", r + "docs\\scans",
+                                r + "zz"}));
+
+    // With the GIF pattern the GIF-only folder joins, in its place.
+    found.clear();
+    qvDrive(*lister, sFolder).Search("*.jpg *.jpeg *.bmp *.png *.gif", found, false, true, false, nullptr, nullptr);
+    EXPECT_EQ(found, (Strings{r, r + "albums\\2019", r + "albums\\2020", r + "albums\\2020\\gifs", r + "docs",
+                              r + "docs\\scans", r + "zz"}));
+}
+
+// A link back to an ancestor under a searched folder is not followed: the
+// search ends and reports each folder once, under its own path.
+TEST_F(ListerConformance, DriveSearchDoesNotFollowLinks) {
+    Dir("top");
+    Dir("top\\inner");
+    File("top\\a.jpg");
+    File("top\\inner\\b.png");
+    std::string sWhy;
+    if (!MakeFolderLinkUnderTest(NativePath(In("top\\inner\\back")), NativePath(sFolder), &sWhy))
+        GTEST_SKIP() << "no link to search through: " << sWhy;
+    const std::string r = sFolder + "\\";
+    Strings found, entered;
+    EXPECT_TRUE(qvDrive(*lister, sFolder)
+                    .Search("*.jpg *.png", found, false, true, true,
+                            [&](const std::string& s) { entered.push_back(s); }, nullptr));
+    EXPECT_EQ(found, (Strings{r + "top", r + "top\\inner"}));
+    EXPECT_EQ(entered, (Strings{r, r + "top", r + "top\\inner"}));
 }

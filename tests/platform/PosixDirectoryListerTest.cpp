@@ -49,7 +49,7 @@ TEST(PosixDirectoryLister, EntriesWithAttributes) {
         return DirEntry{};
     };
     EXPECT_TRUE(find("Sub").bDirectory);
-    EXPECT_TRUE(find("LinkToSub").bDirectory);
+    EXPECT_FALSE(find("LinkToSub").bDirectory);  // a link to a folder is not one to enter
     EXPECT_FALSE(find("Broken.jpg").bDirectory);
     EXPECT_TRUE(find(".cache").bHidden);
     EXPECT_TRUE(find(".dot.jpg").bHidden);

@@ -14,11 +14,21 @@ namespace mv {
 
 namespace {
 
+// An entry's own kind: a link is not followed. (MinGW's runtime has no links
+// and no lstat.)
+int StatNoFollow(const std::string& sPath, struct stat* st) {
+#ifdef _WIN32
+    return ::stat(sPath.c_str(), st);
+#else
+    return ::lstat(sPath.c_str(), st);
+#endif
+}
+
 // What readdir tells of an entry's kind, where it tells.
 #ifdef _DIRENT_HAVE_D_TYPE
-constexpr unsigned char kUnknownType = DT_UNKNOWN, kDirectoryType = DT_DIR, kLinkType = DT_LNK;
+constexpr unsigned char kUnknownType = DT_UNKNOWN, kDirectoryType = DT_DIR;
 #else
-constexpr unsigned char kUnknownType = 0, kDirectoryType = 255, kLinkType = 254;
+constexpr unsigned char kUnknownType = 0, kDirectoryType = 255;
 #endif
 
 bool IsDosChar(char c) {
@@ -77,7 +87,7 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
 
     DIR* dir = ::opendir(sFolder.c_str());
     if (!dir) return false;
-    // Names with what readdir knows of their kind (stat only when it does not tell).
+    // Names with what readdir knows of their kind (lstat only when it does not tell).
     std::vector<std::pair<std::string, unsigned char>> names;
     while (dirent* e = ::readdir(dir)) {
         std::string sName = e->d_name;
@@ -98,11 +108,13 @@ bool PosixDirectoryLister::Enumerate(const std::string& sSearchPath,
         entry.sShortName = ShortName(sName);
         if (type == kDirectoryType) {
             entry.bDirectory = true;
-        } else if (type == kUnknownType || type == kLinkType) {
-            // A link counts as what it points to, as stat says.
+        } else if (type == kUnknownType) {
+            // lstat, not stat: a symbolic link to a folder is no folder here,
+            // so no search descends through it (a link to an ancestor would
+            // otherwise make the search endless).
             struct stat st;
             std::string sFull = sFolder == "/" ? "/" + sName : sFolder + "/" + sName;
-            entry.bDirectory = ::stat(sFull.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            entry.bDirectory = StatNoFollow(sFull, &st) == 0 && S_ISDIR(st.st_mode);
         }
         entry.bHidden = sName[0] == '.' && sName != "." && sName != "..";
         bAny = true;

@@ -9,8 +9,10 @@ namespace mv {
 // As on Windows, a pattern matches a name without regard to (ASCII) case or
 // the name's 8.3 short form ("*.jpe" finds "photo.jpeg", whose short name is
 // PHOTO~1.JPE); "*.*" matches every name. Names starting with "." (other than
-// "." and "..") count as hidden, and nothing is a system entry. Entries come
-// in byte-wise order of their names.
+// "." and "..") count as hidden, and nothing is a system entry. A symbolic
+// link is never a directory entry, whatever it points to: the searches do not
+// descend through links, as they do not through a Windows reparse point.
+// Entries come in byte-wise order of their names.
 class PosixDirectoryLister : public DirectoryLister {
 public:
     bool Enumerate(const std::string& sSearchPath,

@@ -13,7 +13,11 @@ bool Win32DirectoryLister::Enumerate(const std::string& sSearchPath,
         DirEntry entry;
         entry.sName = fd.cFileName;
         entry.sShortName = fd.cAlternateFileName;
-        entry.bDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // A junction or a symbolic link to a folder is not entered: a link to
+        // an ancestor would make a search endless and report each folder
+        // under many paths.
+        entry.bDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                           (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
         entry.bHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         entry.bSystem = (fd.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
         if (!onEntry(entry)) break;
