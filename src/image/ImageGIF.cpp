@@ -109,6 +109,26 @@ void ImageGIF::Decode(ByteSource& src, const DecodeLimits& limits) {
                 d.Top + d.Height > gif->SHeight)
                 return;  // a frame outside its screen
 
+            // The frame's rows first, each kept as it arrives: a header that
+            // claims a large screen or frame with little data behind it takes
+            // no more memory than the data decodes to. The screen is made only
+            // once the whole frame has been read.
+            std::vector<std::vector<GifPixelType>> rows(static_cast<size_t>(d.Height));
+            auto readRow = [&](int y) {
+                std::vector<GifPixelType>& line = rows[static_cast<size_t>(y)];
+                line.resize(static_cast<size_t>(d.Width));
+                return DGifGetLine(gif, line.data(), d.Width) != GIF_ERROR;
+            };
+            if (d.Interlace) {
+                static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+                for (int pass = 0; pass < 4; ++pass)
+                    for (int y = kStart[pass]; y < d.Height; y += kStep[pass])
+                        if (!readRow(y)) return;
+            } else {
+                for (int y = 0; y < d.Height; ++y)
+                    if (!readRow(y)) return;
+            }
+
             Image canvas = Image::Create24(gif->SWidth, gif->SHeight);
             if (!canvas.IsValid()) return;
             const uint8_t bg[3] = {static_cast<uint8_t>(BlueOf(limits.background)),
@@ -118,8 +138,8 @@ void ImageGIF::Decode(ByteSource& src, const DecodeLimits& limits) {
                 uint8_t* row = canvas.Row24(y);
                 for (int x = 0; x < canvas.Width(); ++x) std::memcpy(row + 3 * x, bg, 3);
             }
-            std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
-            auto paint = [&](int y) {
+            for (int y = 0; y < d.Height; ++y) {
+                std::vector<GifPixelType>& line = rows[static_cast<size_t>(y)];
                 uint8_t* row = canvas.Row24(d.Top + y) + 3 * d.Left;
                 for (int x = 0; x < d.Width; ++x, row += 3) {
                     const int index = line[static_cast<size_t>(x)];
@@ -129,19 +149,7 @@ void ImageGIF::Decode(ByteSource& src, const DecodeLimits& limits) {
                     row[1] = c.Green;
                     row[2] = c.Red;
                 }
-            };
-            if (d.Interlace) {
-                static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
-                for (int pass = 0; pass < 4; ++pass)
-                    for (int y = kStart[pass]; y < d.Height; y += kStep[pass]) {
-                        if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) return;
-                        paint(y);
-                    }
-            } else {
-                for (int y = 0; y < d.Height; ++y) {
-                    if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) return;
-                    paint(y);
-                }
+                std::vector<GifPixelType>().swap(line);  // each row given back once painted
             }
             static_cast<Image&>(*this) = std::move(canvas);
             return;

@@ -1,5 +1,7 @@
 #include "image/PictureFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -39,6 +41,29 @@ PictureFormat SniffFormat(ByteSource& src) {
     return PictureFormat::Unknown;
 }
 
+PictureFormat FormatForExtension(const std::string& sPathOrExtension) {
+    const size_t dot = sPathOrExtension.find_last_of(".\\/");
+    std::string sExt = dot == std::string::npos ? sPathOrExtension
+                       : sPathOrExtension[dot] == '.' ? sPathOrExtension.substr(dot + 1)
+                                                      : std::string();
+    for (char& c : sExt) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const struct {
+        const char* ext;
+        PictureFormat format;
+    } kNames[] = {{"jpg", PictureFormat::Jpeg},   {"jpe", PictureFormat::Jpeg},  {"jpeg", PictureFormat::Jpeg},
+                  {"bmp", PictureFormat::Bmp},    {"png", PictureFormat::Png},   {"gif", PictureFormat::Gif},
+                  {"webp", PictureFormat::WebP},  {"heic", PictureFormat::Heif}, {"heif", PictureFormat::Heif},
+                  {"avif", PictureFormat::Heif}};
+    for (const auto& name : kNames)
+        if (sExt == name.ext) return name.format;
+    return PictureFormat::Unknown;
+}
+
+PictureFormat PictureFileFormat(ByteSource& src, const std::string& sPath) {
+    const PictureFormat sniffed = SniffFormat(src);
+    return sniffed != PictureFormat::Unknown ? sniffed : FormatForExtension(sPath);
+}
+
 namespace {
 
 template <class T>
@@ -67,7 +92,7 @@ std::unique_ptr<Image> DecodePictureFile(const std::string& sPath, const DecodeL
     try {
         FileSource file(sPath);
         if (!file.IsOpen()) return std::make_unique<Image>();
-        const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+        const PictureDecoder* decoder = DecoderFor(PictureFileFormat(file, sPath));
         if (!decoder) return std::make_unique<Image>();
         return decoder->decode(file, limits);
     } catch (const std::bad_alloc&) {
@@ -79,7 +104,7 @@ std::unique_ptr<Image> DecodePictureFile(const std::string& sPath, const DecodeL
 std::optional<Size> PictureFileSize(const std::string& sPath, const DecodeLimits& limits) {
     FileSource file(sPath);
     if (!file.IsOpen()) return std::nullopt;
-    const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+    const PictureDecoder* decoder = DecoderFor(PictureFileFormat(file, sPath));
     int width = 0, height = 0;
     if (!decoder || !decoder->readSize || !decoder->readSize(file, width, height, limits)) return std::nullopt;
     return Size{width, height};

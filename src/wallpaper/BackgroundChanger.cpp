@@ -7,6 +7,8 @@
 
 #include "Patterns/ColorHSL.h"
 #include "app/OutputFolder.h"
+#include "image/ByteSource.h"
+#include "image/PictureFile.h"
 #include "wallpaper/Apply.h"
 #include "wallpaper/Compose.h"
 
@@ -23,6 +25,11 @@ DecoderKind DecoderForExtension(const std::string& sExt) {
     if (ExtensionIs(sExt, "bmp")) return DecoderKind::Bmp;
     if (ExtensionIs(sExt, "png")) return DecoderKind::Png;
     return DecoderKind::Jpeg;
+}
+
+bool ChangeSteps::IsGifFile(const std::string& sPath) {
+    FileSource file(sPath);
+    return file.IsOpen() && SniffFormat(file) == PictureFormat::Gif;
 }
 
 namespace {
@@ -124,7 +131,7 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     // whether the picture is decoded whole or straight to the screen's size.
     std::optional<Size> probed;
     const DecoderKind kind = DecoderForExtension(sExt);
-    if (!bFill && ExtensionIs(sExt, "gif") && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop()) {
+    if (!bFill && m_ctx.isUsingActiveDesktop && m_ctx.isUsingActiveDesktop() && steps.IsGifFile(sFilePathName)) {
         // The shell shows a GIF itself; it is neither decoded nor dated. As
         // one monitor's part of a bitmap it is decoded like any picture.
         bUseDirectImage = true;

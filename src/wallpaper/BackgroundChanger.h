@@ -30,6 +30,9 @@ class ChangeSteps {
 public:
     virtual ~ChangeSteps() = default;
     virtual std::unique_ptr<Image> Decode(DecoderKind kind, const std::string& sPath) = 0;
+    // Whether the file is a GIF by its first bytes, whatever its name says
+    // (the shell is handed only real GIF files).
+    virtual bool IsGifFile(const std::string& sPath);
     // The picture's size from its header alone, where the decoder can tell it
     // without decoding; nothing otherwise (the picture is then decoded first).
     virtual std::optional<Size> PictureSize(DecoderKind kind, const std::string& sPath) { return std::nullopt; }

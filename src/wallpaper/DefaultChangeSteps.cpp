@@ -25,7 +25,7 @@ std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind, const std::stri
     FileSource file(sPath);
     if (!file.IsOpen()) return std::nullopt;
     // A BMP file is read whole: it has no route straight to a size.
-    const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+    const PictureDecoder* decoder = DecoderFor(PictureFileFormat(file, sPath));
     int width = 0, height = 0;
     if (!decoder || !decoder->decodeResized || !decoder->readSize || !decoder->readSize(file, width, height, Limits()))
         return std::nullopt;
@@ -35,7 +35,7 @@ std::optional<Size> DefaultChangeSteps::PictureSize(DecoderKind, const std::stri
 Image DefaultChangeSteps::DecodeResized(DecoderKind, const std::string& sPath, Size size, Color& average) {
     FileSource file(sPath);
     if (!file.IsOpen()) return Image();
-    const PictureDecoder* decoder = DecoderFor(SniffFormat(file));
+    const PictureDecoder* decoder = DecoderFor(PictureFileFormat(file, sPath));
     if (!decoder || !decoder->decodeResized) return Image();
     return decoder->decodeResized(file, size.cx, size.cy, &average, Limits());
 }

@@ -24,9 +24,9 @@ public:
     virtual void ApplyIconTextColor(Color c) = 0;
 };
 
-// The real steps of a change: the decoders (chosen by each file's signature;
-// the extension's choice the pipeline passes is not needed), the 24-bit composition, the
-// wallpaper file and the shell.
+// The real steps of a change: the decoders (chosen by each file's signature,
+// or by its name's extension where no signature matches; the pipeline's
+// choice is not needed), the 24-bit composition, the wallpaper file and the shell.
 class DefaultChangeSteps : public ChangeSteps {
 public:
     DefaultChangeSteps(Settings& settings, RegistryStore& registry, Desktop& desktop, Environment& env,

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 
 #include "config/Collection.h"
 #include "image/Folder.h"
+#include "image/PictureFile.h"
 #include "platform/portable/PortableIni.h"
 #include "platform/portable/PosixDirectoryLister.h"
 #include "support/TempDir.h"
+#include "ui/DriveSearchJob.h"
 
 using namespace mv;
 using Strings = std::vector<std::string>;
@@ -329,4 +333,39 @@ TEST(ImageList, RealFoldersThroughThePortableLister) {
     c.AddFolder(sDir + "\\");
     c.BuildImageList(lister);
     EXPECT_EQ(c.images(), (Strings{sDir + "\\a.png", sDir + "\\b.jpg"}));
+}
+
+// Every extension of a picture the program reads is listed, whatever the
+// letter case of the name on disk (as Windows matches the patterns), and the
+// decoders take each of them; other files are not listed.
+TEST(ImageList, EveryPictureExtensionIsListedInAnyCase) {
+    const char* const kExtensions[] = {"jpg", "jpe", "jpeg", "bmp", "png", "gif", "webp", "heic", "heif", "avif"};
+    test::TempDir dir;
+    const std::string sDir = dir.Path() + "/all";
+    ASSERT_EQ(std::system(("mkdir -p '" + sDir + "'").c_str()), 0);
+    Strings expected;
+    for (const char* sExt : kExtensions) {
+        const std::string lower = sExt;
+        std::string upper = lower, mixed = lower;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        mixed[0] = upper[0];
+        for (const std::string& name : {"l_" + lower + "." + lower, "u_" + lower + "." + upper, "m_" + lower + "." + mixed}) {
+            dir.WriteFile("all/" + name, "x");
+            std::string listed = name;
+            for (char& c : listed) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            expected.push_back(sDir + "\\" + listed);
+            EXPECT_NE(FormatForExtension(name), PictureFormat::Unknown) << name;
+        }
+        EXPECT_NE((DriveSearchJob::Patterns() + " ").find("*." + lower + " "), std::string::npos)
+            << sExt << " in the drive search's patterns";
+    }
+    for (const char* name : {"x.tif", "y.txt", "v.avi", "s.jp"}) dir.WriteFile(std::string("all/") + name, "x");
+    for (const char* name : {"x.tif", "z.jpgx", "w.pngs", "README", "heic\\file", "v.avi"})
+        EXPECT_EQ(FormatForExtension(name), PictureFormat::Unknown) << name;
+    std::sort(expected.begin(), expected.end());
+    PosixDirectoryLister lister;
+    RCollection c("All");
+    c.AddFolder(sDir + "\\");
+    c.BuildImageList(lister);
+    EXPECT_EQ(c.images(), expected);
 }

@@ -5,7 +5,10 @@
 #include "platform/portable/MemoryDesktop.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/PortableEnvironment.h"
+#include "image/ImageBMP.h"
+#include "image/TestPictures.h"
 #include "support/TempDir.h"
+#include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/BackgroundChanger.h"
 
 using namespace mv;
@@ -177,27 +180,88 @@ TEST_F(Pipeline, FailedDecodeRecordsLastImageAndTouchesNothingElse) {
     EXPECT_TRUE(desktop.wallpapers.empty());
 }
 
-TEST_F(Pipeline, GifWithoutActiveDesktopGoesToTheJpegDecoderAndFails) {
-    steps.decodeFails = true;
-    Change("C:\\a.gif", "GIF");
-    EXPECT_EQ(steps.lastKind, DecoderKind::Jpeg);
-    EXPECT_EQ(steps.calls, Calls{"Decode"});
-}
-
-TEST_F(Pipeline, GifWithActiveDesktopIsHandedOverUndecodedAndUndated) {
+// Whether the shell is handed a GIF is told by the file's first bytes, not
+// its name: a GIF named as a JPEG is handed over, a JPEG named as a GIF is
+// decoded like any picture, and so is every GIF while Active Desktop is off.
+TEST_F(Pipeline, OnlyAFileWithTheGifSignatureIsHandedToActiveDesktop) {
+    const std::string gif = dir.File("a.jpg"), notGif = dir.File("b.gif");
+    ASSERT_TRUE(test::WriteBytes(gif, test::EncodeGif(test::Pixels::Pattern(8, 8), test::GifFrame())));
+    ASSERT_TRUE(test::WriteBytes(notGif, test::EncodeJpeg(test::Pixels::Pattern(8, 8))));
     usingActiveDesktop = true;
     settings.ShowDate = true;
-    Change("C:\\a.gif", "gif");
+    Change(gif, "jpg");
     EXPECT_EQ(steps.calls, (Calls{"Wallpaper", "Background", "Icons"}));
-    EXPECT_EQ(steps.appliedPath, "C:\\a.gif");
+    EXPECT_EQ(steps.appliedPath, gif);
     EXPECT_EQ(steps.appliedTile, 1);
     EXPECT_EQ(steps.appliedStyle, 0);
     EXPECT_EQ(steps.appliedIcon, settings.IconTextColor);
     // A forced layout still rules a GIF.
     steps = RecordingSteps();
-    Change("C:\\a.gif", "gif", 0, true, false, true, false);
+    Change(gif, "jpg", 0, true, false, true, false);
     EXPECT_EQ(steps.appliedTile, 0);
     EXPECT_EQ(steps.appliedStyle, 2);
+
+    steps = RecordingSteps();
+    settings.ShowDate = false;
+    Change(notGif, "gif");
+    EXPECT_EQ(steps.calls.front(), "Decode");
+    EXPECT_EQ(steps.appliedPath, Output());
+
+    // Without Active Desktop a GIF is a picture like the others.
+    steps = RecordingSteps();
+    usingActiveDesktop = false;
+    Change(gif, "gif");
+    EXPECT_EQ(steps.calls, (Calls{"Decode", "Draw", "Seamless", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.appliedPath, Output());
+}
+
+// The real decoders, each chosen by the file's signature; a file no
+// signature matches goes to the decoder its extension names.
+TEST_F(Pipeline, RealDecodersAreChosenBySignatureThenByExtension) {
+    DefaultChangeSteps real(settings, store, desktop, env, nullptr, [] { return false; });
+    auto change = [&](const std::string& path) {
+        BackgroundChanger changer(ChangeContext{settings, profile, desktop, env, real, [] { return false; }, nullptr});
+        desktop.wallpapers.clear();
+        changer.ChangeBackground(path, path.substr(path.rfind('.') + 1), 0, false, false, false, false);
+        return changer.LastFailure();
+    };
+    settings.CreateSeamless = false;  // a small picture is written as it is
+    const test::Pixels px = test::Pixels::Pattern(7, 4);
+    auto expectShown = [&](const std::string& path) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(change(path), "");
+        ASSERT_EQ(desktop.wallpapers.size(), 1u);
+        const ImageBMP shown(desktop.wallpapers[0]);
+        ASSERT_TRUE(shown.IsValid());
+        ASSERT_EQ(shown.Width() * 100 + shown.Height(), 704);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 7; ++x) {
+                const uint8_t* p = &px.data[static_cast<size_t>((y * 7 + x) * 3)];
+                ASSERT_EQ(shown.Pixel(x, y), MakeRGB(p[0], p[1], p[2])) << x << "," << y;
+            }
+    };
+
+    // A bare DIB (no file header, so no "BM") named .bmp, in any case.
+    test::BmpLayout bare;
+    bare.bFileHeader = false;
+    bare.width = 7, bare.height = 4, bare.bits = test::BmpRows24(px);
+    for (const char* name : {"bare.bmp", "BARE2.BMP"}) {
+        ASSERT_TRUE(test::WriteBytes(dir.File(name), test::MakeBmp(bare)));
+        expectShown(dir.File(name));
+    }
+    // A PNG named as a JPEG.
+    ASSERT_TRUE(test::WriteBytes(dir.File("png.jpg"), test::EncodePng(px, 2)));
+    expectShown(dir.File("png.jpg"));
+
+    // No known signature and no known extension, or a bare DIB named as
+    // something else: a failed picture, the desktop as it was.
+    ASSERT_TRUE(test::WriteBytes(dir.File("notes.txt"), std::vector<uint8_t>(64, 'x')));
+    ASSERT_TRUE(test::WriteBytes(dir.File("bare.jpg"), test::MakeBmp(bare)));
+    for (const char* name : {"notes.txt", "bare.jpg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(change(dir.File(name)), ReadFailureText(dir.File(name)));
+        EXPECT_TRUE(desktop.wallpapers.empty());
+    }
 }
 
 TEST_F(Pipeline, SmallPictureTiledBareWhenNoDateAndNoSmartTiling) {

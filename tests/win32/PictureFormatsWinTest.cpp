@@ -126,19 +126,70 @@ bool WriteHugeWebp(const std::string& sPath, int w, int h) {
     return bOk;
 }
 
+// A phone's 12-megapixel photograph as it stores it: the grid of 8 x 6
+// tiles (512 x 512, coded on their own) cut to 4032 x 3024, shown turned a
+// quarter anticlockwise (irot 1).
+bool WriteTurnedGrid(const std::string& sMade, const std::string& sPath) {
+    HeifLayout grid;
+    grid.bGrid = true;
+    grid.columns = 8;
+    grid.rows = 6;
+    grid.width = 4032;
+    grid.height = 3024;
+    for (int r = 0; r < grid.rows; ++r)
+        for (int c = 0; c < grid.columns; ++c) {
+            CodedPicture tile;
+            const std::string sTile = sMade + "\\grid\\r" + std::to_string(r) + "-c" + std::to_string(c) + ".heic";
+            if (!SplitHeif(ReadBytes(sTile), tile) || tile.width != 512 || tile.height != 512) return false;
+            grid.tiles.push_back(std::move(tile));
+        }
+    grid.transforms.push_back(IrotBox(1));
+    return WriteBytes(sPath, WriteHeif(grid));
+}
+
+// The 2048 x 1536 AVIF with a clean aperture of 1600 x 1200 whose top left
+// corner is at (200, 100): its centre lies (-24, -68) from the picture's.
+bool WriteCroppedAvif(const std::string& sMade, const std::string& sPath) {
+    HeifLayout one;
+    CodedPicture picture;
+    if (!SplitHeif(ReadBytes(sMade + "\\clapsrc.avif"), picture) || picture.width != 2048 || picture.height != 1536)
+        return false;
+    one.width = picture.width;
+    one.height = picture.height;
+    one.tiles.push_back(std::move(picture));
+    std::vector<uint8_t> clap;
+    for (const uint32_t v : {40u, 0x636C6170u /* clap */, 1600u, 1u, 1200u, 1u, static_cast<uint32_t>(-24), 1u,
+                             static_cast<uint32_t>(-68), 1u})
+        for (int shift = 24; shift >= 0; shift -= 8) clap.push_back(static_cast<uint8_t>(v >> shift));
+    one.transforms.push_back(clap);
+    return WriteBytes(sPath, WriteHeif(one));
+}
+
 }  // namespace
 
+// With the pictures larger than the 1024 x 768 screen too (big*, clap.avif,
+// grid.heic): stretched over it, they are decoded straight to its size,
+// turned on the way, and their references are ImageMagick's upright pictures
+// resized to the screen.
 TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
     const std::string made = MadeFolder();
     if (made.empty()) GTEST_SKIP() << "made by tests/win32/make-format-pictures.sh (CTest does it)";
     // The kinds this build reads, in the collection's order (by name).
-    const char* kFiles[] = {"cmyk.jpg",    "orient1.jpg", "orient2.jpg", "orient3.jpg", "orient4.jpg", "orient5.jpg",
-                            "orient6.jpg", "orient7.jpg", "orient8.jpg", "palette.png", "photo.avif",
-                            "photo.gif",   "photo.heic",  "photo.webp"};
+    const char* kFiles[] = {"big.webp",    "big6.jpg",    "big8.jpg",    "clap.avif",   "cmyk.jpg",    "grid.heic",
+                            "orient1.jpg", "orient2.jpg", "orient3.jpg", "orient4.jpg", "orient5.jpg", "orient6.jpg",
+                            "orient7.jpg", "orient8.jpg", "palette.png", "photo.avif",  "photo.gif",   "photo.heic",
+                            "photo.webp"};
     // A folder of its own holding just those files.
     const std::string folder = TempFolder("murivane-formats");
-    for (const char* sName : kFiles)
-        ASSERT_TRUE(CopyFileA((made + "\\" + sName).c_str(), (folder + "\\" + sName).c_str(), FALSE)) << sName;
+    for (const char* sName : kFiles) {
+        const std::string sTo = folder + "\\" + sName;
+        if (std::strcmp(sName, "grid.heic") == 0)
+            ASSERT_TRUE(WriteTurnedGrid(made, sTo));
+        else if (std::strcmp(sName, "clap.avif") == 0)
+            ASSERT_TRUE(WriteCroppedAvif(made, sTo));
+        else
+            ASSERT_TRUE(CopyFileA((made + "\\" + sName).c_str(), sTo.c_str(), FALSE)) << sName;
+    }
     CloseAllTrays();
     ResetConfig();
     UseFolder(folder);
@@ -152,7 +203,7 @@ TEST(PictureFormats, EveryKindBecomesTheWallpaperUpright) {
         DeleteFileA(WindowsFile("Murivane.bmp").c_str());
         PostMessageA(hTray, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
         Image shown;
-        for (DWORD waited = 0; waited < 20000 && !shown.IsValid(); waited += 100) {
+        for (DWORD waited = 0; waited < 60000 && !shown.IsValid(); waited += 100) {
             Sleep(100);
             if (AsciiLower(ReadConfigString("LastImageShown")) != AsciiLower(folder + "\\" + sName)) continue;
             shown = ImageBMP(WindowsFile("Murivane.bmp"));
