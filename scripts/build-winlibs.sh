@@ -2,12 +2,18 @@
 # Builds the Windows static libraries of the picture formats from
 # Debian's source packages into build/winlibs: libjpeg-turbo and libpng, then
 # giflib, libwebp, libde265 and dav1d (HEVC and AV1 decoders) and libheif over
-# them. Each library is built from the newest source version apt lists (a
-# version that cannot be fetched is an error, never a reason to take an older
-# one) and leaves a stamp in the prefix holding that version, its build flags
+# them. Each library is built from the newest source version apt lists and
+# leaves a stamp in the prefix holding that version, its build flags
 # and the compiler; a library whose stamp differs from what this run would
 # build is rebuilt, the others are kept. libheif's stamp includes the stamps
 # of the two decoders it links, so a rebuilt decoder rebuilds it too.
+#
+# A version that cannot be fetched is an error, with one exception: an
+# archive that lists a version and answers "404 Not Found" for its files (a
+# mirror that carries the security updates' binaries but not their sources)
+# does not serve it at all. The newest version it does serve is then built,
+# and said in a WARNING line on every run; its stamp names it, so the library
+# is rebuilt from the newest sources once the archive serves them.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CACHE=${MURIVANE_WINLIBS:-$ROOT/build/winlibs}
@@ -31,8 +37,15 @@ newest_version() {
   echo "$best"
 }
 
+# Every version of a source package that apt lists, newest first.
+listed_versions() {
+  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -u |
+    while read -r v; do echo "$v"; done | sort -r -V
+}
+
 PACKAGES=(libjpeg-turbo libpng1.6 giflib libwebp libde265 dav1d libheif)
 declare -A VERSION
+declare -A PINNED
 for pkg in "${PACKAGES[@]}"; do
   VERSION[$pkg]=$(newest_version "$pkg")
   [ -n "${VERSION[$pkg]}" ] || fail "apt lists no source version of $pkg: add the deb-src entries (scripts/add-deb-src.sh) and run apt-get update"
@@ -46,6 +59,7 @@ for pin in ${MURIVANE_WINLIBS_PIN:-}; do
   [ -n "${VERSION[$pkg]+set}" ] && [ "$pin" != "$pkg" ] || fail "MURIVANE_WINLIBS_PIN: '$pin' is not package=version of ${PACKAGES[*]}"
   echo "winlibs: $pkg pinned to ${pin#*=} (newest listed: ${VERSION[$pkg]})" >&2
   VERSION[$pkg]=${pin#*=}
+  PINNED[$pkg]=1
 done
 
 # --- what each library is built with; all of it goes into its stamp ---------
@@ -115,14 +129,19 @@ unpacked_version() {
 fetch_source() {
   local pkg=$1 dir=$CACHE/src/$1 want=${VERSION[$1]}
   if [ "$(unpacked_version "$pkg" || true)" = "$want" ]; then return 0; fi
-  rm -rf "$dir"; mkdir -p "$dir"
-  if ! (cd "$dir" && apt-get source -qq "$pkg=$want" >"$CACHE/$pkg-fetch.log" 2>&1); then
+  # Fetched beside the sources there are, which stay until it succeeds.
+  rm -rf "$dir.new"; mkdir -p "$dir.new"
+  if ! (cd "$dir.new" && apt-get source -qq "$pkg=$want" >"$CACHE/$pkg-fetch.log" 2>&1); then
+    rm -rf "$dir.new"
+    if [ -z "${PINNED[$pkg]:-}" ] && grep -q '404 *Not Found' "$CACHE/$pkg-fetch.log"; then
+      return 2  # listed but not served
+    fi
     tail -n 5 "$CACHE/$pkg-fetch.log" >&2
-    rm -rf "$dir"
     fail "cannot fetch $pkg $want, the source version wanted (the newest apt lists, unless pinned);" \
       "no other version is taken. Check the network and the deb-src entries, or run apt-get update;" \
       "to build an older version knowingly, set MURIVANE_WINLIBS_PIN=\"$pkg=<version>\" (log: $CACHE/$pkg-fetch.log)"
   fi
+  rm -rf "$dir"; mv "$dir.new" "$dir"
   [ "$(unpacked_version "$pkg" || true)" = "$want" ] || fail "$pkg: unpacked source is not version $want"
   echo "winlibs: $pkg $want"
 }
@@ -297,6 +316,23 @@ build_once() {
   REBUILT="$REBUILT $name"
   echo "winlibs: $name built in $((SECONDS - t0)) s"
 }
+
+# Each source fetched now, so the stamps name the versions built: the newest
+# listed, or, where the archive does not serve that one, the newest it serves.
+for pkg in "${PACKAGES[@]}"; do
+  newest=${VERSION[$pkg]}
+  rc=0; fetch_source "$pkg" || rc=$?
+  [ $rc -eq 2 ] || continue
+  served=""
+  for v in $(listed_versions "$pkg"); do
+    dpkg --compare-versions "$v" lt "$newest" || continue
+    VERSION[$pkg]=$v
+    rc=0; fetch_source "$pkg" || rc=$?
+    if [ $rc -eq 0 ]; then served=$v; break; fi
+  done
+  [ -n "$served" ] || fail "cannot fetch any listed source version of $pkg (the archive answers 404 Not Found; log: $CACHE/$pkg-fetch.log)"
+  echo "winlibs: WARNING: $pkg $newest is listed but its sources are not served (404 Not Found); building $served, the newest version served" >&2
+done
 
 build_once jpeg-png build_jpeg_png
 build_once giflib build_giflib
