@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
@@ -267,16 +268,28 @@ struct PngWriter {
     std::FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
+    // Where the bytes go when there is no file.
+    const std::function<bool(const void*, size_t)>* pSink = nullptr;
     ~PngWriter() {
         png_destroy_write_struct(&png, &info);
         if (file) std::fclose(file);
     }
 };
 
+void WriteToSink(png_structp png, png_bytep data, png_size_t n) {
+    auto* w = static_cast<PngWriter*>(png_get_io_ptr(png));
+    if (!(*w->pSink)(data, n)) png_error(png, "write");
+}
+
+void FlushSink(png_structp) {}
+
 // Below the recovery point: nothing here may own memory of its own.
 bool WriteRows(PngWriter& w, const Image& picture, std::vector<uint8_t>& row) {
     if (setjmp(png_jmpbuf(w.png))) return false;
-    png_init_io(w.png, w.file);
+    if (w.pSink)
+        png_set_write_fn(w.png, &w, WriteToSink, FlushSink);
+    else
+        png_init_io(w.png, w.file);
     const int width = picture.Width(), height = picture.Height();
     png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -310,6 +323,18 @@ bool SavePng(const Image& picture, const std::string& sPath) {
     const bool bClosed = std::fclose(w.file) == 0;
     w.file = nullptr;
     return bClosed;
+}
+
+bool WritePng(const Image& picture, const std::function<bool(const void*, size_t)>& sink) {
+    if (!picture.IsValid() || picture.BitCount() != 24 || picture.Width() <= 0 || picture.Height() <= 0) return false;
+    std::vector<uint8_t> row(static_cast<size_t>(picture.Width()) * 3);
+    PngWriter w;
+    w.pSink = &sink;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!w.png) return false;
+    w.info = png_create_info_struct(w.png);
+    if (!w.info) return false;
+    return WriteRows(w, picture, row);
 }
 
 }  // namespace mv

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,5 +37,8 @@ private:
 // Writes a 24-bit picture as a PNG file (8-bit truecolour); false on any
 // failure, with what was written of the file left to the caller to remove.
 bool SavePng(const Image& picture, const std::string& sPath);
+// The same PNG handed to sink piece by piece; false on any failure, or as
+// soon as sink returns false.
+bool WritePng(const Image& picture, const std::function<bool(const void*, size_t)>& sink);
 
 }  // namespace mv

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileOps.h"
+
 namespace mv {
 
 struct Size {
@@ -33,6 +35,9 @@ public:
         return !FileExists(sTo) && RenameFile(sFrom, sTo);
     }
     virtual std::tm LocalTime() = 0;
+    // The steps of saving a whole file (ReplaceWholeFile) on this system,
+    // taking paths as the other functions here do.
+    virtual FileOps& Files() = 0;
 
     // The folder of the program's files once it is decided (OutputFolder):
     // decided once, so a run never switches folders half way.

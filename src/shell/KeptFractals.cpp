@@ -2,7 +2,7 @@
 
 #include "image/ImagePNG.h"
 #include "shell/FractalJob.h"
-#include "wallpaper/Apply.h"
+#include "platform/FileOps.h"
 
 namespace mv {
 
@@ -28,24 +28,23 @@ std::vector<std::string> KeepFractals(Environment& env, const std::string& sPict
         const Image picture = RenderFractalRecipe(recipe, pTrace, pGoOn);
         if (pGoOn && !*pGoOn) break;
         if (!picture.IsValid()) continue;
-        const std::string sTemp = UniqueTempPath(sFolder + "\\" + KeptFractalFileName(recipe));
-        if (!SavePng(picture, sTemp)) {
-            env.RemoveFile(sTemp);
-            continue;
-        }
-        // The first free name; a name taken meanwhile by another keeper
-        // makes the rename fail, and the next name is tried.
-        bool bSaved = false;
-        for (int n = 1; n <= kMaxNamesTried && !bSaved; ++n) {
-            const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe, n);
-            if (env.RenameToNewFile(sTemp, sPath)) {
-                saved.push_back(sPath);
-                bSaved = true;
-            } else if (!env.FileExists(sPath)) {
-                break;  // not for want of a name: the folder cannot be written
+        // Written whole and flushed beside the folder's files, then given
+        // the first free name; a name taken meanwhile by another keeper
+        // makes that step fail, and the next name is tried. No file there is
+        // ever replaced.
+        FileOps& ops = env.Files();
+        const ContentProducer png = [&](const PieceWriter& write) { return WritePng(picture, write); };
+        WriteWholeThenPublish(ops, sFolder + "\\" + KeptFractalFileName(recipe), png, [&](const std::string& sTemp) {
+            for (int n = 1; n <= kMaxNamesTried; ++n) {
+                const std::string sPath = sFolder + "\\" + KeptFractalFileName(recipe, n);
+                if (ops.ReplaceNothing(sTemp, sPath)) {
+                    saved.push_back(sPath);
+                    return true;
+                }
+                if (!env.FileExists(sPath)) return false;  // not for want of a name: the folder cannot be written
             }
-        }
-        if (!bSaved) env.RemoveFile(sTemp);
+            return false;
+        });
     }
     return saved;
 }

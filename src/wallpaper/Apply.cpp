@@ -33,19 +33,25 @@ std::string UniqueTempPath(const std::string& sPath) {
 
 bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath,
                         const std::function<bool(const std::function<bool()>& rename)>& publish) {
-    if (!picture.IsValid()) return false;
-    const std::string sTemp = UniqueTempPath(sPath);
-    bool bSaved = false;
-    try {
-        bSaved = picture.Save(sTemp);
-    } catch (...) {
-        env.RemoveFile(sTemp);
-        throw;
-    }
-    bool bRenamed = false;
-    if (bSaved) bRenamed = publish([&] { return env.RenameFile(sTemp, sPath); });
-    if (!bRenamed) env.RemoveFile(sTemp);
-    return bRenamed;
+    if (!picture.IsValid() || picture.Block().size() < kDibHeaderSize) return false;
+    FileOps& ops = env.Files();
+    // The BMP file: its 14-byte header, then the picture's own block, with
+    // no copy of the pixels.
+    const ContentProducer bmp = [&](const PieceWriter& write) {
+        const std::vector<uint8_t>& block = picture.Block();
+        const uint32_t size = static_cast<uint32_t>(14 + block.size());
+        const uint32_t offset = static_cast<uint32_t>(14 + picture.BitsOffset());
+        const uint8_t header[14] = {'B', 'M',
+                                    static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                    static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24),
+                                    0, 0, 0, 0,
+                                    static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
+                                    static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24)};
+        return write(header, sizeof header) && write(block.data(), block.size());
+    };
+    return WriteWholeThenPublish(ops, sPath, bmp, [&](const std::string& sTemp) {
+        return publish([&] { return ops.Replace(sTemp, sPath); });
+    });
 }
 
 bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath) {

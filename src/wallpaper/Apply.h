@@ -18,10 +18,12 @@ constexpr const char* kColorsKey = "Control Panel\\Colors";
 // or another one.
 std::string UniqueTempPath(const std::string& sPath);
 
-// Writes the picture to a temporary file of its own beside the target and
-// renames it over the target: the rename is the one step that publishes, so
-// a failed or interrupted write never leaves a truncated wallpaper and two
-// writers never write into one file.
+// Writes the picture as a BMP file through the environment's whole-file
+// replacement (ReplaceWholeFile): a temporary file of its own beside the
+// target, flushed to the disk, then renamed over the target. The rename is
+// the one step that publishes, so a failed or interrupted write (a full
+// disk) never leaves a truncated wallpaper and two writers never write into
+// one file; false, with the old file whole, on any failure.
 bool WriteWallpaperFile(Environment& env, const Image& picture, const std::string& sPath);
 // The same, with the publishing rename left to the caller's gate: publish is
 // called with the rename and decides whether it runs (the temporary file is

@@ -7,6 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "platform/portable/PortableIni.h"
 #include "platform/portable/PosixFileOps.h"
 #include "support/TempDir.h"
@@ -174,6 +179,9 @@ TEST(PortableIniWrite, AFailureOrACrashAtAnyStepLeavesTheOldFileOrTheNew) {
             return real.Close(h) && Next();
         }
         bool Replace(const std::string& t, const std::string& p) override { return Next() && real.Replace(t, p); }
+        bool ReplaceNothing(const std::string& t, const std::string& p) override {
+            return Next() && real.ReplaceNothing(t, p);
+        }
         void Remove(const std::string& p) override { real.Remove(p); }
         bool Locked(const std::string& p, const std::function<bool()>& fn) override { return real.Locked(p, fn); }
     };
@@ -222,4 +230,124 @@ TEST(PortableIniWrite, AFailureOrACrashAtAnyStepLeavesTheOldFileOrTheNew) {
         }
     }
     EXPECT_GE(steps, 6);  // create, several pieces, sync, close, replace
+}
+
+namespace {
+// The system's steps, with faults a test chooses: the read of the file
+// failing, or the disk filling up at the n-th write.
+struct FaultyDisk : FileOps {
+    PosixFileOps& real = PosixFileOps::Instance();
+    bool bReadFails = false;
+    int fullAtWrite = -1, writes = 0;
+    Handle CreateTemp(const std::string& p, std::string& t) override { return real.CreateTemp(p, t); }
+    bool Write(Handle h, const char* d, size_t n) override {
+        if (writes++ == fullAtWrite) {
+            errno = ENOSPC;
+            return false;
+        }
+        return real.Write(h, d, n);
+    }
+    bool Sync(Handle h) override { return real.Sync(h); }
+    bool Close(Handle h) override { return real.Close(h); }
+    bool Replace(const std::string& t, const std::string& p) override { return real.Replace(t, p); }
+    bool ReplaceNothing(const std::string& t, const std::string& p) override { return real.ReplaceNothing(t, p); }
+    void Remove(const std::string& p) override { real.Remove(p); }
+    ReadResult ReadWhole(const std::string& p, std::string& b) override {
+        if (bReadFails) {
+            errno = EIO;
+            return ReadResult::Failed;
+        }
+        return real.ReadWhole(p, b);
+    }
+    bool Locked(const std::string& p, const std::function<bool()>& fn) override { return real.Locked(p, fn); }
+};
+
+size_t FilesBesideTheLock(const std::string& sFolder) {
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(sFolder))
+        files += entry.path().extension() != ".lock";
+    return files;
+}
+}  // namespace
+
+// A file that is there but cannot be read is not taken for an empty one: a
+// save changes nothing and says so, however it writes.
+TEST(PortableIniWrite, AFileThatCannotBeReadIsNeverSavedOver) {
+    test::TempDir dir;
+    const std::string sOld = "[Default]\r\nFolder0=c:\\old\r\n[Other]\r\nFolderCount=3\r\n";
+    dir.WriteFile("Murivane.ini", sOld);
+    FaultyDisk disk;
+    disk.bReadFails = true;
+    PortableIni ini(dir.File("Murivane.ini"), &disk);
+    EXPECT_FALSE(ini.WriteString("Default", "NextToUse", "4"));
+    EXPECT_FALSE(ini.ReplaceSection("Default", {{"Folder0", "c:\\new"}}));
+    EXPECT_FALSE(ini.DeleteKey("Other", "FolderCount"));
+    EXPECT_FALSE(ini.DeleteSection("Other"));
+    const std::vector<uint8_t> raw = dir.ReadFile("Murivane.ini");
+    EXPECT_EQ(std::string(raw.begin(), raw.end()), sOld);
+    EXPECT_EQ(FilesBesideTheLock(dir.Path()), 1u);
+    // Readable again: the next save is made on the whole file.
+    disk.bReadFails = false;
+    EXPECT_TRUE(ini.WriteString("Default", "NextToUse", "4"));
+    PortableIni next(dir.File("Murivane.ini"));
+    EXPECT_EQ(next.GetInt("Other", "FolderCount", 0), 3u);
+    EXPECT_EQ(next.GetInt("Default", "NextToUse", 0), 4u);
+    // A file that is not there is no failure: the save makes it.
+    EXPECT_TRUE(PortableIni(dir.File("New.ini"), &disk).WriteString("A", "B", "1"));
+}
+
+// The disk full at each write in turn: the old file stays whole and the save
+// says it failed; nothing is left beside it.
+TEST(PortableIniWrite, ADiskFullAtAnyWriteKeepsTheOldFile) {
+    IniFile::KeyValues keys;
+    for (int i = 0; i < 4000; ++i) keys.emplace_back("Folder" + std::to_string(i), "c:\\pictures\\folder " + std::to_string(i));
+    const std::string sOld = "[Default]\r\nFolder0=c:\\old\r\n[Other]\r\nFolderCount=3\r\n";
+    int fullAt = 0;
+    for (;; ++fullAt) {
+        SCOPED_TRACE(testing::Message() << "disk full at write " << fullAt);
+        test::TempDir dir;
+        dir.WriteFile("Murivane.ini", sOld);
+        FaultyDisk disk;
+        disk.fullAtWrite = fullAt;
+        const bool bSaved = PortableIni(dir.File("Murivane.ini"), &disk).ReplaceSection("Default", keys);
+        EXPECT_EQ(FilesBesideTheLock(dir.Path()), 1u);
+        if (disk.writes <= fullAt) {  // every write went through
+            EXPECT_TRUE(bSaved);
+            break;
+        }
+        EXPECT_FALSE(bSaved);
+        const std::vector<uint8_t> raw = dir.ReadFile("Murivane.ini");
+        ASSERT_EQ(std::string(raw.begin(), raw.end()), sOld);
+    }
+    EXPECT_GE(fullAt, 2);  // the section is written in several pieces
+}
+
+// The lock is let go however the change under it ends: a change that throws
+// leaves the file free for the next one at once.
+TEST(PosixFileOpsLock, LetGoWhenTheChangeThrows) {
+    test::TempDir dir;
+    PosixFileOps& ops = PosixFileOps::Instance();
+    const std::string sPath = dir.File("Murivane.ini");
+    struct Thrown {};
+    EXPECT_THROW(ops.Locked(sPath, []() -> bool { throw Thrown(); }), Thrown);
+    // Another holder (another open of the lock file, as another process
+    // makes) gets it without waiting.
+    const int fd = ::open((sPath + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock is still held";
+    ::close(fd);
+    bool bRan = false;
+    EXPECT_TRUE(ops.Locked(sPath, [&] { return bRan = true; }));
+    EXPECT_TRUE(bRan);
+}
+
+TEST(LeftTemporaryNames, OnlyTheProgramsOwn) {
+    for (const char* name : {"mvs1.tmp", "mvsA3F0.tmp", "MVS00ff.TMP", "mvw12.tmp", "Murivane.bmp.0123456789abcdef-1.tmp",
+                             "Murivane.ini.FEDCBA9876543210-42.tmp", "Fractal 1-2.png.00000000ffffffff-7.tmp"})
+        EXPECT_TRUE(IsLeftTemporaryName(name)) << name;
+    for (const char* name : {"mvs.tmp", "mvs12345.tmp", "mvsnote.tmp", "mvs12.txt", "notes.tmp", "mvx1.tmp",
+                             "Murivane.bmp.0123456789abcde-1.tmp", "Murivane.bmp.0123456789abcdefg-1.tmp",
+                             "Murivane.bmp.0123456789abcdef-.tmp", "Murivane.bmp.0123456789abcdef-1x.tmp",
+                             ".0123456789abcdef-1.tmp", "Murivane.bmp", "Murivane.ini"})
+        EXPECT_FALSE(IsLeftTemporaryName(name)) << name;
 }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "image/Image.h"
+#include "platform/FileOps.h"
 #include "resource.h"
 #include "shell/win32/TrayMenuStates.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -254,16 +255,24 @@ TEST_F(TrayProgram, ALockedSessionHoldsTheScheduledChangeUntilItIsUnlocked) {
 
 namespace {
 
-// Files left beside the wallpaper by a save that failed half way.
+// Files left beside the program's files by a save that failed half way:
+// any of the temporary names its saves use.
 int TempFilesIn(const std::string& sFolder) {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((sFolder + "\\Murivane*.tmp").c_str(), &fd);
+    HANDLE h = FindFirstFileA((sFolder + "\\*.tmp").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return 0;
     int n = 0;
-    do ++n;
+    do n += mv::IsLeftTemporaryName(fd.cFileName) ? 1 : 0;
     while (FindNextFileA(h, &fd));
     FindClose(h);
     return n;
+}
+
+void PutFile(const std::string& sPath, const std::string& sBytes) {
+    HANDLE h = CreateFileA(sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(h, sBytes.data(), static_cast<DWORD>(sBytes.size()), &put, nullptr);
+    CloseHandle(h);
 }
 
 void SolidBmp(const std::string& sPath, mv::Color c) {
@@ -273,22 +282,23 @@ void SolidBmp(const std::string& sPath, mv::Color c) {
     pic.Save(sPath);
 }
 
-}  // namespace
-
-// What the disk can do to a change, through the real tray: a picture held
-// open without sharing, one deleted after the list was made, a wallpaper
-// that cannot be replaced, a read-only collections file, a folder that is
-// gone, and a full disk. Each time the program lives on, the wallpaper shown
-// before stays whole, the tool tip says what failed, the next change works,
-// and the collections file keeps what it held.
-TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
-    const char* names[] = {"a.bmp", "b.bmp", "c.bmp", "d.bmp"};
-    const mv::Color colours[] = {0x000000C0, 0x0000C000, 0x00C00000, 0x0000C0C0};
-    for (int i = 0; i < 4; ++i) SolidBmp(folder + "\\" + names[i], colours[i]);
-    auto picture = [&](int i) { return AsciiLower(folder + "\\" + names[i]); };
-    const std::string sIni = WindowsFile("Murivane.ini");
-    const std::string sWallpaper = WindowsFile("Murivane.bmp");
-    auto writeCollection = [&](const std::string& sFile, bool bWithGoneFolder) {
+// The pictures, the collection and the checks the disk-fault tests share.
+struct DiskFaults {
+    std::string folder;
+    const char* names[4] = {"a.bmp", "b.bmp", "c.bmp", "d.bmp"};
+    explicit DiskFaults(std::string sFolder) : folder(std::move(sFolder)) {
+        const mv::Color colours[] = {0x000000C0, 0x0000C000, 0x00C00000, 0x0000C0C0};
+        for (int i = 0; i < 4; ++i) SolidBmp(folder + "\\" + names[i], colours[i]);
+    }
+    // Whatever fails, nothing read-only and none of these pictures is left
+    // for the next tests.
+    ~DiskFaults() {
+        SetFileAttributesA(WindowsFile("Murivane.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(WindowsFile("Murivane History.ini").c_str());
+        for (const char* name : names) DeleteFileA((folder + "\\" + name).c_str());
+    }
+    std::string picture(int i) const { return AsciiLower(folder + "\\" + names[i]); }
+    void writeCollection(const std::string& sFile, bool bWithGoneFolder) const {
         WritePrivateProfileStringA("Default", "Folder0", folder.c_str(), sFile.c_str());
         WritePrivateProfileStringA("Default", "Folder1", (folder + "\\gone").c_str(), sFile.c_str());
         WritePrivateProfileStringA("Default", "FolderCount", bWithGoneFolder ? "2" : "1", sFile.c_str());
@@ -296,33 +306,50 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
         WritePrivateProfileStringA("Default", "NextToUse", "0", sFile.c_str());
         WritePrivateProfileStringA("Default", "FractalProb", "0", sFile.c_str());
         WritePrivateProfileStringA("Other", "Folder0", "c:\\kept", sFile.c_str());
-    };
-    auto tipIs = [](const std::string& sWanted) {
+    }
+    static testing::AssertionResult tipIs(const std::string& sWanted) {
         std::string tip;
         for (int i = 0; i < 20 && tip != sWanted; ++i) tip = TrayToolTip(i);
         return tip == sWanted ? testing::AssertionSuccess() : testing::AssertionFailure() << "tip: " << tip;
-    };
+    }
+};
+
+}  // namespace
+
+// What the disk can do to a change, through the real tray: a picture held
+// open without sharing, one deleted after the list was made, a wallpaper
+// that cannot be replaced, a read-only collections file, a folder that is
+// gone. Each time the program lives on, the wallpaper shown before stays
+// whole, the tool tip says what failed, the next change works, and the
+// collections file keeps what it held. Temporary files a save that ended
+// half way left are gone at the next start; the user's files are not.
+TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
+    DiskFaults disk(folder);
+    auto picture = [&](int i) { return disk.picture(i); };
+    auto tipIs = [](const std::string& sWanted) { return DiskFaults::tipIs(sWanted); };
+    const std::string sIni = WindowsFile("Murivane.ini");
+    const std::string sWallpaper = WindowsFile("Murivane.bmp");
     auto change = [&](HWND h, int expected) {
         SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
         return WaitFor([&] { return LastImage() == picture(expected); }, 10000);
     };
-    // Whatever fails, nothing read-only and none of these pictures is left
-    // for the next tests.
-    struct Cleanup {
-        std::string sIni, sFolder;
-        ~Cleanup() {
-            SetFileAttributesA(sIni.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(WindowsFile("Murivane History.ini").c_str());
-            for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) DeleteFileA((sFolder + "\\" + name).c_str());
-        }
-    } cleanup{sIni, folder};
-    writeCollection(sIni, false);
+    // What a copy that ended half way through its saves leaves, and files
+    // of the user's with names like them.
+    const std::vector<std::string> left = {WindowsFile("mvs3f2a.tmp"), WindowsFile("MVS7.TMP"),
+                                           WindowsFile("Murivane.bmp.0123456789abcdef-2.tmp")};
+    const std::vector<std::string> users = {WindowsFile("mvsnotes.tmp"), WindowsFile("notes.tmp"),
+                                            WindowsFile("Murivane.bmp.backup.tmp")};
+    for (const std::string& s : left) PutFile(s, "half a save");
+    for (const std::string& s : users) PutFile(s, "the user's");
+    disk.writeCollection(sIni, false);
     {
         Process tray("/tray");
         HWND h = WaitForWindow(kTray, 10000);
         ASSERT_NE(h, nullptr);
         ASSERT_TRUE(WaitFor([&] { return LastImage() == picture(0); }, 10000));
         ASSERT_TRUE(WaitFor([&] { return !FileBytes(sWallpaper).empty(); }, 5000));
+        for (const std::string& s : left) EXPECT_EQ(GetFileAttributesA(s.c_str()), INVALID_FILE_ATTRIBUTES) << s;
+        for (const std::string& s : users) EXPECT_EQ(FileBytes(s), "the user's") << s;
 
         // A read-only collections file: the change is made, and the file
         // keeps every byte (the walk's position is not saved).
@@ -386,14 +413,27 @@ TEST_F(TrayProgram, DiskFailuresLeaveTheWallpaperWholeAndSayWhatFailed) {
     GetPrivateProfileStringA("Other", "Folder0", "", kept, sizeof kept, sIni.c_str());
     EXPECT_STREQ(kept, "c:\\kept");
 
-    // A full disk: the program's files on a small drive (its folder in the
-    // user's application data, where it lives when the collections file is
-    // there), filled up after the first wallpaper.
+    for (const std::string& s : users) DeleteFileA(s.c_str());
+}
+
+// A full disk: the program's files on a small drive (its folder in the
+// user's application data, where it lives when the collections file is
+// there), filled up after the first wallpaper. The wallpaper shown and the
+// collections file keep every byte, the tip says what failed, and no
+// temporary file is left.
+TEST_F(TrayProgram, AFullDiskLeavesTheWallpaperWholeAndSaysSo) {
     const char* sDrive = std::getenv("MURIVANE_SMALL_DRIVE");
-    if (!sDrive || !*sDrive) {
-        std::printf("full disk: skipped (no small drive could be mounted on this machine)\n");
-        return;
-    }
+    if (!sDrive || !*sDrive) GTEST_SKIP() << "no small drive could be mounted on this machine (MURIVANE_SMALL_DRIVE unset)";
+    DiskFaults disk(folder);
+    auto picture = [&](int i) { return disk.picture(i); };
+    auto tipIs = [](const std::string& sWanted) { return DiskFaults::tipIs(sWanted); };
+    auto writeCollection = [&](const std::string& sFile, bool bWithGoneFolder) { disk.writeCollection(sFile, bWithGoneFolder); };
+    const std::string sIni = WindowsFile("Murivane.ini");
+    const std::string sWallpaper = WindowsFile("Murivane.bmp");
+    auto change = [&](HWND h, int expected) {
+        SendMessageA(h, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+        return WaitFor([&] { return LastImage() == picture(expected); }, 10000);
+    };
     const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     // The user's application data on the small drive, put back whatever fails
     // (with the path the shell noted from it).

@@ -8,11 +8,13 @@
 #include "app/OutputFolder.h"
 #include "platform/Trace.h"
 #include "platform/win32/Win32DirectoryLister.h"
+#include "platform/win32/Win32FileOps.h"
 #include "platform/win32/Win32Ini.h"
 #include "app/win32/Shell.h"
 #include "resource.h"
 #include "shell/AppliedPicture.h"
 #include "shell/FirstStart.h"
+#include "shell/KeptFractals.h"
 #include "shell/win32/MainAppWnd.h"
 #include "ui/win32/ConfigProp.h"
 #include "wallpaper/BackgroundChanger.h"
@@ -79,8 +81,9 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
     // Dates in the user's own language and form, not the runtime's "C" locale.
     std::setlocale(LC_TIME, "");
 
-    // Whether another copy holds the mutex is not examined.
+    // Whether another copy holds the mutex only decides the clean-up below.
     m_hMutex = CreateMutexA(nullptr, FALSE, "QuorvaleMurivane");
+    const bool bOnlyCopy = m_hMutex && GetLastError() != ERROR_ALREADY_EXISTS;
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
@@ -95,6 +98,14 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
         Win32Ini ini(OutputFile(m_env, kIniFileName));
         Win32DirectoryLister lister;
         PrepareFirstStart(m_profile, m_env, ini, lister);
+    }
+    // Temporary files a copy that ended half way through a save left beside
+    // the program's files and the kept fractals; not while another copy
+    // runs, which could be writing one of them.
+    if (bOnlyCopy) {
+        const std::string sPictures = m_env.PicturesFolder();
+        Win32FileOps::RemoveLeftTemporaryFiles(
+            {OutputFolder(m_env), sPictures.empty() ? std::string() : sPictures + "\\" + kKeptFractalsFolder});
     }
     m_settings.Load(m_profile, m_desktop);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Environment.h"
+#include "platform/portable/PosixFileOps.h"
 
 namespace mv {
 
@@ -24,11 +25,14 @@ public:
     bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
     bool RenameToNewFile(const std::string& sFrom, const std::string& sTo) override;
     std::tm LocalTime() override;
+    FileOps& Files() override { return m_pFiles ? *m_pFiles : PosixFileOps::Instance(); }
 
     void SetVariable(const std::string& sName, const std::string& sValue) { m_vars[sName] = sValue; }
     void UnsetVariable(const std::string& sName) { m_unset[sName] = true; m_vars.erase(sName); }
     void SetLocalTime(const std::tm& t) { m_time = t; m_bFixedTime = true; }
     void SetPicturesFolder(const std::string& sFolder) { m_sPictures = sFolder; }
+    // Saves go through these steps instead (null: the system's own).
+    void UseFiles(FileOps* pFiles) { m_pFiles = pFiles; }
 
 private:
     std::string m_sWindows;
@@ -38,6 +42,7 @@ private:
     std::map<std::string, bool> m_unset;
     std::tm m_time{};
     bool m_bFixedTime = false;
+    FileOps* m_pFiles = nullptr;
 };
 
 }  // namespace mv

@@ -1,8 +1,5 @@
 #include "platform/portable/PortableIni.h"
 
-#include <memory>
-
-#include <cstdio>
 #include <sys/stat.h>
 
 #include "image/Image.h"
@@ -133,16 +130,6 @@ std::string CopyEntry(const std::string& sValue, size_t cchBuffer) {
     return out;
 }
 
-bool ReadWholeFile(const std::string& sPath, std::string& sBytes) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(sPath.c_str(), "rb"), std::fclose);
-    if (!file) return false;
-    sBytes.clear();
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, file.get())) > 0) sBytes.append(buf, n);
-    return !std::ferror(file.get());
-}
-
 }  // namespace
 
 bool PortableIni::Stamp::operator==(const Stamp& o) const {
@@ -159,6 +146,9 @@ bool PortableIni::Change(const std::function<bool()>& change) {
         // the same instant the stamp can tell.
         m_bLoaded = false;
         Refresh();
+        // A file that is there but cannot be read is not saved over as if
+        // it were empty: every other section would be lost.
+        if (m_bReadFailed) return false;
         return change();
     });
 }
@@ -186,7 +176,9 @@ void PortableIni::Refresh() {
     m_sections.clear();
     m_encoding = Encoding::Ansi;
     std::string sBytes;
-    if (st.bExists && ReadWholeFile(m_sPath, sBytes)) Parse(sBytes);
+    const FileOps::ReadResult read = m_ops.ReadWhole(m_sPath, sBytes);
+    m_bReadFailed = read == FileOps::ReadResult::Failed;
+    if (read == FileOps::ReadResult::Read) Parse(sBytes);
     m_stamp = st;
     m_bLoaded = true;
 }

@@ -18,7 +18,8 @@ namespace mv {
 // new file replaces the old one whole (see FileOps), with the file's lock
 // held from reading it afresh to replacing it, so a crash leaves the old
 // file or the new one and two processes saving at once keep each other's
-// changes.
+// changes. A save whose read of the file finds it but cannot read it
+// changes nothing and returns false.
 //
 // How a file reads:
 // - Lines end at any run of CR and LF characters. White space (tab, LF, VT,
@@ -96,6 +97,8 @@ private:
     Encoding m_encoding = Encoding::Ansi;
     Stamp m_stamp;
     bool m_bLoaded = false;
+    // The last read found the file but could not read it.
+    bool m_bReadFailed = false;
 };
 
 }  // namespace mv

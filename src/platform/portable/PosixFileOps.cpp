@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "image/Image.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,7 +21,7 @@ PosixFileOps& PosixFileOps::Instance() {
 #ifndef _WIN32
 
 FileOps::Handle PosixFileOps::CreateTemp(const std::string& sPath, std::string& sTemp) {
-    std::string sTemplate = sPath + ".XXXXXX";
+    std::string sTemplate = NativePath(sPath) + ".XXXXXX";
     const int fd = ::mkstemp(sTemplate.data());
     if (fd < 0) return nullptr;
     sTemp = sTemplate;
@@ -46,9 +48,9 @@ bool PosixFileOps::Close(Handle h) {
     return bOk;
 }
 
-bool PosixFileOps::Replace(const std::string& sTemp, const std::string& sPath) {
-    if (std::rename(sTemp.c_str(), sPath.c_str()) != 0) return false;
-    // The folder's entry on the disk too.
+namespace {
+// The folder's entry on the disk too.
+void SyncFolderOf(const std::string& sPath) {
     const size_t slash = sPath.rfind('/');
     const std::string sFolder = slash == std::string::npos ? "." : slash == 0 ? "/" : sPath.substr(0, slash);
     const int dir = ::open(sFolder.c_str(), O_RDONLY);
@@ -56,19 +58,39 @@ bool PosixFileOps::Replace(const std::string& sTemp, const std::string& sPath) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+}  // namespace
+
+bool PosixFileOps::Replace(const std::string& sTemp, const std::string& sPath) {
+    const std::string sTo = NativePath(sPath);
+    if (std::rename(NativePath(sTemp).c_str(), sTo.c_str()) != 0) return false;
+    SyncFolderOf(sTo);
+    return true;
+}
+
+bool PosixFileOps::ReplaceNothing(const std::string& sTemp, const std::string& sPath) {
+    // A second name that cannot be made over an existing file, then the
+    // first one goes.
+    const std::string sTo = NativePath(sPath);
+    if (::link(NativePath(sTemp).c_str(), sTo.c_str()) != 0) return false;
+    ::unlink(NativePath(sTemp).c_str());
+    SyncFolderOf(sTo);
     return true;
 }
 
 bool PosixFileOps::Locked(const std::string& sPath, const std::function<bool()>& fn) {
-    const int fd = ::open((sPath + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+    // The lock file is closed, which lets the lock go, however fn ends.
+    struct LockFile {
+        int fd;
+        ~LockFile() {
+            if (fd >= 0) ::close(fd);
+        }
+    } lock{::open((NativePath(sPath) + ".lock").c_str(), O_RDWR | O_CREAT, 0644)};
     // Without a lock file (an unwritable folder) the save itself fails anyway.
-    if (fd < 0) return fn();
+    if (lock.fd < 0) return fn();
     bool bLocked = false;
-    for (int tries = 0; tries < 500 && !(bLocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0); ++tries) ::usleep(10000);
-    const bool bOk = bLocked && fn();
-    if (bLocked) ::flock(fd, LOCK_UN);
-    ::close(fd);
-    return bOk;
+    for (int tries = 0; tries < 500 && !(bLocked = ::flock(lock.fd, LOCK_EX | LOCK_NB) == 0); ++tries) ::usleep(10000);
+    return bLocked && fn();
 }
 
 #else  // A Windows build of the portable seams (its tests only): plain stdio.
@@ -91,10 +113,15 @@ bool PosixFileOps::Replace(const std::string& sTemp, const std::string& sPath) {
     return std::rename(sTemp.c_str(), sPath.c_str()) == 0;
 }
 
+// The runtime's rename never replaces a file.
+bool PosixFileOps::ReplaceNothing(const std::string& sTemp, const std::string& sPath) {
+    return std::rename(sTemp.c_str(), sPath.c_str()) == 0;
+}
+
 bool PosixFileOps::Locked(const std::string&, const std::function<bool()>& fn) { return fn(); }
 
 #endif
 
-void PosixFileOps::Remove(const std::string& sPath) { std::remove(sPath.c_str()); }
+void PosixFileOps::Remove(const std::string& sPath) { std::remove(NativePath(sPath).c_str()); }
 
 }  // namespace mv

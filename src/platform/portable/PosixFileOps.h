@@ -5,7 +5,8 @@ namespace mv {
 
 // The save steps over the C library and POSIX: a unique temporary name
 // beside the file, fsync, rename (which replaces in one step), and an
-// advisory lock on a "<file>.lock" beside it. Paths are native ones.
+// advisory lock on a "<file>.lock" beside it. Paths are native ones or
+// Windows ones (mapped with NativePath).
 class PosixFileOps : public FileOps {
 public:
     Handle CreateTemp(const std::string& sPath, std::string& sTemp) override;
@@ -13,6 +14,7 @@ public:
     bool Sync(Handle h) override;
     bool Close(Handle h) override;
     bool Replace(const std::string& sTemp, const std::string& sPath) override;
+    bool ReplaceNothing(const std::string& sTemp, const std::string& sPath) override;
     void Remove(const std::string& sPath) override;
     bool Locked(const std::string& sPath, const std::function<bool()>& fn) override;
 

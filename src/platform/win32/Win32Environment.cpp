@@ -5,6 +5,8 @@
 
 #include <ctime>
 
+#include "platform/win32/Win32FileOps.h"
+
 namespace mv {
 
 std::string Win32Environment::WindowsFolder() {
@@ -75,6 +77,8 @@ bool Win32Environment::RenameFile(const std::string& sFrom, const std::string& s
 bool Win32Environment::RenameToNewFile(const std::string& sFrom, const std::string& sTo) {
     return MoveFileExA(sFrom.c_str(), sTo.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
+
+FileOps& Win32Environment::Files() { return Win32FileOps::Instance(); }
 
 std::tm Win32Environment::LocalTime() {
     std::time_t now = std::time(nullptr);

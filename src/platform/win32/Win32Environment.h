@@ -16,6 +16,7 @@ public:
     bool RenameFile(const std::string& sFrom, const std::string& sTo) override;
     bool RenameToNewFile(const std::string& sFrom, const std::string& sTo) override;
     std::tm LocalTime() override;
+    FileOps& Files() override;
 };
 
 }  // namespace mv

@@ -38,6 +38,13 @@ bool Win32FileOps::Sync(Handle h) { return ::FlushFileBuffers(static_cast<HANDLE
 
 bool Win32FileOps::Close(Handle h) { return ::CloseHandle(static_cast<HANDLE>(h)) != FALSE; }
 
+namespace {
+// The errors of a file another program holds open for a moment.
+bool IsHeld(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+}  // namespace
+
 bool Win32FileOps::Replace(const std::string& sTemp, const std::string& sPath) {
     // A read-only file is not replaced: the user has said it must not change.
     const DWORD attributes = ::GetFileAttributesA(sPath.c_str());
@@ -45,23 +52,52 @@ bool Win32FileOps::Replace(const std::string& sTemp, const std::string& sPath) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    // Another program reading the file (a scanner, an editor) may hold it
-    // open without letting it be replaced: wait a little for it.
-    for (int tries = 0; tries < 10; ++tries) {
+    // Another program reading the file (a scanner, an editor, the profile
+    // functions of another copy) may hold it open without letting it be
+    // replaced: wait for it a bounded time. The live file is never written
+    // into; when it stays held the save fails and the old file stays whole.
+    const DWORD start = ::GetTickCount();
+    for (;;) {
         if (::MoveFileExA(sTemp.c_str(), sPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD error = ::GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) break;
-        ::Sleep(50);
+        if (!IsHeld(error) || ::GetTickCount() - start >= kReplaceWaitMs) {
+            ::SetLastError(error);
+            return false;
+        }
+        ::Sleep(10);
     }
-    // Still held: the content is copied over the old file in place, as a
-    // plain rewrite would (not in one step, but the save is not lost); the
-    // caller then removes the temporary file.
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    return ::CopyFileA(sTemp.c_str(), sPath.c_str(), FALSE) != FALSE;
+}
+
+bool Win32FileOps::ReplaceNothing(const std::string& sTemp, const std::string& sPath) {
+    return ::MoveFileExA(sTemp.c_str(), sPath.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 void Win32FileOps::Remove(const std::string& sPath) { ::DeleteFileA(sPath.c_str()); }
+
+FileOps::ReadResult Win32FileOps::ReadWhole(const std::string& sPath, std::string& sBytes) {
+    sBytes.clear();
+    HANDLE h = ::CreateFileA(sPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                              : ReadResult::Failed;
+    }
+    ReadResult result = ReadResult::Read;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(h, buffer, sizeof buffer, &got, nullptr)) {
+            result = ReadResult::Failed;
+            break;
+        }
+        if (got == 0) break;
+        sBytes.append(buffer, got);
+    }
+    ::CloseHandle(h);
+    return result;
+}
 
 bool Win32FileOps::Locked(const std::string& sPath, const std::function<bool()>& fn) {
     // One mutex per file, named after its path (a name may not hold a backslash).
@@ -71,15 +107,38 @@ bool Win32FileOps::Locked(const std::string& sPath, const std::function<bool()>&
         sName += l == '\\' ? '/' : l;
     }
     if (sName.size() > MAX_PATH) sName.resize(MAX_PATH);
-    HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, sName.c_str());
-    if (!hMutex) return fn();
-    const DWORD wait = ::WaitForSingleObject(hMutex, 5000);
+    // Released and closed however fn ends.
+    struct Lock {
+        HANDLE hMutex;
+        bool bOwned = false;
+        ~Lock() {
+            if (bOwned) ::ReleaseMutex(hMutex);
+            if (hMutex) ::CloseHandle(hMutex);
+        }
+    } lock{::CreateMutexA(nullptr, FALSE, sName.c_str())};
+    if (!lock.hMutex) return fn();
+    const DWORD wait = ::WaitForSingleObject(lock.hMutex, 5000);
     // An owner that died while saving leaves the old file or the new one whole.
-    const bool bLocked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    const bool bOk = bLocked && fn();
-    if (bLocked) ::ReleaseMutex(hMutex);
-    ::CloseHandle(hMutex);
-    return bOk;
+    lock.bOwned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    return lock.bOwned && fn();
+}
+
+namespace {
+void RemoveLeftIn(const std::string& sFolder) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((sFolder + "\\*.tmp").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLeftTemporaryName(fd.cFileName))
+            ::DeleteFileA((sFolder + "\\" + fd.cFileName).c_str());
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+}
+}  // namespace
+
+void Win32FileOps::RemoveLeftTemporaryFiles(const std::vector<std::string>& folders) {
+    for (const std::string& sFolder : folders)
+        if (!sFolder.empty()) RemoveLeftIn(sFolder);
 }
 
 }  // namespace mv

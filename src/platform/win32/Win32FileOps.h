@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "platform/FileOps.h"
 
 namespace mv {
@@ -14,10 +16,20 @@ public:
     bool Sync(Handle h) override;
     bool Close(Handle h) override;
     bool Replace(const std::string& sTemp, const std::string& sPath) override;
+    bool ReplaceNothing(const std::string& sTemp, const std::string& sPath) override;
     void Remove(const std::string& sPath) override;
+    ReadResult ReadWhole(const std::string& sPath, std::string& sBytes) override;
     bool Locked(const std::string& sPath, const std::function<bool()>& fn) override;
 
     static Win32FileOps& Instance();
+
+    // How long Replace waits for a file another program holds open.
+    static constexpr unsigned long kReplaceWaitMs = 2000;
+
+    // Removes from each folder the temporary files (IsLeftTemporaryName) a
+    // copy of the program that ended half way through a save left there;
+    // for a start with no other copy running, which could be saving.
+    static void RemoveLeftTemporaryFiles(const std::vector<std::string>& folders);
 };
 
 }  // namespace mv
