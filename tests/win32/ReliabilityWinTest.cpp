@@ -76,6 +76,15 @@ struct PictureFolder {
         GetTempPathA(MAX_PATH, temp);
         sFolder = std::string(temp) + "Фото 写真";
         CreateDirectoryA(sFolder.c_str(), nullptr);
+        // Whatever a run that was stopped half way left in it goes first.
+        WIN32_FIND_DATAA found;
+        HANDLE hFind = FindFirstFileA((sFolder + "\\*").c_str(), &found);
+        if (hFind != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(Path(found.cFileName).c_str());
+            } while (FindNextFileA(hFind, &found));
+            FindClose(hFind);
+        }
         for (const Picture& p : pictures) {
             mv::test::Pixels px;
             px.width = 320;
