@@ -9,6 +9,7 @@
 
 #include "image/Image.h"
 #include "platform/portable/PortableEnvironment.h"
+#include "platform/portable/PosixFileOps.h"
 #include "shell/FractalJob.h"
 #include "support/TempDir.h"
 
@@ -101,22 +102,24 @@ TEST(FractalJob, NoPictureMeansTheNotEnoughMemoryToolTip) {
 // so whatever the stopping thread writes afterwards stays; and a finished
 // picture nobody applied yet is discarded by the stop.
 TEST(FractalJob, StopWaitsForAPublishInProgressAndDiscardsTheResult) {
-    struct SlowRename : PortableEnvironment {
-        using PortableEnvironment::PortableEnvironment;
+    // The wallpaper takes its place slowly: the job is stopped meanwhile.
+    struct SlowReplace : PosixFileOps {
         std::atomic<bool> renaming{false};
-        bool RenameFile(const std::string& a, const std::string& b) override {
+        bool Replace(const std::string& a, const std::string& b) override {
             renaming = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            return PortableEnvironment::RenameFile(a, b);
+            return PosixFileOps::Replace(a, b);
         }
-    };
+    } slow;
     test::TempDir dir;
-    SlowRename env(dir.Path());
+    PortableEnvironment env(dir.Path());
+    env.UseFiles(&slow);
     RecordingHost host;
     FractalJobState state;
     FractalOutcome outcome = FractalOutcome::Failed;
     std::thread worker([&] { outcome = RunFractalJob(Input(dir.Path(), 64, 48), state, host, env); });
-    while (!env.renaming) std::this_thread::yield();
+    for (int i = 0; i < 10000 && !slow.renaming; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(slow.renaming) << "the job never replaced the wallpaper through the file seam";
     state.Stop();
     dir.WriteFile("Murivane.bmp", "the picture the user chose");
     worker.join();
