@@ -37,10 +37,21 @@ newest_version() {
   echo "$best"
 }
 
-# Every version of a source package that apt lists, newest first.
+# Every version of a source package that apt lists, newest first (compared
+# as dpkg compares them).
 listed_versions() {
-  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -u |
-    while read -r v; do echo "$v"; done | sort -r -V
+  local -a vs=()
+  local best i
+  mapfile -t vs < <(apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -u)
+  while [ ${#vs[@]} -gt 0 ]; do
+    best=0
+    for i in "${!vs[@]}"; do
+      if dpkg --compare-versions "${vs[$i]}" gt "${vs[$best]}"; then best=$i; fi
+    done
+    echo "${vs[$best]}"
+    unset "vs[$best]"
+    vs=("${vs[@]}")
+  done
 }
 
 PACKAGES=(libjpeg-turbo libpng1.6 giflib libwebp libde265 dav1d libheif)

@@ -142,6 +142,8 @@ int CMainAppWnd::OnCreate() {
 }
 
 void CMainAppWnd::OnDestroy() {
+    // A last try for exclusions not saved yet, before they are lost with the process.
+    if (!m_pendingExcludes.empty()) SavePendingExcludes();
     StopThreads();
     KillTimer(m_hWnd, kChangeTimer);
     KillTimer(m_hWnd, kFractalTimer);
@@ -161,6 +163,10 @@ void CMainAppWnd::LoadCollection(bool bLowerCase) {
     auto pCollection = std::make_unique<RCollection>(sName);
     Win32Ini ini(OutputFile(gApp.Env(), kIniFileName));
     pCollection->Load(ini, bLowerCase);
+    // Pictures never to be shown again whose save failed stay excluded; the
+    // next save writes them.
+    for (const auto& pending : m_pendingExcludes)
+        if (pending.first == sName) pCollection->AddExclude(pending.second);
     pCollection->BuildImageList(m_lister);
     // A folder that is gone (a drive unplugged, a folder renamed) is said in
     // the tool tip for as long as the collection is in use.
