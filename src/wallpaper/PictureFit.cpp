@@ -65,6 +65,49 @@ Image ResampleRegion(const Image& src, const Rect& r, int width, int height) {
     }
 }
 
+// A small copy of the part r of a 24-bit picture, width x height pixels
+// (not larger than r): each pixel the mean of up to 4 x 4 samples spread
+// evenly over the cell of the part it stands for. Close to an area average
+// at a cost that follows the small copy's size, not the picture's.
+Image SampledCopy(const Image& src, const Rect& r, int width, int height) {
+    Image out = Image::Create24(width, height);
+    if (!out.IsValid()) return out;
+    constexpr int kSamples = 4;
+    auto positions = [](int start, int extent, int cells) {
+        // Per cell: its sample count, then the sample positions.
+        std::vector<int> v;
+        for (int c = 0; c < cells; ++c) {
+            const int64_t lo = static_cast<int64_t>(c) * extent / cells, hi = static_cast<int64_t>(c + 1) * extent / cells;
+            const int n = static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(kSamples, hi - lo)));
+            v.push_back(n);
+            for (int i = 0; i < n; ++i)
+                v.push_back(start + static_cast<int>(lo + ((2 * i + 1) * (hi - lo)) / (2 * n)));
+        }
+        return v;
+    };
+    const std::vector<int> xs = positions(r.left, r.Width(), width), ys = positions(r.top, r.Height(), height);
+    size_t yi = 0;
+    for (int y = 0; y < height; ++y) {
+        const int ny = ys[yi];
+        uint8_t* row = out.Row24(y);
+        size_t xi = 0;
+        for (int x = 0; x < width; ++x) {
+            const int nx = xs[xi];
+            int sum[3] = {0, 0, 0};
+            for (int j = 1; j <= ny; ++j) {
+                const uint8_t* in = src.Row24(ys[yi + j]);
+                for (int i = 1; i <= nx; ++i)
+                    for (int c = 0; c < 3; ++c) sum[c] += in[3 * xs[xi + i] + c];
+            }
+            const int n = nx * ny;
+            for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
+            xi += 1 + nx;
+        }
+        yi += 1 + ny;
+    }
+    return out;
+}
+
 // Largest side of the copy the interest is measured on.
 constexpr int kInterestSide = 256;
 // Largest side of the backdrop before it is blurred and scaled up.
@@ -86,7 +129,7 @@ Image InterestCopy(const Image& picture) {
         sh = kInterestSide;
         sw = std::max(1, MulDivRound(pw, kInterestSide, ph));
     }
-    return ResampleRegion(picture, Rect{0, 0, pw, ph}, sw, sh);
+    return SampledCopy(picture, Rect{0, 0, pw, ph}, sw, sh);
 }
 
 // Skin tones as the usual daylight rule for RGB gives them.
@@ -268,7 +311,7 @@ void DrawBlurredBackdrop(const Image& picture, Image& out, const Rect& keepOut) 
         bh = std::max(1, std::min(ah, MulDivRound(ah, bw, aw)));
     else
         bw = std::max(1, std::min(aw, MulDivRound(aw, bh, ah)));
-    const Image small = ResampleRegion(picture, CentredCoverWindow(Size{picture.Width(), picture.Height()}, area), bw, bh);
+    const Image small = SampledCopy(picture, CentredCoverWindow(Size{picture.Width(), picture.Height()}, area), bw, bh);
     if (!small.IsValid()) return;
 
     // Box blurs, across then down, edges repeated; three passes come close
@@ -354,18 +397,16 @@ Image ComposeFittedDecoded(const Image& decoded, Size original, Size area, Pictu
             return ResampleRegion(decoded, p.crop, area.cx, area.cy);
         case PictureFit::Fit:
         case PictureFit::FitBlurred: {
-            const Image scaled = Resample24(decoded, p.placed.Width(), p.placed.Height());
-            if (!scaled.IsValid()) return Image();
-            Image out;
-            if (p.mode == PictureFit::Fit) {
-                // The background around the picture, as a centred picture has it.
-                out = ComposeCentredOrStretched(scaled, false, area, background);
-                return out;
-            }
-            out = Image::Create24(area.cx, area.cy);
+            const bool bAtSize = decoded.Width() == p.placed.Width() && decoded.Height() == p.placed.Height();
+            const Image scaled = bAtSize ? Image() : Resample24(decoded, p.placed.Width(), p.placed.Height());
+            if (!bAtSize && !scaled.IsValid()) return Image();
+            const Image& shown = bAtSize ? decoded : scaled;
+            // The background around the picture, as a centred picture has it.
+            if (p.mode == PictureFit::Fit) return ComposeCentredOrStretched(shown, false, area, background);
+            Image out = Image::Create24(area.cx, area.cy);
             if (!out.IsValid()) return out;
             DrawBlurredBackdrop(decoded, out, p.placed);
-            Blit24(scaled, out, p.placed.left, p.placed.top);
+            Blit24(shown, out, p.placed.left, p.placed.top);
             return out;
         }
         default:
