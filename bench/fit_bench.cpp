@@ -6,7 +6,7 @@
 //   BM_FitPortrait/<mode>       the same for a 3024 x 4032 portrait, modes 0 and 3
 //   BM_FitComposeOnly/<mode>    the composing step alone, from the 6000 x 4000
 //                               picture already at its decode size
-// Compare each mode with /0 of the same benchmark: the issue asks for at most
+// Compare each mode with /0 of the same benchmark: the targets are at most
 // 1.1 x (modes 1, 3, 4, landscape) and 1.15 x (mode 3, portrait) for the
 // whole change, decoding included; these are the composing part.
 #include <benchmark/benchmark.h>
