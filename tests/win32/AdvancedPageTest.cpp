@@ -341,3 +341,4 @@ TEST_F(AdvancedPage, NoPageUsesAnAccessKeyTwice) {
     sheet.Cancel();
     EXPECT_TRUE(settings.WaitExit(15000));
 }
+

@@ -300,15 +300,6 @@ Image WallpaperOf(const std::string& folder, const std::string& sPath, DWORD fit
     return shown;
 }
 
-std::string DesktopValue(const char* name) {
-    char buffer[64] = {};
-    DWORD size = sizeof(buffer);
-    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return "<none>";
-    return buffer;
-}
-
 bool IsRed(Color c) { return RedOf(c) > 220 && GreenOf(c) < 60 && BlueOf(c) < 60; }
 bool IsGrey(Color c) {
     return std::abs(int(RedOf(c)) - 128) <= 6 && std::abs(int(GreenOf(c)) - 128) <= 6 && std::abs(int(BlueOf(c)) - 128) <= 6;
