@@ -324,8 +324,8 @@ RECT RedBox(const Image& img, int x0, int x1) {
 // columns 256..767, its circle 341 pixels across (400 x 768 / 900), its
 // 12-pixel yellow frame 10 pixels wide. Filled over a blurred copy, the sides
 // are smooth (the picture's checks are 43 pixels on the screen with edges of
-// 48 levels and more) and not the black background. Stretched, the picture is
-// written as it is for the shell to stretch, as always. The 1280 x 800
+// 48 levels and more) and not the black background. Stretched, it is today's
+// stretch: ImageMagick's resize to exactly 1024 x 768, to the format tests' 35 dB. The 1280 x 800
 // picture filled keeps 83 % of itself and covers the screen with no border,
 // its circle (172 pixels across: 180 x 768 / 800) near the left edge kept
 // whole although a middle cut would lose part of it.
@@ -341,8 +341,10 @@ TEST(PictureFormats, PicturesOfAnotherShapeKeepIt) {
         SCOPED_TRACE("stretch");
         const Image shown = WallpaperOf(folder, sCircle, 0);
         ASSERT_TRUE(shown.IsValid());
-        EXPECT_EQ(Psnr(shown, ImageBMP(made + "\\refs\\circle.png.bmp")), 99);  // the very same pixels
-        EXPECT_EQ(DesktopValue("WallpaperStyle"), "2");
+        const ImageBMP reference(made + "\\refs\\circle.png.bmp");
+        const double psnr = Psnr(shown, reference);
+        EXPECT_GE(psnr, 35.0) << shown.Width() << "x" << shown.Height();
+        std::printf("circle.png stretched: %.1f dB\n", psnr);
     }
     for (DWORD fit : {2u, 3u, 4u}) {
         SCOPED_TRACE(fit);

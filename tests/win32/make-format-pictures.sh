@@ -21,9 +21,8 @@
 # describe: the tiles decoded and joined, the AVIF decoded and cropped.
 # Pictures of another shape than the screen's, for how they keep it:
 #   circle.png  600 x 900 portrait: blue checks (50 x 50), a 12-pixel yellow
-#               frame, and a red circle of radius 200 at (300, 450); stretched
-#               by the shell (written at its own size), its reference is the
-#               decode itself
+#               frame, and a red circle of radius 200 at (300, 450); its
+#               reference is ImageMagick's stretch to exactly 1024 x 768
 #   wide.png    1280 x 800 flat grey, a red circle of radius 90 at (110, 400)
 #               near its left edge (no reference)
 set -euo pipefail
@@ -95,7 +94,7 @@ rm -f large.png photo.png
   -fill none -stroke '#ffff00' -strokewidth 12 -draw 'rectangle 6,6 593,893' \
   -stroke none -fill '#ff0000' -draw 'circle 300,450 500,450' -depth 8 PNG24:circle.png
 "$CONVERT" -size 1280x800 xc:'#808080' -fill '#ff0000' -draw 'circle 110,400 200,400' -depth 8 PNG24:wide.png
-"$CONVERT" circle.png -colorspace sRGB -type TrueColor BMP3:refs/circle.png.bmp
+"$CONVERT" circle.png -resize '1024x768!' -colorspace sRGB -type TrueColor BMP3:refs/circle.png.bmp
 
 for f in orient*.jpg cmyk.jpg palette.png photo.gif photo.webp photo.heic photo.avif; do
   "$CONVERT" "$f" -auto-orient -colorspace sRGB -type TrueColor "BMP3:refs/$f.bmp"
