@@ -342,3 +342,4 @@ TEST_F(AdvancedPage, NoPageUsesAnAccessKeyTwice) {
     EXPECT_TRUE(settings.WaitExit(15000));
 }
 
+
