@@ -23,6 +23,11 @@
 //   BM_ChangePhoneJpeg/0, /6, /1 a 4032 x 3024 phone photograph through the change code:
 //                                without an orientation tag, the same file tagged 6 (shown
 //                                as 3024 x 4032), and that upright picture stored upright
+//   BM_ChangeJpegFit/M           the 6000 x 4000 JPEG through the change code with
+//                                PictureFit M (0 stretch, 1 fill, 3 fit over a blurred
+//                                copy, 4 automatic, here a fill)
+//   BM_ChangePortraitFit/M       the upright 3024 x 4032 phone JPEG with PictureFit 0 and 3
+// The "Stretch" and monitor benchmarks stretch (PictureFit 0), as they always have.
 // The input files are written once before the first timing, into the folder
 // named by MURIVANE_BENCH_DIR (kept there, so scripts/bench.sh can hand the
 // same files to another tool) or into a fresh folder under /tmp (removed when
@@ -206,7 +211,7 @@ BENCHMARK(BM_PipelinePngStretch)->Unit(benchmark::kMillisecond)->UseRealTime();
 // One change through BackgroundChanger and the real steps, as the tray
 // program makes it (no desktop to tell, no date painter off Windows: the
 // dated case composes the screen as it would for the date).
-void RunChange(benchmark::State& state, const std::string& sIn, bool bDate) {
+void RunChange(benchmark::State& state, const std::string& sIn, bool bDate, uint32_t pictureFit = 0) {
     const Inputs& in = Files();
     if (!in.bOk) {
         state.SkipWithError("could not write the input files");
@@ -219,6 +224,7 @@ void RunChange(benchmark::State& state, const std::string& sIn, bool bDate) {
     mv::PortableEnvironment env(in.sFolder);
     mv::Settings settings;
     settings.ShowDate = bDate;
+    settings.PictureFit = pictureFit;
     mv::DefaultChangeSteps steps(settings, registry, desktop, env, nullptr, [] { return false; });
     const std::string sExt = sIn.substr(sIn.rfind('.') + 1);
     for (auto _ : state) {
@@ -430,6 +436,7 @@ void BM_ChangeThreeMonitors(benchmark::State& state) {
     desktop.monitors = ThreeMonitors();
     mv::PortableEnvironment env(in.sFolder);
     mv::Settings settings;
+    settings.PictureFit = 0;
     mv::DefaultChangeSteps steps(settings, registry, desktop, env, nullptr, [] { return false; });
     std::vector<mv::MonitorPicture> pictures;
     for (const std::string& s : files) pictures.push_back({s, "jpg", 0});
@@ -502,5 +509,22 @@ void BM_ChangePhoneJpeg(benchmark::State& state) {
     RunChange(state, sPath, false);
 }
 BENCHMARK(BM_ChangePhoneJpeg)->Arg(0)->Arg(6)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- Pictures that keep their shape -------------------------------------------
+
+void BM_ChangeJpegFit(benchmark::State& state) {
+    RunChange(state, Files().sJpeg, false, static_cast<uint32_t>(state.range(0)));
+}
+BENCHMARK(BM_ChangeJpegFit)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ChangePortraitFit(benchmark::State& state) {
+    const std::string& sPath = PhoneJpeg(1);
+    if (sPath.empty()) {
+        state.SkipWithError("could not write the input files");
+        return;
+    }
+    RunChange(state, sPath, false, static_cast<uint32_t>(state.range(0)));
+}
+BENCHMARK(BM_ChangePortraitFit)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

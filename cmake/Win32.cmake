@@ -79,10 +79,10 @@ add_dependencies(murivane_wintests murivane_fakebrowser)
 # One picture file of each kind, with another decoder's references, for the
 # picture-format tests; made with the build (ImageMagick, cwebp, heif-enc).
 set(FORMAT_PICTURES ${CMAKE_BINARY_DIR}/format-pictures)
-add_custom_command(OUTPUT ${FORMAT_PICTURES}/.made-v3
+add_custom_command(OUTPUT ${FORMAT_PICTURES}/.made-v4
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh ${FORMAT_PICTURES}
   DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/make-format-pictures.sh)
-add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v3)
+add_custom_target(format_pictures ALL DEPENDS ${FORMAT_PICTURES}/.made-v4)
 
 set(WIN_TEST_ENVIRONMENT "MURIVANE_EXE=$<TARGET_FILE:Murivane>;MURIVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};MURIVANE_FORMAT_PICTURES=${FORMAT_PICTURES}")
 add_test(NAME win32_suite COMMAND murivane_wintests --gtest_color=no --gtest_filter=-Monitors*)

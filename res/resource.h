@@ -9,6 +9,14 @@
 #define IDS_SAVE_FAILED 57346
 // The tool tip when a save from the tray could not be written.
 #define IDS_TRAY_SAVE_FAILED 57347
+// The Advanced page's fit choice: its tool tip, then its five items in the
+// order of the PictureFit values' list (automatic first, stretch last).
+#define IDS_FIT_TIP 57348
+#define IDS_FIT_AUTOMATIC 57349
+#define IDS_FIT_FILL 57350
+#define IDS_FIT_FIT 57351
+#define IDS_FIT_BLURRED 57352
+#define IDS_FIT_STRETCH 57353
 
 // Tray states: one icon, one menu and (for the waiting state) one tool tip each.
 #define IDR_TRAY_WAITING 128
@@ -160,6 +168,10 @@
 #define IDC_ADV_SHOW_EXCLUDED 1313
 #define IDC_ADV_HISTORY_LABEL 1314
 #define IDC_ADV_HISTORY_UNIT 1315
+// How pictures are fitted to the screen.
+#define IDC_ADV_FIT_GROUP 1316
+#define IDC_ADV_FIT_LABEL 1317
+#define IDC_ADV_FIT 1318
 
 // Information and Uninstall pages.
 #define IDC_INFO_TEXT 1000

@@ -59,6 +59,8 @@ void Settings::Load(Profile& p, Desktop& desktop) {
     SmartTiling = i("SmartTiling", 0);
     MultipleMonitors = u("MultipleMonitors", 1);
     MatchMonitorShape = b("MatchMonitorShape", true);
+    PictureFit = u("PictureFit", 4);
+    if (PictureFit > 4) PictureFit = 4;
     HistorySize = std::min(u("HistorySize", 50), kMaxHistorySize);
     PauseFullScreen = b("PauseFullScreen", true);
     PauseBatterySaver = b("PauseBatterySaver", true);
@@ -128,6 +130,7 @@ void Settings::SaveAdvanced(Profile& p) const {
     const std::string S = kConfigSection;
     p.WriteInt(S, "MultipleMonitors", MultipleMonitors);
     p.WriteInt(S, "MatchMonitorShape", MatchMonitorShape ? 1 : 0);
+    p.WriteInt(S, "PictureFit", PictureFit);
     p.WriteInt(S, "HistorySize", HistorySize);
     p.WriteInt(S, "PauseFullScreen", PauseFullScreen ? 1 : 0);
     p.WriteInt(S, "PauseBatterySaver", PauseBatterySaver ? 1 : 0);

@@ -52,6 +52,10 @@ struct Settings {
     uint32_t MultipleMonitors = 1;
     // A portrait monitor prefers portrait pictures, a landscape one landscape.
     bool MatchMonitorShape = true;
+    // How a stretched picture keeps its shape: 0 stretch, 1 fill, 2 fit,
+    // 3 fit over a blurred copy, 4 automatic (the default; anything
+    // out of range counts as 4).
+    uint32_t PictureFit = 4;
     // How many wallpapers the history keeps (0 keeps none, at most 500).
     uint32_t HistorySize = 50;
     static constexpr uint32_t kMaxHistorySize = 500;

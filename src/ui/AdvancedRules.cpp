@@ -13,8 +13,22 @@ AdvancedValues AdvancedFromSettings(const Settings& s) {
     v.PauseBatterySaver = s.PauseBatterySaver;
     v.PauseLocked = s.PauseLocked;
     v.HistorySize = static_cast<int32_t>(std::min(s.HistorySize, Settings::kMaxHistorySize));
+    v.PictureFit = FitChoiceValue(FitChoiceIndex(s.PictureFit));
     return v;
 }
+
+namespace {
+// The values in the drop-down's order.
+constexpr uint32_t kFitOrder[kFitChoices] = {4, 1, 2, 3, 0};
+}  // namespace
+
+int FitChoiceIndex(uint32_t pictureFit) {
+    for (int i = 0; i < kFitChoices; ++i)
+        if (kFitOrder[i] == pictureFit) return i;
+    return 0;
+}
+
+uint32_t FitChoiceValue(int index) { return index >= 0 && index < kFitChoices ? kFitOrder[index] : 4; }
 
 void StoreAdvanced(const AdvancedValues& v, Settings& s) {
     s.MultipleMonitors = MultipleMonitorsModeOf(v.MultipleMonitors);
@@ -22,6 +36,7 @@ void StoreAdvanced(const AdvancedValues& v, Settings& s) {
     s.PauseFullScreen = v.PauseFullScreen;
     s.PauseBatterySaver = v.PauseBatterySaver;
     s.PauseLocked = v.PauseLocked;
+    s.PictureFit = v.PictureFit <= 4 ? v.PictureFit : 4;
     s.HistorySize = static_cast<uint32_t>(
         std::clamp<int32_t>(v.HistorySize, 0, static_cast<int32_t>(Settings::kMaxHistorySize)));
 }

@@ -18,7 +18,15 @@ struct AdvancedValues {
     bool PauseBatterySaver = true;
     bool PauseLocked = true;
     int32_t HistorySize = 50;  // 0..Settings::kMaxHistorySize, checked when the page is left
+    uint32_t PictureFit = 4;   // the PictureFit value, 0..4
 };
+
+// The fit drop-down lists automatic first and stretch last: its item for a
+// PictureFit value (anything out of range is automatic), and the value of
+// an item (no selection, or one past the list, is automatic).
+constexpr int kFitChoices = 5;
+int FitChoiceIndex(uint32_t pictureFit);
+uint32_t FitChoiceValue(int index);
 
 // A stored MultipleMonitors outside 0..2 shows as a picture per monitor.
 AdvancedValues AdvancedFromSettings(const Settings& s);

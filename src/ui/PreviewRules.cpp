@@ -50,4 +50,10 @@ void FitPreview(int width, int height, int areaWidth, int areaHeight, int& outWi
     outHeight = static_cast<int>(bTall ? newLonger : newShorter);
 }
 
+PictureFit PreviewFit(int width, int height, int screenWidth, int screenHeight, bool bStretched,
+                      uint32_t pictureFit) {
+    if (!bStretched) return PictureFit::Stretch;
+    return ResolvePictureFit(Size{width, height}, Size{screenWidth, screenHeight}, PictureFitFromValue(pictureFit));
+}
+
 }  // namespace mv

@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <string>
+
+#include "wallpaper/PictureFit.h"
 
 namespace mv {
 
@@ -23,5 +26,12 @@ std::string PreviewExtension(const std::string& sPath);
 // The size a picture is drawn at in the preview area, in integer arithmetic:
 // its own size when it fits, else shrunk to fit keeping its proportions.
 void FitPreview(int width, int height, int areaWidth, int areaHeight, int& outWidth, int& outHeight);
+
+// How the preview shows a picture: as the wallpaper will place it on the
+// screen (Fill, Fit or FitBlurred, drawn in the screen's shape) when the
+// stretched layout is chosen and the PictureFit setting keeps the picture's
+// shape; otherwise Stretch, drawn in the picture's own shape as always.
+PictureFit PreviewFit(int width, int height, int screenWidth, int screenHeight, bool bStretched,
+                      uint32_t pictureFit);
 
 }  // namespace mv

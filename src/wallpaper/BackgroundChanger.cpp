@@ -32,6 +32,11 @@ bool ChangeSteps::IsGifFile(const std::string& sPath) {
     return file.IsOpen() && SniffFormat(file) == PictureFormat::Gif;
 }
 
+Image ChangeSteps::ComposeFittedScreen(const Image& picture, Size original, Size screen, PictureFit fit,
+                                       Color background) {
+    return ComposeFittedDecoded(picture, original, screen, fit, background);
+}
+
 namespace {
 
 std::string FailureText(const char* sWhat, const std::string& sPath) {
@@ -98,7 +103,8 @@ bool BackgroundChanger::ChangeBackground(std::string sFilePathName, std::string 
     } else {
         const bool bFillsScreen = m_lastComposition == Composition::SeamlessScreen ||
                                   m_lastComposition == Composition::TiledScreen ||
-                                  m_lastComposition == Composition::DatedScreen;
+                                  m_lastComposition == Composition::DatedScreen ||
+                                  m_lastComposition == Composition::FittedScreen;
         if (bFillsScreen) {
             if (bAddDate) steps.StampDate(area.image, area.iconColor);
             area.layout.iTileFlag = 0;
@@ -166,12 +172,28 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
         MV_TRACE(trace, bIsGif);
     }
 
+    // A picture to be stretched keeps its shape unless the setting asks for a
+    // plain stretch or its shape is already the screen's: it is then composed
+    // into a screen-sized picture here rather than stretched by the shell.
+    const Size original = probed ? *probed : bDecoded ? Size{picture->Width(), picture->Height()} : Size{};
+    const PictureFit requestedFit = PictureFitFromValue(settings.PictureFit);
+    const bool bFitted = bDecoded && !bTiling && layout.bStretch && screenArea != 0 &&
+                         ResolvePictureFit(original, screen, requestedFit) != PictureFit::Stretch;
+
     // A picture stretched over a smaller screen is decoded straight to the
-    // screen's size; it is then written at that size, not its own.
+    // screen's size (one that keeps its shape, to the size it is shown at);
+    // it is then written at that size, not its own.
     Image resized;
     Color resizedAverage = 0;
     if (probed) {
-        if (layout.bStretch && screenArea != 0 && (probed->cx > screen.cx || probed->cy > screen.cy)) {
+        const Size fittedSize = bFitted ? DecodeSizeForFit(*probed, screen, requestedFit) : *probed;
+        if (bFitted && (fittedSize.cx != probed->cx || fittedSize.cy != probed->cy)) {
+            resized = steps.DecodeResized(kind, sFilePathName, fittedSize, resizedAverage);
+            if (!resized.IsValid()) {
+                Fail(ReadFailureText(sFilePathName));
+                return false;
+            }
+        } else if (!bFitted && layout.bStretch && screenArea != 0 && (probed->cx > screen.cx || probed->cy > screen.cy)) {
             resized = steps.DecodeResized(kind, sFilePathName, screen, resizedAverage);
             if (!resized.IsValid()) {
                 Fail(ReadFailureText(sFilePathName));
@@ -187,8 +209,11 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     }
 
     area.iconColor = settings.IconTextColor;
-    if (!bIsGif && bDecoded && settings.ChooseIconColor && (resized.IsValid() || picture->HasDeepColor()) &&
-        (layout.bTiling || layout.bStretch)) {
+    // A fitted picture's caption colour comes from what is shown, once composed.
+    const bool bChooseIconColor = !bIsGif && bDecoded && settings.ChooseIconColor &&
+                                  (resized.IsValid() || picture->HasDeepColor()) &&
+                                  (layout.bTiling || layout.bStretch);
+    if (bChooseIconColor && !bFitted) {
         Color sample = colorHint != 0 ? colorHint : resized.IsValid() ? resizedAverage : picture->AverageColor();
         area.iconColor = IconColorForSample(sample);
     }
@@ -203,7 +228,8 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
         Fail(MemoryFailureText(sFilePathName));
         return false;
     }
-    const bool bScreenSizedAlready = working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch;
+    const bool bScreenSizedAlready =
+        working.Width() == screen.cx && working.Height() == screen.cy && layout.bStretch && !bFitted;
     const bool bSeamless =
         (!forced.bForcePosition && settings.CreateSeamless) || (forced.bForcePosition && forced.bDoTileSeamless);
     const bool bScreenSized = bFill || bAddDate || settings.SmartTiling != 0;
@@ -219,6 +245,11 @@ bool BackgroundChanger::ComposeArea(const std::string& sFilePathName, const std:
     } else if (bTiling && bScreenSized) {
         m_lastComposition = Composition::TiledScreen;
         result = steps.ComposeTiled(working, screen);
+    } else if (bFitted) {
+        m_lastComposition = Composition::FittedScreen;
+        result = steps.ComposeFittedScreen(working, original, screen, requestedFit, settings.BackgroundColor);
+        if (result.IsValid() && bChooseIconColor)
+            area.iconColor = IconColorForSample(colorHint != 0 ? colorHint : result.AverageColor());
     } else if (!bAddDate && !bFill) {
         m_lastComposition = Composition::PictureItself;
         result = std::move(working);

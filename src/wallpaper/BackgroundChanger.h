@@ -14,6 +14,7 @@
 #include "wallpaper/DatePlacement.h"
 #include "wallpaper/Layout.h"
 #include "wallpaper/MonitorLayout.h"
+#include "wallpaper/PictureFit.h"
 
 namespace mv {
 
@@ -49,6 +50,11 @@ public:
     virtual Image MakeSeamlessTile(const Image& picture) = 0;
     virtual Image ComposeTiled(const Image& tile, Size screen) = 0;
     virtual Image ComposeScreen(const Image& picture, bool bStretch, Size screen, Color background) = 0;
+    // A picture stretched over an area with its shape kept (the PictureFit
+    // setting): `picture` may be decoded at a reduced size, `original` is its
+    // size as stored. Invalid when it cannot be made.
+    virtual Image ComposeFittedScreen(const Image& picture, Size original, Size screen, PictureFit fit,
+                                      Color background);
     virtual void StampDate(Image& screen, Color text) = 0;
     // The date on one monitor's area, kept clear of the given taskbar
     // (coordinates relative to the area) instead of the shell's.
@@ -75,7 +81,16 @@ struct ChangeContext {
 };
 
 // Which composition a change used (for the trace and the tests).
-enum class Composition { None, SeamlessScreen = 1, SeamlessTile = 2, TiledScreen = 3, PictureItself = 4, DatedScreen = 5 };
+// FittedScreen: a stretched picture made to cover the screen with its shape kept.
+enum class Composition {
+    None,
+    SeamlessScreen = 1,
+    SeamlessTile = 2,
+    TiledScreen = 3,
+    PictureItself = 4,
+    DatedScreen = 5,
+    FittedScreen = 6
+};
 
 // One monitor's picture in a change over several monitors. An empty path
 // keeps what the monitor shows now.

@@ -46,6 +46,7 @@ TEST_F(SettingsFixture, EmptyRegistryGivesTheDefaults) {
     EXPECT_EQ(s.FontSize, 12u);
     EXPECT_EQ(s.Position, 3u);
     EXPECT_EQ(s.SmartTiling, 0);
+    EXPECT_EQ(s.PictureFit, 4u);  // automatic
     EXPECT_TRUE(s.UseTray);
     EXPECT_TRUE(s.CreateSeamless);
     EXPECT_TRUE(s.ChangeOnStartup);
@@ -83,6 +84,12 @@ TEST_F(SettingsFixture, LoadRules) {
     EXPECT_TRUE(s.UseTray);
     EXPECT_EQ(s.Brightness, -20);
     EXPECT_EQ(s.TilePercentage, 250u);
+    // The five fit modes are 0 to 4; anything else counts as automatic.
+    for (uint32_t v : {0u, 3u, 4u, 5u, 0xFFFFFFFFu}) {
+        PutInt("PictureFit", v);
+        s.Load(profile, desktop);
+        EXPECT_EQ(s.PictureFit, v <= 4 ? v : 4u) << v;
+    }
     EXPECT_EQ(s.IconTextColor, 0x00123456u);  // the desktop's list view colour is the default
     // Colours keep their 24 colour bits: a top byte would mean a palette index or no colour.
     PutInt("IconTextColor", 0xFF00FF00u);
@@ -142,6 +149,10 @@ TEST_F(SettingsFixture, SaveOrdersAndRoundTrip) {
     EXPECT_EQ(t.SmartTiling, 2);
     EXPECT_EQ(t.Brightness, 80);
     EXPECT_EQ(t.FontName, "Arial");
+    s.PictureFit = 2;
+    s.SaveAdvanced(profile);
+    t.Load(profile, desktop);
+    EXPECT_EQ(t.PictureFit, 2u);
     EXPECT_FLOAT_EQ(t.Colors[0], 12.0f);
     // UseTray and InstallFolder are never written.
     RegData unused;

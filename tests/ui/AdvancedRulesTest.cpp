@@ -64,3 +64,24 @@ TEST(AdvancedRules, MonitorDrawingKeepsScaleAspectAndPlaces) {
     EXPECT_TRUE(FitMonitors(MonitorLayout(), Rect{0, 0, 100, 100}).empty());
     EXPECT_TRUE(FitMonitors(layout, Rect{0, 0, 0, 100}).empty());
 }
+
+// The drop-down lists "Automatic", "Fill", "Fit", "Fit over a blurred copy",
+// "Stretch": the stored values 4, 1, 2, 3, 0 in that order; an unknown
+// value shows and stores as automatic.
+TEST(AdvancedRules, FitChoiceListsAutomaticFirstAndStretchLast) {
+    const uint32_t expected[5] = {4, 1, 2, 3, 0};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(FitChoiceValue(i), expected[i]) << i;
+        EXPECT_EQ(FitChoiceIndex(expected[i]), i) << i;
+    }
+    EXPECT_EQ(FitChoiceIndex(5), 0);
+    EXPECT_EQ(FitChoiceValue(-1), 4u);  // no selection
+    EXPECT_EQ(FitChoiceValue(5), 4u);
+    Settings s;
+    s.PictureFit = 77;
+    EXPECT_EQ(AdvancedFromSettings(s).PictureFit, 4u);
+    AdvancedValues v = AdvancedFromSettings(s);
+    v.PictureFit = 0;
+    StoreAdvanced(v, s);
+    EXPECT_EQ(s.PictureFit, 0u);
+}

@@ -32,3 +32,17 @@ TEST(PreviewRules, ShareLayoutExtensionAndFit) {
     FitPreview(1, 30000, 300, 200, w, h);
     EXPECT_EQ(w * 1000 + h, 1200);
 }
+
+// The preview shows a stretched picture as the wallpaper places it. A
+// 600 x 800 portrait on 1024 x 768 would lose 44 % of itself to a fill
+// (0.75 / 1.333 = 0.5625 of it kept), so automatic fits it over a blurred
+// copy; a 4:3 picture on a 16:10 screen keeps 83 % and is filled.
+TEST(PreviewRules, StretchedPicturesShowAsTheyWillBePlaced) {
+    EXPECT_EQ(PreviewFit(600, 800, 1024, 768, true, 4), PictureFit::FitBlurred);
+    EXPECT_EQ(PreviewFit(1200, 900, 1440, 900, true, 4), PictureFit::Fill);
+    EXPECT_EQ(PreviewFit(600, 800, 1024, 768, true, 99), PictureFit::FitBlurred);  // out of range: automatic
+    EXPECT_EQ(PreviewFit(600, 800, 1024, 768, true, 2), PictureFit::Fit);
+    EXPECT_EQ(PreviewFit(600, 800, 1024, 768, true, 0), PictureFit::Stretch);
+    EXPECT_EQ(PreviewFit(600, 800, 1024, 768, false, 3), PictureFit::Stretch);  // centred or tiled: as always
+    EXPECT_EQ(PreviewFit(1030, 768, 1024, 768, true, 1), PictureFit::Stretch);  // shape within 1 %
+}

@@ -141,6 +141,7 @@ struct Pipeline : ::testing::Test {
     Pipeline() {
         settings.IconTextColor = 0x00112233;
         settings.BackgroundColor = 0x00445566;
+        settings.PictureFit = 0;  // plain stretch: the cases below are about the layout rules
         desktop.screen = {1024, 768};
     }
     BackgroundChanger Changer() {
@@ -522,4 +523,71 @@ TEST_F(Pipeline, StretchedPicturesAreJudgedAndTheDateTakesTheCaptionColour) {
     Change("C:\\small.jpg", "jpg", 0, true, false, true, false);
     EXPECT_EQ(steps.appliedIcon, kWhite);
     EXPECT_EQ(steps.stampedColor, kWhite);
+}
+
+// A stretched picture of another shape than the screen's is made screen-sized
+// here, with its shape kept, and handed over centred (the shell's stretch
+// would distort it). Sizes by hand: 6000 x 4000 covering 1024 x 768 is
+// 1152 x 768 (6000 x 768 / 4000); 1200 x 1800 fitting inside it is
+// 512 x 768. Tiling and a matching shape stay as they were.
+TEST_F(Pipeline, StretchedPicturesKeepTheirShapeAndAreDecodedToTheSizeShown) {
+    settings.PictureFit = 4;
+    steps.probes = true;
+    steps.decodedWidth = 6000;
+    steps.decodedHeight = 4000;  // filling keeps 8/9 of it: filled
+    Change("C:\\big.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Size", "Resized", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.resizedTo.cx, 1152);
+    EXPECT_EQ(steps.resizedTo.cy, 768);
+    EXPECT_EQ(composition, Composition::FittedScreen);
+    EXPECT_EQ(steps.writtenSize.cx, 1024);
+    EXPECT_EQ(steps.writtenSize.cy, 768);
+    EXPECT_EQ(steps.appliedTile, 0);
+    EXPECT_EQ(steps.appliedStyle, 0);
+
+    // Fitted whole on a black background: a light picture over half the
+    // screen shows as dark on average (120 of 255), so the captions are
+    // white, from what is shown, not black from the picture alone. The date
+    // is stamped on the composed screen in the same colour.
+    steps = RecordingSteps();
+    steps.probes = true;
+    settings.PictureFit = 2;
+    settings.BackgroundColor = 0;
+    settings.ShowDate = true;
+    steps.decodedWidth = 1200;
+    steps.decodedHeight = 1800;
+    steps.decodedColor = 0x00F0F0F0;
+    Change("C:\\tall.jpg", "jpg");
+    EXPECT_EQ(steps.calls, (Calls{"Size", "Resized", "Date", "Write", "Wallpaper", "Background", "Icons"}));
+    EXPECT_EQ(steps.resizedTo.cx, 512);
+    EXPECT_EQ(steps.resizedTo.cy, 768);
+    EXPECT_EQ(steps.appliedIcon, kWhite);
+    EXPECT_EQ(steps.stampedColor, kWhite);
+    EXPECT_EQ(steps.appliedStyle, 0);
+
+    // Forced to stretch, a picture the decoder reads whole (no size probe)
+    // is fitted too; one whose shape is the screen's keeps today's route.
+    steps = RecordingSteps();
+    settings.ShowDate = false;
+    steps.decodedWidth = 300;
+    steps.decodedHeight = 600;
+    Change("C:\\small.bmp", "bmp", 0, true, false, true, false);
+    EXPECT_EQ(composition, Composition::FittedScreen);
+    EXPECT_EQ(steps.writtenSize.cx, 1024);
+    steps = RecordingSteps();
+    steps.decodedWidth = 800;
+    steps.decodedHeight = 600;
+    Change("C:\\s.jpg", "jpg");
+    EXPECT_EQ(composition, Composition::PictureItself);
+    EXPECT_EQ(steps.appliedStyle, 2);
+    EXPECT_EQ(steps.writtenSize.cx, 800);
+
+    // A small picture is tiled whatever its shape.
+    steps = RecordingSteps();
+    settings.CreateSeamless = false;
+    steps.decodedWidth = 50;
+    steps.decodedHeight = 200;
+    Change("C:\\t.jpg", "jpg");
+    EXPECT_EQ(composition, Composition::PictureItself);
+    EXPECT_EQ(steps.appliedTile, 1);
 }

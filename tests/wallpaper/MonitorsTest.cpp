@@ -326,3 +326,42 @@ TEST(MonitorTaskbar, TheWorkAreaTellsWhereTheTaskbarIs) {
     EXPECT_EQ(t.right, 60);
     EXPECT_EQ(TaskbarOfMonitor(MakeMonitor(0, 0, 100, 100)).right, 0);
 }
+
+// A picture whose shape differs from its area's keeps its shape there, each
+// monitor's area and the area across all monitors alike. Worked out by hand:
+// a 108 x 192 portrait on the 192 x 108 primary fitted whole is 61 x 108
+// (108 x 108 / 192 = 60.75), columns 65..125; a 400 x 400 square across the
+// 556 x 192 rectangle is 192 x 192 at columns 182..373 of the bitmap, the
+// virtual screen's x -74..117.
+TEST_F(MonitorChange, StretchedPicturesKeepTheirShapeOnEachMonitorAndAcross) {
+    const Color red = 0x000000E0;
+    settings.PictureFit = 2;  // fit, on the background colour
+    const std::string tall = Picture("tall.png", 108, 192, red);
+    Change({{tall, "png", 0}, MonitorPicture(), MonitorPicture()}, WallpaperArrangement::Span);
+    Image bmp = Written();
+    ASSERT_TRUE(bmp.IsValid());
+    for (int vx : {0, 63, 127, 191}) EXPECT_EQ(Shown(bmp, vx, 50, WallpaperArrangement::Span), settings.BackgroundColor) << vx;
+    for (int vx : {66, 96, 124}) EXPECT_TRUE(Near(Shown(bmp, vx, 50, WallpaperArrangement::Span), red)) << vx;
+    for (int vy : {0, 107}) EXPECT_TRUE(Near(Shown(bmp, 96, vy, WallpaperArrangement::Span), red)) << vy;
+
+    const std::string square = Picture("square.png", 400, 400, red);
+    Change({{square, "png", 0}}, WallpaperArrangement::Span, true);
+    bmp = Written();
+    for (int vx : {-256, -76, 119, 299}) EXPECT_EQ(Shown(bmp, vx, 100, WallpaperArrangement::Span), settings.BackgroundColor) << vx;
+    for (int vx : {-72, 0, 115}) EXPECT_TRUE(Near(Shown(bmp, vx, 100, WallpaperArrangement::Span), red)) << vx;
+
+    // Automatic: cutting the square to 556 x 192 would lose two thirds of it,
+    // so it is fitted over a blurred, darkened copy of itself: the sides are
+    // a darker red, not the background colour.
+    settings.PictureFit = 4;
+    Change({{square, "png", 0}}, WallpaperArrangement::Span, true);
+    bmp = Written();
+    for (int vx : {-256, 299}) {
+        const Color side = Shown(bmp, vx, 100, WallpaperArrangement::Span);
+        EXPECT_NE(side, settings.BackgroundColor) << vx;
+        EXPECT_GT(RedOf(side), 0x60) << vx;
+        EXPECT_LT(RedOf(side), 0xE0) << vx;
+        EXPECT_LT(GreenOf(side) + BlueOf(side), 20) << vx;
+    }
+    EXPECT_TRUE(Near(Shown(bmp, 0, 100, WallpaperArrangement::Span), red));
+}

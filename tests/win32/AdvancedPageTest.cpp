@@ -89,7 +89,7 @@ TEST_F(AdvancedPage, MonitorChoiceReachesTheRegistryOnOkOnly) {
         EXPECT_TRUE(Checked(hPage, IDC_ADV_MATCH_SHAPE));
         EXPECT_TRUE(Enabled(hPage, IDC_ADV_MATCH_SHAPE));
         for (int id : {IDC_ADV_SAME, IDC_ADV_PER_MONITOR, IDC_ADV_ACROSS, IDC_ADV_MATCH_SHAPE, IDC_ADV_LAYOUT,
-                       IDC_HELP_BUTTON})
+                       IDC_ADV_FIT, IDC_HELP_BUTTON})
             EXPECT_NE(TipOf(sheet.hWnd, GetDlgItem(hPage, id)), "") << "control " << id;
 
         // The virtual desktop's one monitor, drawn with the screen's shape in
@@ -112,12 +112,19 @@ TEST_F(AdvancedPage, MonitorChoiceReachesTheRegistryOnOkOnly) {
             ClickNow(hPage, id);
             EXPECT_EQ(Enabled(hPage, IDC_ADV_MATCH_SHAPE), id == IDC_ADV_PER_MONITOR) << "control " << id;
         }
+        // The fit choice: automatic first when nothing is stored, stretch last.
+        HWND hFit = GetDlgItem(hPage, IDC_ADV_FIT);
+        EXPECT_EQ(SendMessageA(hFit, CB_GETCOUNT, 0, 0), 5);
+        EXPECT_EQ(SendMessageA(hFit, CB_GETCURSEL, 0, 0), 0);
+        SendMessageA(hFit, CB_SETCURSEL, 4, 0);
         sheet.Select(TabIndex(kInfoTab));
+        EXPECT_EQ(ReadConfigDword("PictureFit", 99), 99u);
         EXPECT_EQ(ReadConfigDword("MultipleMonitors", 99), 7u);  // leaving the page writes nothing
         sheet.Ok();
         ASSERT_TRUE(settings.WaitExit(15000));
         EXPECT_EQ(ReadConfigDword("MultipleMonitors", 99), 2u);
         EXPECT_EQ(ReadConfigDword("MatchMonitorShape", 99), 0u);
+        EXPECT_EQ(ReadConfigDword("PictureFit", 99), 0u);
         CloseAllTrays();
     }
     {
@@ -133,11 +140,14 @@ TEST_F(AdvancedPage, MonitorChoiceReachesTheRegistryOnOkOnly) {
         ClickNow(hPage, IDC_ADV_PER_MONITOR);
         ClickNow(hPage, IDC_ADV_MATCH_SHAPE);
         EXPECT_TRUE(Checked(hPage, IDC_ADV_MATCH_SHAPE));
+        EXPECT_EQ(SendDlgItemMessageA(hPage, IDC_ADV_FIT, CB_GETCURSEL, 0, 0), 4);  // stretch, as stored
+        SendDlgItemMessageA(hPage, IDC_ADV_FIT, CB_SETCURSEL, 1, 0);
         sheet.Select(TabIndex(kColorsTab));
         sheet.Cancel();
         ASSERT_TRUE(settings.WaitExit(15000));
         EXPECT_EQ(ReadConfigDword("MultipleMonitors", 99), 2u);
         EXPECT_EQ(ReadConfigDword("MatchMonitorShape", 99), 0u);
+        EXPECT_EQ(ReadConfigDword("PictureFit", 99), 0u);
     }
 }
 
@@ -301,6 +311,7 @@ TEST_F(AdvancedPage, NoPageUsesAnAccessKeyTwice) {
         const char* shared;
     } kept[] = {{kCollectionsTab, "EF"}, {kOptionsTab, "ADH"}, {kDateTab, "B"}, {kColorsTab, "H"}};
     EXPECT_EQ(AccessKeys("Match pictures to each monitor's sha&pe"), "P");
+    EXPECT_EQ(AccessKeys("Fit pictures to the scree&n:"), "N");
     EXPECT_EQ(AccessKeys("Save && &close"), "C");
     Process settings("");
     Sheet sheet;

@@ -19,13 +19,19 @@
 #                       1600 x 1200 at (200, 100)
 # The references of the last two are of the grid and the aperture they
 # describe: the tiles decoded and joined, the AVIF decoded and cropped.
+# Pictures of another shape than the screen's, for how they keep it:
+#   circle.png  600 x 900 portrait: blue checks (50 x 50), a 12-pixel yellow
+#               frame, and a red circle of radius 200 at (300, 450); its
+#               reference is ImageMagick's stretch to exactly 1024 x 768
+#   wide.png    1280 x 800 flat grey, a red circle of radius 90 at (110, 400)
+#               near its left edge (no reference)
 set -euo pipefail
 OUT=${1:?usage: $0 OUTDIR}
 CONVERT=/usr/bin/convert
 [ -x "$CONVERT" ] || CONVERT=convert
 mkdir -p "$OUT"
 cd "$OUT"
-STAMP=.made-v3
+STAMP=.made-v4
 rm -f .made-v*
 rm -rf -- *.jpg *.png *.gif *.webp *.heic *.avif refs grid
 mkdir refs
@@ -83,6 +89,12 @@ mkdir grid
   +repage PNG24:'grid/%[filename:t].png'
 for f in grid/*.png; do echo "$f"; done | xargs -P 2 -I{} sh -c 'heif-enc -q 90 -p preset=ultrafast -o "${1%.png}.heic" "$1" >/dev/null && rm -f "$1"' _ {}
 rm -f large.png photo.png
+
+"$CONVERT" -size 12x18 pattern:gray50 -scale 5000% -fill '#2050a0' -opaque black -fill '#4080d0' -opaque white \
+  -fill none -stroke '#ffff00' -strokewidth 12 -draw 'rectangle 6,6 593,893' \
+  -stroke none -fill '#ff0000' -draw 'circle 300,450 500,450' -depth 8 PNG24:circle.png
+"$CONVERT" -size 1280x800 xc:'#808080' -fill '#ff0000' -draw 'circle 110,400 200,400' -depth 8 PNG24:wide.png
+"$CONVERT" circle.png -resize '1024x768!' -colorspace sRGB -type TrueColor BMP3:refs/circle.png.bmp
 
 for f in orient*.jpg cmyk.jpg palette.png photo.gif photo.webp photo.heic photo.avif; do
   "$CONVERT" "$f" -auto-orient -colorspace sRGB -type TrueColor "BMP3:refs/$f.bmp"

@@ -84,6 +84,9 @@ BOOL CAdvancedPage::OnInitDialog() {
            "Pictures you chose never to show again are shown again: the current collection's list is emptied when you "
            "click OK");
     AddTip(IDC_HELP_BUTTON, "Opens the Murivane help");
+    // The tip text outlives the call: the tool tip keeps a pointer to it.
+    m_sFitTip = LoadString(IDS_FIT_TIP);
+    AddTip(IDC_ADV_FIT, m_sFitTip.c_str());
     SetSpinRange(m_hWnd, IDC_ADV_HISTORY_SPIN, 0, static_cast<int>(Settings::kMaxHistorySize));
 
     m_values = AdvancedFromSettings(gApp.GetSettings());
@@ -93,6 +96,10 @@ BOOL CAdvancedPage::OnInitDialog() {
     SetCheck(m_hWnd, IDC_ADV_PAUSE_BATTERY, m_values.PauseBatterySaver);
     SetCheck(m_hWnd, IDC_ADV_PAUSE_LOCKED, m_values.PauseLocked);
     SetDlgInt(m_hWnd, IDC_ADV_HISTORY_SIZE, m_values.HistorySize);
+    const UINT fitTexts[kFitChoices] = {IDS_FIT_AUTOMATIC, IDS_FIT_FILL, IDS_FIT_FIT, IDS_FIT_BLURRED, IDS_FIT_STRETCH};
+    for (UINT id : fitTexts)
+        SendDlgItemMessageA(m_hWnd, IDC_ADV_FIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadString(id).c_str()));
+    SendDlgItemMessageA(m_hWnd, IDC_ADV_FIT, CB_SETCURSEL, static_cast<WPARAM>(FitChoiceIndex(m_values.PictureFit)), 0);
     EnableShapeChoice();
     m_layout = gApp.DesktopSeam().Monitors();
     return TRUE;
@@ -105,6 +112,8 @@ bool CAdvancedPage::ReadControls() {
     m_values.PauseFullScreen = GetCheck(m_hWnd, IDC_ADV_PAUSE_FULLSCREEN);
     m_values.PauseBatterySaver = GetCheck(m_hWnd, IDC_ADV_PAUSE_BATTERY);
     m_values.PauseLocked = GetCheck(m_hWnd, IDC_ADV_PAUSE_LOCKED);
+    m_values.PictureFit =
+        FitChoiceValue(static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_ADV_FIT, CB_GETCURSEL, 0, 0)));
     return ReadDlgInt(m_hWnd, IDC_ADV_HISTORY_SIZE, 0, static_cast<int32_t>(Settings::kMaxHistorySize),
                       m_values.HistorySize);
 }

@@ -38,6 +38,7 @@ private:
     MonitorLayout m_layout;
     // The collection whose exclusions OK clears; empty for none.
     std::string m_sClearExcludes;
+    std::string m_sFitTip;
 };
 
 }  // namespace mv::win

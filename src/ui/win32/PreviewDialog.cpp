@@ -71,6 +71,13 @@ bool CPreviewDialog::OnCommand(int id, int code, HWND) {
         return true;
     }
     if (code != BN_CLICKED) return false;
+    for (int layoutId : kLayoutButtons)
+        if (id == layoutId) {
+            // Stretched or not decides how the picture is placed: drawn again.
+            m_shown = Image();
+            InvalidatePreview();
+            return false;
+        }
     switch (id) {
     case IDC_PREVIEW_MAKE: OnMakeWallpaper(); return true;
     case IDC_PREVIEW_CLOSE: End(IDCANCEL); return true;
@@ -215,14 +222,27 @@ void CPreviewDialog::Paint(HDC hdc) {
     RECT rc = PreviewArea();
     FillRect(hdc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     if (!m_pImage || !m_pImage->IsValid()) return;
+    // A stretched picture that keeps its shape is shown as the wallpaper
+    // places it: the screen's shape, the picture filled or fitted into it.
+    const Settings& settings = gApp.GetSettings();
+    const PictureFit fit = PreviewFit(m_pImage->Width(), m_pImage->Height(), GetSystemMetrics(SM_CXSCREEN),
+                                      GetSystemMetrics(SM_CYSCREEN), GetCheck(m_hWnd, IDC_PREVIEW_STRETCHED),
+                                      settings.PictureFit);
     int cx = 0, cy = 0;
-    FitPreview(m_pImage->Width(), m_pImage->Height(), rc.right - rc.left, rc.bottom - rc.top, cx, cy);
+    if (fit == PictureFit::Stretch)
+        FitPreview(m_pImage->Width(), m_pImage->Height(), rc.right - rc.left, rc.bottom - rc.top, cx, cy);
+    else
+        FitPreview(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), rc.right - rc.left,
+                   rc.bottom - rc.top, cx, cy);
     if (cx <= 0 || cy <= 0) return;
     if (!m_shown.IsValid() || m_shown.Width() != cx || m_shown.Height() != cy) {
         // Shrunk by area averaging, as the wallpaper itself is.
         Image full = DrawTo24(*m_pImage);
         if (!full.IsValid()) return;
-        m_shown = (cx == full.Width() && cy == full.Height()) ? std::move(full) : Resample24(full, cx, cy);
+        if (fit != PictureFit::Stretch)
+            m_shown = ComposeFitted(full, Size{cx, cy}, fit, settings.BackgroundColor);
+        else
+            m_shown = (cx == full.Width() && cy == full.Height()) ? std::move(full) : Resample24(full, cx, cy);
     }
     Draw(hdc, rc.left, rc.top, m_shown);
 }
