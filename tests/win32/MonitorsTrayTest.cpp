@@ -65,6 +65,8 @@ struct MonitorsTray : ::testing::Test {
     void SetUp() override {
         CloseAllTrays();
         ResetConfig();
+        // These check a picture stretched over each area, whatever its shape.
+        WriteConfigDword("PictureFit", 0);
         layout.monitors.clear();
         for (const Rect& r : XineramaHeads()) {
             Monitor m;
@@ -296,6 +298,17 @@ TEST_F(MonitorsWide, ThePeakWorkingSetIsTheBitmapAndAtMost80MBMore) {
                     static_cast<unsigned long>(peak));
         CloseAllTrays();
     }
+    // A picture fitted across the desktop over its blurred copy stays within
+    // the same bound: the backdrop is made from a small copy.
+    WriteConfigDword("MultipleMonitors", 2);
+    WriteConfigDword("PictureFit", 3);
+    SIZE_T peak = 0;
+    const Image bmp = ChangeFromTheTray(peak);
+    ASSERT_TRUE(bmp.IsValid());
+    EXPECT_EQ(bmp.ImageSize(), kBitmap);
+    EXPECT_LE(peak, kBitmap + (SIZE_T(80) << 20)) << peak;
+    std::printf("three 3840x2160 monitors, across, fitted over a blurred copy: peak working set %lu bytes\n",
+                static_cast<unsigned long>(peak));
 }
 
 // The program is linked large-address-aware, so that on 64-bit Windows it
