@@ -911,4 +911,9 @@ void ChangeCycle::OnPictureApplied(const std::string& sPath, const ForcedLayout&
     }
 }
 
+void ChangeCycle::ChangeOneMonitor(int monitor) {
+    (void)monitor;
+    ChangeWallpaper(true);
+}
+
 }  // namespace mv

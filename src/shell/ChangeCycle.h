@@ -162,6 +162,9 @@ public:
     void StartChangeTimer(int64_t seconds);
 
     void OnChangeWallpaperCommand() { ChangeWallpaper(true); }
+    // A change of one monitor only (an index into Monitors()), the others
+    // keeping what they show; with one monitor, a change of the wallpaper.
+    void ChangeOneMonitor(int monitor);
     void OnRefreshImageList();
     void OnDisable();
     void OnEnable();

@@ -576,6 +576,19 @@ bool CMainAppWnd::OnCopyData(const COPYDATASTRUCT* pData) {
     return true;
 }
 
+CommandStatus CMainAppWnd::RunTrayCommand(const TrayCommandRecord& record) {
+    if (!m_pCycle) return CommandStatus::Refused;
+    switch (record.command) {
+        case TrayCommand::Next:
+            if (record.monitor == kAllMonitors)
+                m_pCycle->OnChangeWallpaperCommand();
+            else
+                m_pCycle->ChangeOneMonitor(record.monitor);
+            return CommandStatus::Done;
+        default: return CommandStatus::Refused;
+    }
+}
+
 void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) { GreyWallpaperCommands(hMenu, m_pCycle->Commands()); }
 
 }  // namespace mv::win

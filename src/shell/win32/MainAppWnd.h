@@ -11,6 +11,7 @@
 #include "platform/win32/Win32SystemState.h"
 #include "shell/ChangeCycle.h"
 #include "shell/FractalJob.h"
+#include "shell/TrayCommand.h"
 #include "shell/win32/TrayIcon.h"
 #include "ui/win32/Window.h"
 
@@ -41,6 +42,9 @@ public:
     CMainAppWnd();
     ~CMainAppWnd() override;
     bool CreateHidden(const std::string& sTitle);
+    // Carries out a command given on another copy's command line or by a
+    // hot key; how it ended.
+    CommandStatus RunTrayCommand(const TrayCommandRecord& record);
 
     int groups() const { return m_iGroups; }
     RCollection* Collection() { return m_pCollection.get(); }
