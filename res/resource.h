@@ -17,6 +17,10 @@
 #define IDS_FIT_FIT 57351
 #define IDS_FIT_BLURRED 57352
 #define IDS_FIT_STRETCH 57353
+#define IDS_COMMAND_HELP 57400
+#define IDS_COMMAND_MISTAKE 57401
+#define IDS_COMMAND_NO_TRAY 57402
+#define IDS_COMMAND_REFUSED 57403
 
 // Tray states: one icon, one menu and (for the waiting state) one tool tip each.
 #define IDR_TRAY_WAITING 128

@@ -34,11 +34,95 @@ int32_t LeadingInteger(const std::string& s) {
 }
 }  // namespace
 
+namespace {
+
+std::string LowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The word after one leading '/' or '-', lower case; empty when there is none.
+std::string SwitchWord(const std::string& sArg) {
+    if (sArg.size() < 2 || (sArg[0] != '/' && sArg[0] != '-')) return std::string();
+    return LowerAscii(sArg.substr(1));
+}
+
+bool IsSeedArgument(const std::string& sArg) { return sArg.size() >= 2 && sArg[1] == 'r'; }
+
+// A monitor's number as typed: digits only, 1 to kMaxCommandMonitor.
+std::optional<int32_t> MonitorNumber(const std::string& s) {
+    if (s.empty() || s.size() > 3) return std::nullopt;
+    int32_t n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    if (n < 1 || n > kMaxCommandMonitor) return std::nullopt;
+    return n;
+}
+
+struct CommandWord {
+    const char* word;
+    TrayCommand command;
+};
+constexpr CommandWord kCommandWords[] = {
+    {"next", TrayCommand::Next},       {"previous", TrayCommand::Previous}, {"keep", TrayCommand::Keep},
+    {"never", TrayCommand::Never},     {"disable", TrayCommand::Disable},   {"enable", TrayCommand::Enable},
+    {"refresh", TrayCommand::Refresh}, {"exit", TrayCommand::Exit},
+};
+
+// Words that keep the meaning they always had: the tray, and the settings.
+bool IsKnownWord(const std::string& sWord) { return sWord == "tray" || sWord == "settings"; }
+
+bool StartsWithALetter(const std::string& s) { return !s.empty() && std::isalpha(static_cast<unsigned char>(s[0])); }
+
+}  // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
     if (!args.empty()) result.bTray = IsTrayArgument(args[0]);
-    if (args.size() >= 2 && args[1].size() >= 2 && args[1][1] == 'r')
-        result.seed = LeadingInteger(args[1].substr(2));
+    if (args.size() >= 2 && IsSeedArgument(args[1])) result.seed = LeadingInteger(args[1].substr(2));
+    if (args.empty()) return result;
+
+    const std::string sWord = SwitchWord(args[0]);
+    if (sWord == "?" || sWord == "help") {
+        result.bHelp = true;
+        return result;
+    }
+    for (const CommandWord& w : kCommandWords) {
+        if (sWord != w.word) continue;
+        TrayCommandRecord record{w.command, kAllMonitors};
+        size_t next = 1;
+        // Next may name its monitor before the seed.
+        if (w.command == TrayCommand::Next && args.size() > 1 && !IsSeedArgument(args[1])) {
+            const std::optional<int32_t> n = MonitorNumber(args[1]);
+            if (LowerAscii(args[1]) == "pointer") {
+                record.monitor = kMonitorAtPointer;
+            } else if (n) {
+                record.monitor = *n;
+            } else {
+                result.bMistake = true;
+                result.sMistake = args[1];
+                return result;
+            }
+            next = 2;
+            if (args.size() > 2 && IsSeedArgument(args[2])) result.seed = LeadingInteger(args[2].substr(2));
+        }
+        if (next < args.size() && IsSeedArgument(args[next])) ++next;
+        if (next < args.size()) {
+            result.bMistake = true;
+            result.sMistake = args[next];
+            return result;
+        }
+        result.command = record;
+        return result;
+    }
+    // A word after '/' or '-' that names nothing the program knows (one in
+    // the seed's form, "/r...", keeps its old meaning).
+    if (!IsKnownWord(sWord) && StartsWithALetter(sWord) && !IsSeedArgument(args[0])) {
+        result.bMistake = true;
+        result.sMistake = args[0];
+    }
     return result;
 }
 

@@ -207,7 +207,7 @@ void ChangeCycle::OnPauseCheck() {
 }
 
 void ChangeCycle::AfterChange() {
-    if (m_settings.ExitAfterChange) {
+    if (m_settings.ExitAfterChange || m_bOneChangeOnly) {
         m_host.Close();
     } else {
         StartChangeTimer(0);
@@ -603,7 +603,7 @@ void ChangeCycle::FinishFractal(const std::vector<FractalRecipe>& jobRecipes) {
         // exit waits until the sheet is closed.
         m_bExitAfterSettings = true;
         ShowNormalTray();
-    } else if (m_settings.ExitAfterChange) {
+    } else if (m_settings.ExitAfterChange || m_bOneChangeOnly) {
         m_host.Close();
     } else {
         ShowNormalTray();
@@ -613,6 +613,10 @@ void ChangeCycle::FinishFractal(const std::vector<FractalRecipe>& jobRecipes) {
 
 void ChangeCycle::OnFractalFailed(const std::string& sReason) {
     m_bComputing = false;
+    if (m_bOneChangeOnly) {
+        m_host.Close();
+        return;
+    }
     m_job = FractalJob::Change;
     m_host.KillFractalTimer();
     // The wallpaper showing still fits the monitors there are now.
@@ -863,57 +867,129 @@ void ChangeCycle::OnPictureApplied(const std::string& sPath, const ForcedLayout&
     }
     const MonitorLayout layout = m_host.Monitors();
     const MonitorPicture picture{sPath, ExtensionOf(sPath).value_or(""), 0};
-    HistoryEntry entry;
-    entry.forced = forced;
     if (layout.IsMultiple() && monitor >= 0 && static_cast<size_t>(monitor) < layout.monitors.size()) {
-        // One monitor changed; the others keep what they show, each from
-        // its own source, and the entry names those pictures (a fractal's
-        // file is not one to show again).
-        const size_t i = static_cast<size_t>(monitor);
-        const size_t count = m_lastPictures.size();
-        // Composed again when the display changed since the wallpaper was.
-        const bool bRecompose = !(layout == m_lastLayout);
-        std::vector<int> map(layout.monitors.size(), -1);
-        if (count == 1) {
-            map.assign(layout.monitors.size(), 0);
-        } else if (count > 1) {
-            std::vector<std::string> devices;
-            int primary = 0;
-            SourceMonitors(m_lastLayout, count, devices, primary);
-            map = SourcesFor(layout, devices, primary, count);
-        }
-        std::vector<MonitorPicture> pictures(layout.monitors.size());
-        for (size_t k = 0; k < pictures.size(); ++k) {
-            if (k == i) {
-                pictures[k] = picture;
-            } else if (map[k] >= 0 && !m_lastPictures[static_cast<size_t>(map[k])].sPath.empty()) {
-                pictures[k] = m_lastPictures[static_cast<size_t>(map[k])];
-            } else if (!m_bLastFractal && bRecompose) {
-                const std::string sPick = PickFor(layout.monitors[k]);
-                if (!sPick.empty()) pictures[k] = MonitorPicture{sPick, ExtensionOf(sPick).value_or(""), 0};
-            }
-            entry.pictures.push_back(k == i || !m_bLastFractal ? pictures[k].sPath : std::string());
-        }
-        if (bRecompose) {
-            ApplyToMonitors(layout, std::move(pictures), nullptr, forced);
-        } else {
-            Remember(layout, std::move(pictures), nullptr, forced);
-        }
+        // The sheet put it on the desktop already.
+        PutOnOneMonitor(layout, static_cast<size_t>(monitor), picture, forced, false);
     } else {
         Remember(layout, {picture}, nullptr, forced);
+        HistoryEntry entry;
+        entry.forced = forced;
         entry.pictures.push_back(sPath);
+        RecordChange(std::move(entry));
     }
     m_sLastPicture = sPath;
-    RecordChange(std::move(entry));
     if (bStopped) {
         if (bRestartSchedule) StartChangeTimer(0);
         ShowNormalTray();
     }
 }
 
+void ChangeCycle::PutOnOneMonitor(const MonitorLayout& layout, size_t i, const MonitorPicture& picture,
+                                  const ForcedLayout& forced, bool bCompose) {
+    // One monitor changed; the others keep what they show, each from its own
+    // source, and the entry names those pictures (a fractal's file is not
+    // one to show again).
+    HistoryEntry entry;
+    entry.forced = forced;
+    const size_t count = m_lastPictures.size();
+    // Composed again when the display changed since the wallpaper was.
+    const bool bRecompose = !(layout == m_lastLayout);
+    std::vector<int> map(layout.monitors.size(), -1);
+    if (count == 1) {
+        map.assign(layout.monitors.size(), 0);
+    } else if (count > 1) {
+        std::vector<std::string> devices;
+        int primary = 0;
+        SourceMonitors(m_lastLayout, count, devices, primary);
+        map = SourcesFor(layout, devices, primary, count);
+    }
+    std::vector<MonitorPicture> pictures(layout.monitors.size());
+    for (size_t k = 0; k < pictures.size(); ++k) {
+        if (k == i) {
+            pictures[k] = picture;
+        } else if (map[k] >= 0 && !m_lastPictures[static_cast<size_t>(map[k])].sPath.empty()) {
+            pictures[k] = m_lastPictures[static_cast<size_t>(map[k])];
+        } else if (!m_bLastFractal && bRecompose) {
+            const std::string sPick = PickFor(layout.monitors[k]);
+            if (!sPick.empty()) pictures[k] = MonitorPicture{sPick, ExtensionOf(sPick).value_or(""), 0};
+        }
+        entry.pictures.push_back(k == i || !m_bLastFractal ? pictures[k].sPath : std::string());
+    }
+    if (bCompose || bRecompose) {
+        ApplyToMonitors(layout, std::move(pictures), nullptr, forced);
+    } else {
+        Remember(layout, std::move(pictures), nullptr, forced);
+    }
+    RecordChange(std::move(entry));
+}
+
 void ChangeCycle::ChangeOneMonitor(int monitor) {
-    (void)monitor;
-    ChangeWallpaper(true);
+    const MonitorLayout layout = m_host.Monitors();
+    const bool bOwnPictures = MultipleMonitorsModeOf(m_settings.MultipleMonitors) == kPicturePerMonitor;
+    // What each other monitor shows must be known to compose it again: a
+    // fractal known by its recipe alone (after a start) has no file yet.
+    const bool bOthersKnown =
+        !m_lastPictures.empty() && !m_bComputing &&
+        std::none_of(m_lastPictures.begin(), m_lastPictures.end(), [](const MonitorPicture& p) { return p.sPath.empty(); });
+    if (!layout.IsMultiple() || !bOwnPictures || !bOthersKnown || monitor < 0 ||
+        static_cast<size_t>(monitor) >= layout.monitors.size()) {
+        ChangeWallpaper(true);
+        return;
+    }
+    BeginChange();
+    m_host.EnsureActiveDesktop();
+    const bool bAllExcluded = m_host.ImageCount() > 0 && m_host.AllPicturesExcluded();
+    m_host.ReportAllExcluded(bAllExcluded);
+    const std::string sPath = bAllExcluded ? std::string() : PickFor(layout.monitors[static_cast<size_t>(monitor)]);
+    if (sPath.empty()) {
+        // No picture for it: the whole desktop changes, to a fractal.
+        ChangeWallpaper(true);
+        return;
+    }
+    PutOnOneMonitor(layout, static_cast<size_t>(monitor), MonitorPicture{sPath, ExtensionOf(sPath).value_or(""), 0},
+                    ForcedLayout(), true);
+    AfterChange();
+}
+
+CommandStatus ChangeCycle::OnCommand(const TrayCommandRecord& record) {
+    switch (record.command) {
+        case TrayCommand::Next: {
+            if (record.monitor == kAllMonitors) {
+                OnChangeWallpaperCommand();
+                return CommandStatus::Done;
+            }
+            const MonitorLayout layout = m_host.Monitors();
+            if (!layout.IsMultiple()) {
+                OnChangeWallpaperCommand();
+                return CommandStatus::Done;
+            }
+            const int index = record.monitor == kMonitorAtPointer ? m_host.MonitorAtPointer() : record.monitor - 1;
+            // A monitor the desktop does not have.
+            if (index < 0 || static_cast<size_t>(index) >= layout.monitors.size()) return CommandStatus::Refused;
+            ChangeOneMonitor(index);
+            return CommandStatus::Done;
+        }
+        case TrayCommand::Previous:
+            if (m_bSettingsOpen || !m_history.CanGoBack(Availability())) return CommandStatus::Refused;
+            OnPreviousWallpaper();
+            return CommandStatus::Done;
+        case TrayCommand::Keep:
+            if (!m_current.IsFractal()) return CommandStatus::Refused;
+            OnKeepFractal();
+            return CommandStatus::Done;
+        case TrayCommand::Never:
+            if (m_bSettingsOpen || CurrentPicture().empty()) return CommandStatus::Refused;
+            OnNeverShowPicture();
+            return CommandStatus::Done;
+        case TrayCommand::Disable: OnDisable(); return CommandStatus::Done;
+        case TrayCommand::Enable: OnEnable(); return CommandStatus::Done;
+        case TrayCommand::Refresh: OnRefreshImageList(); return CommandStatus::Done;
+        case TrayCommand::Exit:
+            if (m_bSettingsOpen) return CommandStatus::Refused;
+            OnExit();
+            return CommandStatus::Done;
+    }
+    return CommandStatus::Refused;
 }
 
 }  // namespace mv

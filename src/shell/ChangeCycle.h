@@ -10,6 +10,7 @@
 #include "shell/MonitorPicks.h"
 #include "platform/SystemState.h"
 #include "shell/PauseRules.h"
+#include "shell/TrayCommand.h"
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/MonitorLayout.h"
 
@@ -77,6 +78,8 @@ public:
     // Several monitors. A host that does not tell has the screen alone, and
     // every change goes through ChangeBackground as it always did.
     virtual MonitorLayout Monitors() { return MonitorLayout(); }
+    // The monitor of Monitors() under the mouse pointer; -1 when not known.
+    virtual int MonitorAtPointer() { return -1; }
     // A picture's size from its header, without decoding.
     virtual std::optional<Size> PictureSize(const std::string& sPath) { return std::nullopt; }
     // The pipeline over several monitors, synchronously.
@@ -162,9 +165,22 @@ public:
     void StartChangeTimer(int64_t seconds);
 
     void OnChangeWallpaperCommand() { ChangeWallpaper(true); }
-    // A change of one monitor only (an index into Monitors()), the others
-    // keeping what they show; with one monitor, a change of the wallpaper.
+    // A change of one monitor only (an index into Monitors()): it gets a
+    // picture picked for it alone and the others keep what they show, each
+    // composed again from its own source; the history records the whole
+    // desktop. A change of every monitor instead with one monitor, when the
+    // monitors do not each have a picture of their own, when what the others
+    // show is not known, or when the collection has no picture for it.
     void ChangeOneMonitor(int monitor);
+    // A command given on another copy's command line or by a hot key: Done,
+    // or Refused when it cannot be used now (as the tray menu greys it).
+    // Next's monitor is kAllMonitors, kMonitorAtPointer or a number from 1.
+    CommandStatus OnCommand(const TrayCommandRecord& record);
+    // A render is under way: the command that started it is not over yet.
+    bool Rendering() const { return m_bComputing; }
+    // Makes one change and closes, as a tray that ends after each change
+    // would (the program started with a command and no tray to take it).
+    void SetOneChangeOnly() { m_bOneChangeOnly = true; }
     void OnRefreshImageList();
     void OnDisable();
     void OnEnable();
@@ -234,6 +250,11 @@ private:
     // A forced layout goes with the pictures and is kept for recompositions.
     void ApplyToMonitors(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
                          const std::vector<FractalRecipe>* pRecipes = nullptr, const ForcedLayout& forced = {});
+    // A picture on monitor i of the layout, the others keeping their own
+    // sources; composed when bCompose or when the display changed since the
+    // wallpaper was. Recorded as a new history entry.
+    void PutOnOneMonitor(const MonitorLayout& layout, size_t i, const MonitorPicture& picture,
+                         const ForcedLayout& forced, bool bCompose);
     void Remember(const MonitorLayout& layout, std::vector<MonitorPicture> pictures,
                   const std::vector<FractalRecipe>* pRecipes = nullptr, const ForcedLayout& forced = {});
     // What the wallpaper showing was made from, rebuilt from the history's
@@ -280,6 +301,7 @@ private:
     CycleHost& m_host;
     bool m_bEnabled = true;
     bool m_bSettingsOpen = false;
+    bool m_bOneChangeOnly = false;
     bool m_bExitAfterSettings = false;  // a change ended while the sheet was open
     std::string m_sLastPicture;
     std::vector<MonitorPicture> m_lastPictures;

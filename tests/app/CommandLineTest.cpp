@@ -37,3 +37,59 @@ TEST(CommandLine, SplitsLikeTheRuntime) {
     EXPECT_EQ(SplitCommandLine(""), std::vector<std::string>{});
     EXPECT_EQ(SplitCommandLine("\"\""), std::vector<std::string>{""});
 }
+
+// Commands for the tray: every word in its spellings, Next's monitor, and
+// the seed after them.
+TEST(CommandLine, CommandsForTheTray) {
+    using mv::TrayCommand;
+    const struct {
+        const char* arg;
+        TrayCommand command;
+    } words[] = {{"/next", TrayCommand::Next},       {"-NEXT", TrayCommand::Next},       {"/Previous", TrayCommand::Previous},
+                 {"-keep", TrayCommand::Keep},       {"/NEVER", TrayCommand::Never},     {"/disable", TrayCommand::Disable},
+                 {"-Enable", TrayCommand::Enable},   {"/refresh", TrayCommand::Refresh}, {"/exit", TrayCommand::Exit}};
+    for (const auto& w : words) {
+        const mv::CommandLine c = ParseCommandLine({w.arg});
+        ASSERT_TRUE(c.command.has_value()) << w.arg;
+        EXPECT_EQ(c.command->command, w.command) << w.arg;
+        EXPECT_EQ(c.command->monitor, mv::kAllMonitors) << w.arg;
+        EXPECT_FALSE(c.bMistake || c.bHelp || c.bTray) << w.arg;
+    }
+    EXPECT_EQ(ParseCommandLine({"/next", "1"}).command->monitor, 1);
+    EXPECT_EQ(ParseCommandLine({"/next", "64"}).command->monitor, 64);
+    EXPECT_EQ(ParseCommandLine({"-next", "POINTER"}).command->monitor, mv::kMonitorAtPointer);
+    EXPECT_EQ(ParseCommandLine({"/next", "pointer"}).command->monitor, -1);
+    // The seed still comes second, or after Next's monitor.
+    mv::CommandLine c = ParseCommandLine({"/next", "/r5"});
+    EXPECT_EQ(c.seed, 5);
+    EXPECT_EQ(c.command->monitor, 0);
+    c = ParseCommandLine({"/next", "2", "-r9"});
+    EXPECT_EQ(c.seed, 9);
+    EXPECT_EQ(c.command->monitor, 2);
+    EXPECT_EQ(ParseCommandLine({"/keep", "/r3"}).seed, 3);
+    for (const char* s : {"/?", "-?", "/help", "-HELP"}) EXPECT_TRUE(ParseCommandLine({s, "whatever"}).bHelp) << s;
+}
+
+// Mistakes name the argument that is wrong; what never was a command keeps
+// its meaning (the settings sheet, or the tray).
+TEST(CommandLine, MistakesAndWhatKeepsItsMeaning) {
+    const struct {
+        std::vector<std::string> args;
+        const char* wrong;
+    } mistakes[] = {{{"/next", "0"}, "0"},          {{"/next", "65"}, "65"},       {{"/next", "-1"}, "-1"},
+                    {{"/next", "2x"}, "2x"},        {{"/next", "2", "3"}, "3"},    {{"/next", ""}, ""},
+                    {{"/keep", "2"}, "2"},          {{"/exit", "/r1", "x"}, "x"},  {{"/bogus"}, "/bogus"},
+                    {{"-nextt"}, "-nextt"},         {{"/Next2"}, "/Next2"}};
+    for (const auto& m : mistakes) {
+        const mv::CommandLine c = ParseCommandLine(m.args);
+        EXPECT_TRUE(c.bMistake) << m.args[0] << " " << (m.args.size() > 1 ? m.args[1] : "");
+        EXPECT_EQ(c.sMistake, m.wrong);
+        EXPECT_FALSE(c.command.has_value());
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"/settings"}, {"C:\\pictures\\a.jpg"}, {"/r5"}, {"/3"}, {"x"}, {"/tray", "/r2"}}) {
+        const mv::CommandLine c = ParseCommandLine(args);
+        EXPECT_FALSE(c.bMistake || c.bHelp || c.command.has_value()) << (args.empty() ? "(none)" : args[0]);
+    }
+    EXPECT_TRUE(ParseCommandLine({"-TRAY"}).bTray);
+}

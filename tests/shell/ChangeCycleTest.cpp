@@ -1401,3 +1401,117 @@ TEST(CycleHistory, EntriesOfAnotherMonitorModeAreLaidOutForTheModeNow) {
     EXPECT_EQ(mh.recipeJobs[1][1].size.cx, 1080);
     EXPECT_EQ(mh.recipeJobs[1][2].size.cx, 2560);
 }
+
+namespace {
+// Monitors with a history, a pointer and the pictures excluded.
+struct CommandHost : StartedHost {
+    int pointer = -1;
+    std::vector<std::string> excluded;
+    int MonitorAtPointer() override { return pointer; }
+    void ExcludePicture(const std::string& s) override { excluded.push_back(s); }
+};
+}  // namespace
+
+// Commands from the command line or a hot key: one monitor changes alone
+// (by number from 1, or under the pointer) and the history records the whole
+// desktop; each command is refused where the tray menu greys it.
+TEST(CycleCommands, OneMonitorChangesAloneAndCommandsAreRefusedWhereTheMenuGreysThem) {
+    Settings settings;
+    settings.MultipleMonitors = kPicturePerMonitor;
+    Random rand{1};
+    CommandHost mh;
+    mh.images = {"L1.jpg", "P1.jpg", "L2.jpg", "L3.jpg", "P2.jpg", "L4.jpg"};
+    ChangeCycle c(settings, rand, mh);
+    c.Start();
+    // Nothing shown yet, so nothing to go back to, keep or exclude.
+    EXPECT_EQ(c.OnCommand({TrayCommand::Previous, kAllMonitors}), CommandStatus::Refused);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Never, kAllMonitors}), CommandStatus::Refused);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, kAllMonitors}), CommandStatus::Done);
+    ASSERT_EQ(mh.monitorChanges.size(), 1u);
+    const std::vector<std::string> before = Paths(mh.monitorChanges.back());
+    ASSERT_EQ(before.size(), 3u);
+
+    // Monitor 3 (the third of the layout) alone: the first two keep theirs.
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, 3}), CommandStatus::Done);
+    ASSERT_EQ(mh.monitorChanges.size(), 2u);
+    std::vector<std::string> now = Paths(mh.monitorChanges.back());
+    ASSERT_EQ(now.size(), 3u);
+    EXPECT_EQ(now[0], before[0]);
+    EXPECT_EQ(now[1], before[1]);
+    EXPECT_NE(now[2], before[2]);
+    EXPECT_FALSE(now[2].empty());
+    EXPECT_EQ(mh.written.entries().back().pictures, now);  // the whole desktop, as a new entry
+    EXPECT_EQ(mh.written.entries().size(), 2u);
+    EXPECT_GT(mh.changeTimerMs, 0);  // the schedule goes on
+
+    // The monitor under the pointer: the portrait one, the second.
+    mh.pointer = 1;
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, kMonitorAtPointer}), CommandStatus::Done);
+    const std::vector<std::string> third = Paths(mh.monitorChanges.back());
+    EXPECT_EQ(third[0], now[0]);
+    EXPECT_NE(third[1], now[1]);
+    EXPECT_EQ(third[2], now[2]);
+    // A monitor the desktop does not have, or a pointer off every monitor: refused, nothing changes.
+    mh.pointer = -1;
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, kMonitorAtPointer}), CommandStatus::Refused);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, 4}), CommandStatus::Refused);
+    EXPECT_EQ(mh.monitorChanges.size(), 3u);
+
+    // Back one step: the desktop before the pointer's change, whole.
+    EXPECT_EQ(c.OnCommand({TrayCommand::Previous, kAllMonitors}), CommandStatus::Done);
+    EXPECT_EQ(Paths(mh.monitorChanges.back()), now);
+    // A picture shows: Keep is refused, Never excludes the primary's and changes.
+    EXPECT_EQ(c.OnCommand({TrayCommand::Keep, kAllMonitors}), CommandStatus::Refused);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Never, kAllMonitors}), CommandStatus::Done);
+    EXPECT_EQ(mh.excluded, (std::vector<std::string>{now[0]}));
+    EXPECT_EQ(c.OnCommand({TrayCommand::Disable, kAllMonitors}), CommandStatus::Done);
+    EXPECT_EQ(mh.tray, kTrayDisabled);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Enable, kAllMonitors}), CommandStatus::Done);
+    EXPECT_EQ(mh.tray, kTrayWaiting);
+    EXPECT_FALSE(mh.closed);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Exit, kAllMonitors}), CommandStatus::Done);
+    EXPECT_TRUE(mh.closed);
+
+    // The same picture on every monitor: a monitor cannot change alone, so all do.
+    settings.MultipleMonitors = kSamePictureEverywhere;
+    const size_t changes = mh.monitorChanges.size();
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, 2}), CommandStatus::Done);
+    ASSERT_EQ(mh.monitorChanges.size(), changes + 1);
+    const std::vector<std::string> same = Paths(mh.monitorChanges.back());
+    EXPECT_EQ(same, std::vector<std::string>(3, same[0]));
+}
+
+// One screen: a monitor's number is the whole wallpaper; a copy that makes a
+// single change closes after it, a fractal's once rendered, or when it fails.
+TEST(CycleCommands, OneScreenAndASingleChangeThatCloses) {
+    Settings settings;
+    Random rand{1};
+    FakeHost h;
+    h.images = {"a.jpg", "b.jpg"};
+    ChangeCycle c(settings, rand, h);
+    c.Start();
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, 2}), CommandStatus::Done);
+    EXPECT_EQ(h.changed.size(), 1u);
+    EXPECT_EQ(c.OnCommand({TrayCommand::Next, kMonitorAtPointer}), CommandStatus::Done);
+    EXPECT_EQ(h.changed.size(), 2u);
+    EXPECT_FALSE(h.closed);
+
+    FakeHost once;
+    once.images = {"a.jpg"};
+    ChangeCycle c2(settings, rand, once);
+    c2.SetOneChangeOnly();
+    c2.Start();
+    EXPECT_EQ(c2.OnCommand({TrayCommand::Next, kAllMonitors}), CommandStatus::Done);
+    EXPECT_EQ(once.changed.size(), 1u);
+    EXPECT_TRUE(once.closed);
+
+    FakeHost fractal;  // no pictures: a fractal, closed once it is shown
+    ChangeCycle c3(settings, rand, fractal);
+    c3.SetOneChangeOnly();
+    c3.Start();
+    EXPECT_EQ(c3.OnCommand({TrayCommand::Next, kAllMonitors}), CommandStatus::Done);
+    EXPECT_TRUE(c3.Rendering());
+    EXPECT_FALSE(fractal.closed);
+    c3.OnFractalFailed("no memory");
+    EXPECT_TRUE(fractal.closed);
+}

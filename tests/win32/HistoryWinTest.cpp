@@ -45,6 +45,30 @@ struct HistoryTray : ::testing::Test {
         h.Parse(std::string(text.begin(), text.end()));
         return h;
     }
+    // Three small pictures of distinct colours in a temporary folder, the
+    // collection walked in order from the first, no fractals.
+    std::vector<std::string> WriteCollection(const char* sSubfolder) {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string sFolder = std::string(temp) + sSubfolder;
+        CreateDirectoryA(sFolder.c_str(), nullptr);
+        std::vector<std::string> paths;
+        for (int i = 0; i < 3; ++i) {
+            mv::Image pic = mv::Image::Create24(40, 30);
+            for (int y = 0; y < 30; ++y)
+                for (int x = 0; x < 40; ++x) pic.SetPixel(x, y, mv::MakeRGB(60 * i, 90, 200 - 60 * i));
+            paths.push_back(sFolder + "\\p" + std::to_string(i) + ".bmp");
+            EXPECT_TRUE(pic.Save(paths.back()));
+        }
+        const std::string sIni = WindowsFile("Murivane.ini");
+        WritePrivateProfileStringA("Default", "Folder0", sFolder.c_str(), sIni.c_str());
+        WritePrivateProfileStringA("Default", "FolderCount", "1", sIni.c_str());
+        WritePrivateProfileStringA("Default", "Cycle", "1", sIni.c_str());
+        WritePrivateProfileStringA("Default", "NextToUse", "0", sIni.c_str());
+        WritePrivateProfileStringA("Default", "FractalProb", "0", sIni.c_str());
+        WritePrivateProfileStringA("Default", "Comment", "kept", sIni.c_str());
+        return paths;
+    }
     // Waits until the history holds n entries and shows the last.
     bool WaitForEntries(size_t n, DWORD ms) {
         return WaitFor(
@@ -138,25 +162,9 @@ TEST_F(HistoryTray, PreviousRendersTheFractalsAgainAndKeepThisFractalSavesTheWal
 }
 
 TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string sFolder = std::string(temp) + "murivane-history-pictures";
-    CreateDirectoryA(sFolder.c_str(), nullptr);
-    std::vector<std::string> paths;
-    for (int i = 0; i < 3; ++i) {
-        mv::Image pic = mv::Image::Create24(40, 30);
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x) pic.SetPixel(x, y, mv::MakeRGB(60 * i, 90, 200 - 60 * i));
-        paths.push_back(sFolder + "\\p" + std::to_string(i) + ".bmp");
-        ASSERT_TRUE(pic.Save(paths.back()));
-    }
+    const std::vector<std::string> paths = WriteCollection("murivane-history-pictures");
+    const std::string sFolder = paths[0].substr(0, paths[0].find_last_of('\\'));
     const std::string sIni = WindowsFile("Murivane.ini");
-    WritePrivateProfileStringA("Default", "Folder0", sFolder.c_str(), sIni.c_str());
-    WritePrivateProfileStringA("Default", "FolderCount", "1", sIni.c_str());
-    WritePrivateProfileStringA("Default", "Cycle", "1", sIni.c_str());
-    WritePrivateProfileStringA("Default", "NextToUse", "0", sIni.c_str());
-    WritePrivateProfileStringA("Default", "FractalProb", "0", sIni.c_str());
-    WritePrivateProfileStringA("Default", "Comment", "kept", sIni.c_str());
 
     Process tray("/tray");
     HWND h = WaitForWindow(kTray, 10000);
@@ -239,4 +247,55 @@ TEST_F(HistoryTray, NeverShowTakesThePictureOutOfEveryLaterWalk) {
     CloseAllTrays();
     for (const std::string& s : paths) DeleteFileA(s.c_str());
     RemoveDirectoryA(sFolder.c_str());
+}
+
+// Commands on the command line: handed to the tray and waited for, with an
+// exit status a script can test; without a tray, /next makes one change and
+// ends; a mistake is said on the output and opens no settings sheet.
+TEST_F(HistoryTray, CommandsFromTheCommandLineDriveTheTray) {
+    const std::vector<std::string> paths = WriteCollection("murivane-command-pictures");
+    const std::string sOut = WindowsFile("murivane-command-output.txt");
+    auto last = [] { return AsciiLower(ReadConfigString("LastImageShown")); };
+    auto run = [&](const char* sArgs) {
+        Process p(sArgs, sOut);
+        return p.ExitStatus(60000);
+    };
+
+    // No tray: /next changes once and leaves nothing running; the others need one.
+    EXPECT_EQ(run("/next"), 0);
+    EXPECT_EQ(last(), AsciiLower(paths[0]));
+    EXPECT_TRUE(Windows(kTray).empty());
+    EXPECT_EQ(run("-PREVIOUS"), 3);
+    EXPECT_NE(FileBytes(sOut).find("/tray"), std::string::npos) << FileBytes(sOut);
+    // A mistake: status 2, said on the output, and no settings sheet.
+    EXPECT_EQ(run("/bogus"), 2);
+    EXPECT_NE(FileBytes(sOut).find("\"/bogus\""), std::string::npos) << FileBytes(sOut);
+    EXPECT_EQ(run("/next 0"), 2);
+    EXPECT_TRUE(Windows(kSheet).empty());
+    EXPECT_EQ(run("/?"), 0);
+    EXPECT_NE(FileBytes(sOut).find("/next pointer"), std::string::npos) << FileBytes(sOut);
+
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    // Each is carried out before the command returns.
+    EXPECT_EQ(run("/next"), 0);
+    EXPECT_EQ(last(), AsciiLower(paths[1]));
+    EXPECT_EQ(run("-Next"), 0);
+    EXPECT_EQ(last(), AsciiLower(paths[2]));
+    EXPECT_EQ(run("/previous"), 0);
+    EXPECT_EQ(last(), AsciiLower(paths[1]));
+    EXPECT_EQ(run("/keep"), 1);  // a picture shows, not a fractal
+    // With one screen, a monitor's number is the whole wallpaper.
+    if (GetSystemMetrics(SM_CMONITORS) == 1) {
+        EXPECT_EQ(run("/next 1"), 0);
+        EXPECT_EQ(last(), AsciiLower(paths[2]));
+    }
+    EXPECT_EQ(run("/exit"), 0);
+    EXPECT_TRUE(Windows(kTray).empty());
+    EXPECT_TRUE(tray.WaitExit(5000));
+
+    DeleteFileA(sOut.c_str());
+    for (const std::string& s : paths) DeleteFileA(s.c_str());
+    RemoveDirectoryA(paths[0].substr(0, paths[0].find_last_of('\\')).c_str());
 }

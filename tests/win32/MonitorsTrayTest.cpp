@@ -253,6 +253,65 @@ TEST_F(MonitorsTray, EachModeGivesEveryMonitorItsPartOnWindows7And10) {
     }
 }
 
+// "/next 2" on the command line changes monitor 2 alone, numbered in the
+// system's order of its monitors: the others' regions of the wallpaper stay
+// the same to the pixel.
+TEST_F(MonitorsTray, NextOnTheCommandLineChangesOneMonitorOnly) {
+    ASSERT_EQ(layout.monitors.size(), 3u) << "run through scripts/wine-run.sh --monitors";
+    ScopedWineVersion version("win10");
+    ASSERT_TRUE(version.ok);
+    WriteConfigDword("MultipleMonitors", 1);
+    WriteConfigDword("MatchMonitorShape", 0);  // the walk in order, whatever the shapes
+    // Monitor 2 as the system numbers them.
+    std::vector<RECT> system;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT r, LPARAM lp) {
+            reinterpret_cast<std::vector<RECT>*>(lp)->push_back(*r);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&system));
+    ASSERT_EQ(system.size(), 3u);
+    WritePrivateProfileStringA("Default", "NextToUse", "0", WindowsFile("Murivane.ini").c_str());
+    DeleteFileA(WindowsFile("Murivane.bmp").c_str());
+    Process tray("/tray");
+    HWND hTray = WaitForWindow(kTray, 15000);
+    ASSERT_NE(hTray, nullptr);
+    const Rect b = layout.Bounds();
+    auto written = [&] {
+        ImageBMP bmp(WindowsFile("Murivane.bmp"));
+        return bmp.IsValid() && bmp.Width() == b.Width() && bmp.Height() == b.Height();
+    };
+    SendMessageA(hTray, WM_COMMAND, ID_CHANGE_WALLPAPER, 0);
+    ASSERT_TRUE(WaitFor(written, 60000));
+    const Image before = ImageBMP(WindowsFile("Murivane.bmp"));
+    {
+        Process next("/next 2");
+        EXPECT_EQ(next.ExitStatus(60000), 0);
+    }
+    const std::string sAfter = FileBytes(WindowsFile("Murivane.bmp"));
+    const Image after = ImageBMP(WindowsFile("Murivane.bmp"));
+    ASSERT_TRUE(after.IsValid());
+    for (size_t i = 0; i < system.size(); ++i) {
+        const RECT& r = system[i];
+        int differ = 0;
+        for (int vy = r.top; vy < r.bottom; vy += 3)
+            for (int vx = r.left; vx < r.right; vx += 3)
+                differ += Shown(before, vx, vy, WallpaperArrangement::Span) != Shown(after, vx, vy, WallpaperArrangement::Span);
+        if (i == 1)
+            EXPECT_GT(differ, 0) << "monitor 2 kept its picture";
+        else
+            EXPECT_EQ(differ, 0) << "monitor " << i + 1 << " changed";
+    }
+    // A monitor the desktop does not have: refused, nothing changes.
+    {
+        Process next("/next 4");
+        EXPECT_EQ(next.ExitStatus(60000), 1);
+    }
+    EXPECT_TRUE(FileBytes(WindowsFile("Murivane.bmp")) == sAfter);
+    CloseAllTrays();
+}
+
 namespace {
 // The wide desktop of the memory test: its own CTest entry sets these heads.
 struct MonitorsWide : MonitorsTray {};

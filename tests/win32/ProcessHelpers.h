@@ -67,14 +67,33 @@ inline std::string ExeBeside(const char* sName) {
 struct Process {
     PROCESS_INFORMATION pi = {};
     bool ok = false;
-    explicit Process(const std::string& sArgs) {
+    // With sOutput, the program's standard output and error go to that file,
+    // as a script that redirects them would have it.
+    explicit Process(const std::string& sArgs, const std::string& sOutput = std::string()) {
         std::string exe = ExeBeside("Murivane.exe");
         std::string cmd = "\"" + exe + "\" " + sArgs;
         std::vector<char> buf(cmd.begin(), cmd.end());
         buf.push_back('\0');
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        ok = CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+        HANDLE hOut = INVALID_HANDLE_VALUE;
+        if (!sOutput.empty()) {
+            SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+            hOut = CreateFileA(sOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                               0, nullptr);
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdInput = INVALID_HANDLE_VALUE;
+            si.hStdOutput = si.hStdError = hOut;
+        }
+        ok = CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, hOut != INVALID_HANDLE_VALUE, 0, nullptr,
+                            nullptr, &si, &pi) != 0;
+        if (hOut != INVALID_HANDLE_VALUE) CloseHandle(hOut);
+    }
+    // Its exit status once it has ended within ms; -1 when it has not.
+    long ExitStatus(DWORD ms) {
+        DWORD code = 0;
+        if (!ok || !WaitExit(ms) || !GetExitCodeProcess(pi.hProcess, &code)) return -1;
+        return static_cast<long>(code);
     }
     ~Process() {
         if (!ok) return;

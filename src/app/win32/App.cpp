@@ -109,6 +109,10 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
     }
     m_settings.Load(m_profile, m_desktop);
 
+    if (cmd.command || cmd.bHelp || cmd.bMistake) {
+        RunCommandLine(cmd);
+        return m_iRunMode == kRunOnce;
+    }
     if (cmd.bTray) {
         m_iRunMode = kRunTray;
         m_pMainWnd = std::make_unique<CMainAppWnd>();
@@ -120,6 +124,132 @@ bool CApp::InitInstance(const std::vector<std::string>& args) {
     m_iRunMode = kRunSettings;
     ShowSettings(GetForegroundWindow());
     return false;
+}
+
+namespace {
+
+// Where the command line's output goes: the standard handle a script gave
+// the program, else the console of the program that started it, if any.
+class CommandOutput {
+public:
+    explicit CommandOutput(DWORD std) {
+        HANDLE h = GetStdHandle(std);
+        if (h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN) {
+            m_h = h;
+            return;
+        }
+        if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return;
+        m_h = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+        if (m_h == INVALID_HANDLE_VALUE) m_h = nullptr;
+        m_bOwned = m_h != nullptr;
+    }
+    ~CommandOutput() {
+        if (m_bOwned) CloseHandle(m_h);
+    }
+    bool Write(const std::string& sText) {
+        if (!m_h) return false;
+        // Lines end as Windows ends them.
+        std::string s;
+        for (char c : sText) {
+            if (c == '\n') s += '\r';
+            s += c;
+        }
+        s += "\r\n";
+        DWORD written = 0;
+        return WriteFile(m_h, s.data(), static_cast<DWORD>(s.size()), &written, nullptr) && written == s.size();
+    }
+
+private:
+    HANDLE m_h = nullptr;
+    bool m_bOwned = false;
+};
+
+// Replaces the first %s of a text from the resources.
+std::string WithArgument(std::string sText, const std::string& sArg) {
+    const size_t at = sText.find("%s");
+    if (at != std::string::npos) sText.replace(at, 2, sArg);
+    return sText;
+}
+
+constexpr DWORD kCommandWaitMs = 60000;
+
+}  // namespace
+
+void CApp::RunCommandLine(const CommandLine& cmd) {
+    m_iRunMode = kRunSettings;  // no tray of its own unless it makes a change itself
+    if (cmd.bHelp) {
+        m_iExitCode = static_cast<int>(CommandStatus::Done);
+        const std::string sHelp = LoadString(IDS_COMMAND_HELP);
+        if (!CommandOutput(STD_OUTPUT_HANDLE).Write(sHelp))
+            MessageBoxA(nullptr, sHelp.c_str(), m_sTitle.c_str(), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (cmd.bMistake || !cmd.command) {
+        m_iExitCode = static_cast<int>(CommandStatus::Mistake);
+        const std::string sText = WithArgument(LoadString(IDS_COMMAND_MISTAKE), cmd.sMistake);
+        if (!CommandOutput(STD_ERROR_HANDLE).Write(sText))
+            MessageBoxA(nullptr, sText.c_str(), m_sTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const TrayCommandRecord& record = *cmd.command;
+    HWND hTray = FindTrayWindow();
+    if (!hTray && record.command == TrayCommand::Next) {
+        // No tray to take it: one change, as the tray would make it.
+        m_onceCommand = record;
+        m_iRunMode = kRunOnce;
+        m_iExitCode = static_cast<int>(CommandStatus::Refused);  // until the change is made
+        m_pMainWnd = std::make_unique<CMainAppWnd>();
+        if (!m_pMainWnd->CreateHidden(m_sTitle)) m_iRunMode = kRunSettings;
+        return;
+    }
+    CommandStatus status = CommandStatus::NoTray;
+    if (hTray) status = SendToTray(hTray, record);
+    m_iExitCode = static_cast<int>(status);
+    if (status == CommandStatus::NoTray)
+        CommandOutput(STD_ERROR_HANDLE).Write(LoadString(IDS_COMMAND_NO_TRAY));
+    else if (status == CommandStatus::Refused)
+        CommandOutput(STD_ERROR_HANDLE).Write(LoadString(IDS_COMMAND_REFUSED));
+}
+
+CommandStatus CApp::SendToTray(HWND hTray, const TrayCommandRecord& record) {
+    std::vector<uint8_t> bytes = EncodeTrayCommand(record);
+    if (bytes.empty()) return CommandStatus::Mistake;
+    COPYDATASTRUCT data = {};
+    data.dwData = kTrayCommandTag;
+    data.cbData = static_cast<DWORD>(bytes.size());
+    data.lpData = bytes.data();
+    const DWORD start = GetTickCount();
+    auto left = [&]() -> DWORD {
+        const DWORD spent = GetTickCount() - start;
+        return spent >= kCommandWaitMs ? 0 : kCommandWaitMs - spent;
+    };
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(hTray, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kCommandWaitMs,
+                             &answer))
+        return IsWindow(hTray) ? CommandStatus::Refused : CommandStatus::NoTray;
+    if (answer == static_cast<DWORD_PTR>(kCommandRefused) || answer == 0) return CommandStatus::Refused;
+    if (record.command == TrayCommand::Exit) {
+        // Carried out once the tray has gone.
+        while (IsWindow(hTray) && left() > 0) Sleep(50);
+        return IsWindow(hTray) ? CommandStatus::Refused : CommandStatus::Done;
+    }
+    if (answer != static_cast<DWORD_PTR>(kCommandUnderWay)) return CommandStatus::Done;
+    // A render the command started: done when it has ended.
+    const UINT uUnderWay = RegisterWindowMessageA(CMainAppWnd::kCommandUnderWayMessage);
+    while (left() > 0) {
+        DWORD_PTR busy = 0;
+        if (!SendMessageTimeoutA(hTray, uUnderWay, 0, 0, SMTO_ABORTIFHUNG, left(), &busy))
+            return CommandStatus::Refused;
+        if (busy == 0) return CommandStatus::Done;
+        Sleep(100);
+    }
+    return CommandStatus::Refused;
+}
+
+void CApp::SetOnceOutcome(CommandStatus status, const std::string& sFailure) {
+    m_iExitCode = static_cast<int>(sFailure.empty() ? status : CommandStatus::Refused);
+    if (!sFailure.empty()) CommandOutput(STD_ERROR_HANDLE).Write(sFailure);
 }
 
 int CApp::Run() {

@@ -12,9 +12,11 @@
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Registry.h"
+#include "shell/TrayCommand.h"
 
 namespace mv {
 struct AppliedPicture;
+struct CommandLine;
 class ActiveDesktop;
 class BackgroundChanger;
 class TraceSink;
@@ -25,7 +27,9 @@ namespace mv::win {
 class CMainAppWnd;
 class CConfigProp;
 
-enum RunMode { kRunUndecided = 0, kRunSettings = 2, kRunTray = 3 };
+// kRunOnce: a command for the tray, with none running to take it: one
+// change made as the tray would make it, and the process ends.
+enum RunMode { kRunUndecided = 0, kRunSettings = 2, kRunTray = 3, kRunOnce = 4 };
 
 // The one application object: the settings record, the random source, the
 // run mode and the flags every part of the program reaches through gApp.
@@ -74,9 +78,23 @@ public:
     // the desktop; true when it took it.
     bool TellTrayPictureApplied(const AppliedPicture& applied, HWND hFrom) const;
 
+    // The process's exit status: what a command given on the command line came to.
+    int ExitCode() const { return m_iExitCode; }
+    // kRunOnce: the command to carry out, and how it ended (with why a
+    // change failed, said on the console when there is one).
+    const TrayCommandRecord& OnceCommand() const { return m_onceCommand; }
+    void SetOnceOutcome(CommandStatus status, const std::string& sFailure);
+
     Random rand;
 
 private:
+    // A command line with a command, help or a mistake: carried out here or
+    // handed to the tray instance; the exit status is set.
+    void RunCommandLine(const CommandLine& cmd);
+    // Hands a command to the tray instance and waits for it to be carried out.
+    CommandStatus SendToTray(HWND hTray, const TrayCommandRecord& record);
+    int m_iExitCode = 0;
+    TrayCommandRecord m_onceCommand;
     Win32Registry m_registry;
     Win32Environment m_env;
     Win32Desktop m_desktop;

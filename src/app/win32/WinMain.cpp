@@ -9,6 +9,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     try {
         if (mv::win::gApp.InitInstance(args)) result = mv::win::gApp.Run();
         mv::win::gApp.ExitInstance();
+        // A command given on the command line ends with its own status.
+        if (mv::win::gApp.RunModeValue() != mv::win::kRunTray) result = mv::win::gApp.ExitCode();
     } catch (...) {
         result = 1;
     }

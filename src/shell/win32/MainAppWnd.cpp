@@ -93,7 +93,7 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnFractalsKept();
         return 0;
     case WM_COPYDATA:
-        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case ID_CHANGE_WALLPAPER: m_pCycle->OnChangeWallpaperCommand(); return 0;
@@ -129,6 +129,7 @@ int CMainAppWnd::OnCreate() {
     m_pCycle = std::make_unique<ChangeCycle>(gApp.GetSettings(), gApp.rand, host);
     m_uTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     m_uSettingsSaved = RegisterWindowMessageA(kSettingsSavedMessage);
+    m_uCommandUnderWay = RegisterWindowMessageA(kCommandUnderWayMessage);
     LoadCollection(true);
     gApp.GetSettings().RebuildColorTable();
     if (gApp.RunModeValue() == kRunTray) {
@@ -137,6 +138,12 @@ int CMainAppWnd::OnCreate() {
         m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
         ShowWelcomeIfDue();
+    } else if (gApp.RunModeValue() == kRunOnce) {
+        // One change for a command no tray took; the window closes after it.
+        m_pCycle->SetOneChangeOnly();
+        m_pCycle->Start();
+        m_onceStatus = m_pCycle->OnCommand(gApp.OnceCommand());
+        if (m_onceStatus != CommandStatus::Done) PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
     }
     return 0;
 }
@@ -152,6 +159,7 @@ void CMainAppWnd::OnDestroy() {
     m_system.StopWatching();
     m_pActiveDesktop.reset();
     m_tray.SetState(0);
+    if (gApp.RunModeValue() == kRunOnce) gApp.SetOnceOutcome(m_onceStatus, m_sChangeFailure);
 }
 
 void CMainAppWnd::LoadCollection(bool bLowerCase) {
@@ -207,8 +215,13 @@ void CMainAppWnd::SetChangeTimer(uint64_t milliseconds) {
 void CMainAppWnd::KillChangeTimer() { KillTimer(m_hWnd, kChangeTimer); }
 void CMainAppWnd::SetFractalTimer() { SetTimer(m_hWnd, kFractalTimer, 5000, nullptr); }
 void CMainAppWnd::KillFractalTimer() { KillTimer(m_hWnd, kFractalTimer); }
-void CMainAppWnd::SetTrayState(TrayState state) { m_tray.SetState(state); }
-void CMainAppWnd::SetTrayState(TrayState state, const std::string& sTip) { m_tray.SetState(state, sTip.c_str()); }
+// Only the tray instance has an icon to show the state on.
+void CMainAppWnd::SetTrayState(TrayState state) {
+    if (gApp.RunModeValue() == kRunTray) m_tray.SetState(state);
+}
+void CMainAppWnd::SetTrayState(TrayState state, const std::string& sTip) {
+    if (gApp.RunModeValue() == kRunTray) m_tray.SetState(state, sTip.c_str());
+}
 
 void CMainAppWnd::LocalTime(int& hour, int& minute) {
     std::tm t = gApp.Env().LocalTime();
@@ -274,6 +287,17 @@ void CMainAppWnd::ChangeBackgroundMonitorsForced(const MonitorLayout& layout, bo
 }
 
 MonitorLayout CMainAppWnd::Monitors() { return gApp.DesktopSeam().Monitors(); }
+
+int CMainAppWnd::MonitorAtPointer() {
+    POINT pt = {};
+    if (!GetCursorPos(&pt)) return -1;
+    const MonitorLayout layout = Monitors();
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        const Rect& r = layout.monitors[i].rect;
+        if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) return static_cast<int>(i);
+    }
+    return -1;
+}
 
 std::optional<Size> CMainAppWnd::PictureSize(const std::string& sPath) {
     return PictureFileSize(sPath);
@@ -567,26 +591,24 @@ bool CMainAppWnd::SavePendingExcludes() {
     return m_pendingExcludes.empty();
 }
 
-bool CMainAppWnd::OnCopyData(const COPYDATASTRUCT* pData) {
+LRESULT CMainAppWnd::OnCopyData(const COPYDATASTRUCT* pData) {
     // What another process sends is checked whole before anything is done with it.
-    if (!pData || pData->dwData != kAppliedPictureTag || !m_pCycle || gApp.RunModeValue() != kRunTray) return false;
+    if (!pData || !m_pCycle || gApp.RunModeValue() != kRunTray) return 0;
+    if (pData->dwData == kTrayCommandTag) {
+        const std::optional<TrayCommandRecord> record = DecodeTrayCommand(pData->lpData, pData->cbData);
+        if (!record) return 0;
+        if (RunTrayCommand(*record) != CommandStatus::Done) return kCommandRefused;
+        return m_pCycle->Rendering() ? kCommandUnderWay : kCommandDone;
+    }
+    if (pData->dwData != kAppliedPictureTag) return 0;
     const std::optional<AppliedPicture> applied = DecodeAppliedPicture(pData->lpData, pData->cbData);
-    if (!applied) return false;
+    if (!applied) return 0;
     m_pCycle->OnPictureApplied(applied->sPath, applied->forced, applied->monitor);
-    return true;
+    return TRUE;
 }
 
 CommandStatus CMainAppWnd::RunTrayCommand(const TrayCommandRecord& record) {
-    if (!m_pCycle) return CommandStatus::Refused;
-    switch (record.command) {
-        case TrayCommand::Next:
-            if (record.monitor == kAllMonitors)
-                m_pCycle->OnChangeWallpaperCommand();
-            else
-                m_pCycle->ChangeOneMonitor(record.monitor);
-            return CommandStatus::Done;
-        default: return CommandStatus::Refused;
-    }
+    return m_pCycle ? m_pCycle->OnCommand(record) : CommandStatus::Refused;
 }
 
 void CMainAppWnd::PrepareTrayMenu(HMENU hMenu) { GreyWallpaperCommands(hMenu, m_pCycle->Commands()); }

@@ -22,6 +22,11 @@ constexpr UINT kTrayCallback = WM_USER;
 constexpr UINT kFractalFinished = WM_APP + 1;
 // The keeper of fractals is done; what it saved is in m_pKept.
 constexpr UINT kFractalsKept = WM_APP + 2;
+// The tray's answer to a command record (WM_COPYDATA's result); 0 when the
+// record was not taken.
+constexpr LRESULT kCommandDone = 1;
+constexpr LRESULT kCommandRefused = 2;
+constexpr LRESULT kCommandUnderWay = 3;  // a render it started has not ended yet
 constexpr UINT_PTR kChangeTimer = 1;
 constexpr UINT_PTR kFractalTimer = 2;
 // The short wait after the display changes before the wallpaper is composed again.
@@ -39,6 +44,9 @@ public:
     // Posted to the tray by the settings sheet of another copy of the
     // program after OK: the settings it wrote that hold at once are read again.
     static constexpr const char* kSettingsSavedMessage = "Murivane settings saved";
+    // Sent by a copy that gave a command answered kCommandUnderWay: 1 while
+    // the render is still under way, 0 once it has ended.
+    static constexpr const char* kCommandUnderWayMessage = "Murivane command under way";
     CMainAppWnd();
     ~CMainAppWnd() override;
     bool CreateHidden(const std::string& sTitle);
@@ -95,6 +103,7 @@ private:
     void RemoveStartupShortcut() override;
     void StartDisplayProperties() override;
     MonitorLayout Monitors() override;
+    int MonitorAtPointer() override;
     std::optional<Size> PictureSize(const std::string& sPath) override;
     void ChangeBackgroundMonitors(const MonitorLayout& layout, bool bAcross,
                                   const std::vector<MonitorPicture>& pictures) override;
@@ -127,8 +136,9 @@ private:
     void PrepareTrayMenu(HMENU hMenu);
     void OnFractalsKept();
     // Data another copy of the program sent (WM_COPYDATA): a picture it put
-    // on the desktop. True when the record was whole and taken.
-    bool OnCopyData(const COPYDATASTRUCT* pData);
+    // on the desktop (TRUE when the record was whole and taken), or a command
+    // (kCommandDone, kCommandRefused or kCommandUnderWay). 0 for anything else.
+    LRESULT OnCopyData(const COPYDATASTRUCT* pData);
 
     // FractalJobHost (worker thread)
     std::string GetToolTip() override { return m_tray.GetToolTip(); }
@@ -154,6 +164,8 @@ private:
     bool SavePendingExcludes();
     UINT m_uTaskbarCreated = 0;
     UINT m_uSettingsSaved = 0;
+    UINT m_uCommandUnderWay = 0;
+    CommandStatus m_onceStatus = CommandStatus::Refused;  // kRunOnce: how its command ended
     int m_iGroups = 0;
     Color m_average = 0;
     std::shared_ptr<FractalJobState> m_pJob;
