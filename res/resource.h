@@ -21,6 +21,12 @@
 #define IDS_COMMAND_MISTAKE 57401
 #define IDS_COMMAND_NO_TRAY 57402
 #define IDS_COMMAND_REFUSED 57403
+#define IDS_HOTKEY_TIP 57404
+#define IDS_HOTKEY_TAKEN 57405
+#define IDS_HOTKEY_TAKEN_TIP 57406
+#define IDS_KEY_CTRL 57407
+#define IDS_KEY_ALT 57408
+#define IDS_KEY_SHIFT 57409
 
 // Tray states: one icon, one menu and (for the waiting state) one tool tip each.
 #define IDR_TRAY_WAITING 128
@@ -58,6 +64,7 @@
 #define IDD_NEW_COLLECTION 147
 #define IDD_SEARCH 148
 #define IDD_ADVANCED 149
+#define IDD_HOTKEYS 150
 
 // Shared by the pages.
 #define IDC_HELP_BUTTON 1099
@@ -176,6 +183,13 @@
 #define IDC_ADV_FIT_GROUP 1316
 #define IDC_ADV_FIT_LABEL 1317
 #define IDC_ADV_FIT 1318
+#define IDC_HOTKEYS_GROUP 1330
+#define IDC_HOTKEY_NEXT_LABEL 1331
+#define IDC_HOTKEY_NEXT 1332
+#define IDC_HOTKEY_PREVIOUS_LABEL 1333
+#define IDC_HOTKEY_PREVIOUS 1334
+#define IDC_HOTKEY_NEXT_HERE_LABEL 1335
+#define IDC_HOTKEY_NEXT_HERE 1336
 
 // Information and Uninstall pages.
 #define IDC_INFO_TEXT 1000

@@ -1,5 +1,7 @@
 #include "config/Settings.h"
 
+#include "config/HotKey.h"
+
 #include <algorithm>
 
 #include "app/OutputFolder.h"
@@ -65,6 +67,7 @@ void Settings::Load(Profile& p, Desktop& desktop) {
     PauseFullScreen = b("PauseFullScreen", true);
     PauseBatterySaver = b("PauseBatterySaver", true);
     PauseLocked = b("PauseLocked", true);
+    LoadHotKeys(p);
     for (int k = 0; k < 12; ++k) Colors[k] = DefaultColors[k] = kDefaultWeights[k];
     for (int k = 0; k < 12; ++k) {
         std::string name = "Color" + std::to_string(k);
@@ -135,6 +138,20 @@ void Settings::SaveAdvanced(Profile& p) const {
     p.WriteInt(S, "PauseFullScreen", PauseFullScreen ? 1 : 0);
     p.WriteInt(S, "PauseBatterySaver", PauseBatterySaver ? 1 : 0);
     p.WriteInt(S, "PauseLocked", PauseLocked ? 1 : 0);
+}
+
+void Settings::SaveHotKeys(Profile& p) const {
+    const std::string S = kConfigSection;
+    p.WriteInt(S, "HotKeyNext", HotKeyNext);
+    p.WriteInt(S, "HotKeyPrevious", HotKeyPrevious);
+    p.WriteInt(S, "HotKeyNextHere", HotKeyNextHere);
+}
+
+void Settings::LoadHotKeys(Profile& p) {
+    const std::string S = kConfigSection;
+    HotKeyNext = SanitizedHotKey(p.GetInt(S, "HotKeyNext", 0));
+    HotKeyPrevious = SanitizedHotKey(p.GetInt(S, "HotKeyPrevious", 0));
+    HotKeyNextHere = SanitizedHotKey(p.GetInt(S, "HotKeyNextHere", 0));
 }
 
 void Settings::DeleteAll(Profile& p, Environment& env) {

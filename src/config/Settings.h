@@ -64,6 +64,12 @@ struct Settings {
     bool PauseFullScreen = true;
     bool PauseBatterySaver = true;
     bool PauseLocked = true;
+    // Hot keys of the tray, as the hot-key control gives them (0 none):
+    // the next wallpaper, the previous one, the next on the monitor under
+    // the mouse pointer.
+    uint32_t HotKeyNext = 0;
+    uint32_t HotKeyPrevious = 0;
+    uint32_t HotKeyNextHere = 0;
     float Colors[12];
     float DefaultColors[12];
     ColorChoiceTable ColorTable;
@@ -81,6 +87,9 @@ struct Settings {
     void SaveColors(Profile& profile) const;
     // The Advanced page's values.
     void SaveAdvanced(Profile& profile) const;
+    // The hot keys alone; read again alone by a tray the sheet of another copy told.
+    void SaveHotKeys(Profile& profile) const;
+    void LoadHotKeys(Profile& profile);
     void RebuildColorTable() { ColorTable.Build(Colors); }
     // Deletes the Config key, the product key and the collections file.
     static void DeleteAll(Profile& profile, Environment& env);

@@ -90,6 +90,16 @@ TEST_F(SettingsFixture, LoadRules) {
         s.Load(profile, desktop);
         EXPECT_EQ(s.PictureFit, v <= 4 ? v : 4u) << v;
     }
+    // Hot keys: what a hot-key control can give is kept, anything else is none.
+    EXPECT_EQ(s.HotKeyNext, 0u);
+    const struct {
+        uint32_t stored, read;
+    } keys[] = {{0x064E, 0x064E}, {0x0F21, 0x0F21}, {0x0041, 0x0041}, {0x1041, 0}, {0x0600, 0}, {0x10041, 0}, {0xFFFFFFFF, 0}};
+    for (const auto& k : keys) {
+        PutInt("HotKeyPrevious", k.stored);
+        s.Load(profile, desktop);
+        EXPECT_EQ(s.HotKeyPrevious, k.read) << std::hex << k.stored;
+    }
     EXPECT_EQ(s.IconTextColor, 0x00123456u);  // the desktop's list view colour is the default
     // Colours keep their 24 colour bits: a top byte would mean a palette index or no colour.
     PutInt("IconTextColor", 0xFF00FF00u);

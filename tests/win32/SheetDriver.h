@@ -59,8 +59,8 @@ inline std::string WindowText(HWND h) {
 }
 
 // The sheet's tabs in their order; a page not yet built is left out.
-enum SheetTab { kCollectionsTab, kOptionsTab, kDateTab, kColorsTab, kAdvancedTab, kInfoTab, kUninstallTab };
-inline constexpr bool kTabBuilt[] = {true, true, true, true, true, true, true};
+enum SheetTab { kCollectionsTab, kOptionsTab, kDateTab, kColorsTab, kAdvancedTab, kHotKeysTab, kInfoTab, kUninstallTab };
+inline constexpr bool kTabBuilt[] = {true, true, true, true, true, true, true, true};
 inline int TabIndex(SheetTab tab) {
     int index = 0;
     for (int i = 0; i < tab; ++i) index += kTabBuilt[i] ? 1 : 0;

@@ -19,12 +19,11 @@
 #include "wallpaper/BackgroundChanger.h"
 #include "win32/ProcessHelpers.h"
 #include "win32/Screenshot.h"
+#include "win32/SheetDriver.h"
 
 using namespace mv::test;
 
 namespace {
-
-const char kConfigKey[] = "Software\\Quorvale\\Murivane\\Config";
 
 std::string ReadString(HKEY root, const char* key, const char* name) {
     char buffer[1024] = {};
@@ -634,4 +633,70 @@ TEST(TrayMenus, TheProgramsMenusAndTheirGreying) {
             DestroyMenu(hMenu);
         }
     }
+}
+
+namespace {
+// Presses a key with modifiers as the keyboard would: downs, then ups.
+void PressKeys(std::vector<WORD> keys) {
+    std::vector<INPUT> in;
+    for (WORD k : keys) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        in.push_back(i);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *it;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+}  // namespace
+
+// Hot keys set on their page: stored on OK as the hot-key control gives them,
+// pressed anywhere they change the wallpaper; a key another program holds is
+// named by the page's OK and by the tray's tool tip.
+TEST_F(TrayProgram, HotKeysSetOnTheirPageChangeTheWallpaperAndATakenOneIsNamed) {
+    MakeCollection(0);
+    // Another program holds Ctrl+Alt+P (RegisterHotKey on no window: this thread's).
+    ASSERT_TRUE(RegisterHotKey(nullptr, 77, MOD_CONTROL | MOD_ALT, 'P'));
+    {
+        Process settings("");
+        Sheet sheet;
+        ASSERT_TRUE(sheet.Open());
+        HWND hPage = sheet.Select(TabIndex(kHotKeysTab));
+        ASSERT_NE(hPage, nullptr);
+        EXPECT_EQ(GetText(hPage, IDC_HOTKEY_NEXT_LABEL), "&Next wallpaper:");
+        EXPECT_NE(TipOf(sheet.hWnd, GetDlgItem(hPage, IDC_HOTKEY_NEXT)), "");
+        // As a user's key presses leave the controls: Ctrl+Alt+N and Ctrl+Alt+P.
+        SendDlgItemMessageA(hPage, IDC_HOTKEY_NEXT, HKM_SETHOTKEY, MAKEWORD('N', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+        SendDlgItemMessageA(hPage, IDC_HOTKEY_PREVIOUS, HKM_SETHOTKEY, MAKEWORD('P', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+        EXPECT_EQ(ReadDword("HotKeyNext", 99), 99u);  // nothing before OK
+        PostMessageA(GetDlgItem(sheet.hWnd, IDOK), BM_CLICK, 0, 0);
+        HWND hBox = WaitForOwnedDialog(sheet.hWnd, 10000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_NE(BoxText(hBox).find("Ctrl+Alt+P"), std::string::npos) << BoxText(hBox);
+        EXPECT_EQ(BoxText(hBox).find("Ctrl+Alt+N"), std::string::npos) << BoxText(hBox);
+        PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(settings.WaitExit(15000));
+    }
+    // HOTKEYF_CONTROL 0x02 | HOTKEYF_ALT 0x04 in the high byte, the key in the low one.
+    EXPECT_EQ(ReadDword("HotKeyNext", 99), 0x064Eu);
+    EXPECT_EQ(ReadDword("HotKeyPrevious", 99), 0x0650u);  // stored all the same
+    CloseAllTrays();  // the one the sheet's OK started
+
+    WriteDword("ChangeOnStartup", 0);
+    Process tray("/tray");
+    HWND h = WaitForWindow(kTray, 10000);
+    ASSERT_NE(h, nullptr);
+    std::string tip;
+    for (int i = 0; i < 40 && tip.find("Ctrl+Alt+P") == std::string::npos; ++i) tip = TrayToolTip(i);
+    EXPECT_EQ(tip, "Murivane: Ctrl+Alt+P is used by another program");
+    ASSERT_EQ(LastImage(), "<none>");
+    PressKeys({VK_CONTROL, VK_MENU, 'N'});
+    EXPECT_TRUE(WaitFor([&] { return LastImage() != "<none>"; }, 10000)) << "the hot key changed nothing";
+    UnregisterHotKey(nullptr, 77);
 }

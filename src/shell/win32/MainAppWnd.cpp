@@ -1,5 +1,8 @@
 #include "shell/win32/MainAppWnd.h"
 
+#include "config/HotKey.h"
+#include "ui/win32/HotKeysPage.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -55,6 +58,8 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         settings.HistorySize = std::min<uint32_t>(gApp.GetProfile().GetInt(kConfigSection, "HistorySize", 50),
                                                   Settings::kMaxHistorySize);
         if (m_pCycle && !m_pCycle->SettingsOpen()) m_pCycle->OnHistorySizeChanged();
+        settings.LoadHotKeys(gApp.GetProfile());
+        RegisterHotKeys();
         return 0;
     }
     switch (msg) {
@@ -91,6 +96,11 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case kFractalsKept:
         OnFractalsKept();
+        return 0;
+    case WM_HOTKEY:
+        if (wParam == 1) RunTrayCommand({TrayCommand::Next, kAllMonitors});
+        if (wParam == 2) RunTrayCommand({TrayCommand::Previous, kAllMonitors});
+        if (wParam == 3) RunTrayCommand({TrayCommand::Next, kMonitorAtPointer});
         return 0;
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -137,6 +147,7 @@ int CMainAppWnd::OnCreate() {
         m_tray.Create(m_hWnd, kTrayCallback);
         m_system.WatchSession(m_hWnd);
         m_pCycle->Start();
+        RegisterHotKeys();
         ShowWelcomeIfDue();
     } else if (gApp.RunModeValue() == kRunOnce) {
         // One change for a command no tray took; the window closes after it.
@@ -149,6 +160,7 @@ int CMainAppWnd::OnCreate() {
 }
 
 void CMainAppWnd::OnDestroy() {
+    UnregisterHotKeys();
     // A last try for exclusions not saved yet, before they are lost with the process.
     if (!m_pendingExcludes.empty()) SavePendingExcludes();
     StopThreads();
@@ -194,7 +206,8 @@ std::string CMainAppWnd::TakeChangeFailure() {
     if (!sText.empty()) return sText;
     if (m_bSaveFailed) return LoadString(IDS_TRAY_SAVE_FAILED);
     if (!m_sMissingFolder.empty()) return m_sMissingFolder;
-    return m_bAllExcluded ? LoadString(IDS_ALL_PICTURES_EXCLUDED) : std::string();
+    if (m_bAllExcluded) return LoadString(IDS_ALL_PICTURES_EXCLUDED);
+    return m_sHotKeyTaken;
 }
 
 void CMainAppWnd::JoinWorker() {
@@ -445,7 +458,42 @@ bool CMainAppWnd::TakeFractalDone(std::string& sPath, Color& average) {
 
 void CMainAppWnd::Close() { PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }
 
-bool CMainAppWnd::ShowSettings() { return gApp.ShowSettings(nullptr); }
+bool CMainAppWnd::ShowSettings() {
+    const bool bOk = gApp.ShowSettings(nullptr);
+    if (bOk) RegisterHotKeys();
+    return bOk;
+}
+
+void CMainAppWnd::UnregisterHotKeys() {
+    for (int i = 0; i < 3; ++i)
+        if (m_bHotKeys[i]) UnregisterHotKey(m_hWnd, i + 1);
+    for (bool& b : m_bHotKeys) b = false;
+}
+
+void CMainAppWnd::RegisterHotKeys() {
+    UnregisterHotKeys();
+    const Settings& s = gApp.GetSettings();
+    const uint32_t keys[3] = {s.HotKeyNext, s.HotKeyPrevious, s.HotKeyNextHere};
+    const bool bHadTaken = !m_sHotKeyTaken.empty();
+    m_sHotKeyTaken.clear();
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<HotKeyRegistration> r = RegistrationFor(keys[i]);
+        if (!r) continue;
+        m_bHotKeys[i] = RegisterHotKey(m_hWnd, i + 1, r->modifiers, r->virtualKey) != FALSE;
+        if (!m_bHotKeys[i] && m_sHotKeyTaken.empty()) {
+            std::string sText = LoadString(IDS_HOTKEY_TAKEN_TIP);
+            const size_t at = sText.find("%s");
+            if (at != std::string::npos) sText.replace(at, 2, HotKeyDisplayName(keys[i]));
+            m_sHotKeyTaken = sText;
+        }
+    }
+    // Said in the tip while the tray waits; the next change keeps saying it.
+    if (!m_pCycle || !m_pCycle->Enabled() || m_pCycle->Rendering()) return;
+    if (!m_sHotKeyTaken.empty())
+        SetTrayState(kTrayWaiting, m_sHotKeyTaken);
+    else if (bHadTaken)
+        SetTrayState(kTrayWaiting);
+}
 
 void CMainAppWnd::RebuildColorTable() { gApp.GetSettings().RebuildColorTable(); }
 

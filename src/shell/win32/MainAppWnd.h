@@ -165,6 +165,12 @@ private:
     UINT m_uTaskbarCreated = 0;
     UINT m_uSettingsSaved = 0;
     UINT m_uCommandUnderWay = 0;
+    // The hot keys: registered from the settings (ids 1 to 3: next, previous,
+    // next under the pointer); a key another program holds is named in the tip.
+    void RegisterHotKeys();
+    void UnregisterHotKeys();
+    bool m_bHotKeys[3] = {false, false, false};
+    std::string m_sHotKeyTaken;
     CommandStatus m_onceStatus = CommandStatus::Refused;  // kRunOnce: how its command ended
     int m_iGroups = 0;
     Color m_average = 0;

@@ -10,6 +10,7 @@ CConfigProp::CConfigProp(const std::string& sCaption, HWND hOwner) : CPropertySh
     AddPage(&m_datePage);
     AddPage(&m_colorsPage);
     AddPage(&m_advancedPage);
+    AddPage(&m_hotKeysPage);
     AddPage(&m_infoPage);
     AddPage(&m_uninstallPage);
 }

@@ -2,6 +2,7 @@
 #include "ui/win32/AdvancedPage.h"
 #include "ui/win32/ColorsPage.h"
 #include "ui/win32/DatePage.h"
+#include "ui/win32/HotKeysPage.h"
 #include "ui/win32/InfoPage.h"
 #include "ui/win32/OptionsPage.h"
 #include "ui/win32/SettingsPage.h"
@@ -10,7 +11,7 @@
 
 namespace mv::win {
 
-// The settings sheet: Collections, Options, Date, Colors, Advanced,
+// The settings sheet: Collections, Options, Date, Colors, Advanced, Hot keys,
 // Information and Uninstall, in that order, without an Apply button.
 class CConfigProp : public CPropertySheet {
 public:
@@ -25,6 +26,7 @@ private:
     CDatePage m_datePage;
     CColorsPage m_colorsPage;
     CAdvancedPage m_advancedPage;
+    CHotKeysPage m_hotKeysPage;
     CInfoPage m_infoPage;
     CUninstallPage m_uninstallPage;
 };
