@@ -2,6 +2,7 @@
 
 #include "image/Resample.h"
 #include "wallpaper/Compose.h"
+#include "support/SolidImage.h"
 
 using namespace mv;
 
@@ -11,12 +12,6 @@ Image Gradient(int w, int h) {
     Image img = Image::Create24(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) img.SetPixel(x, y, MakeRGB(x, y, (x * 7 + y * 13) & 0xFF));
-    return img;
-}
-Image Solid(int w, int h, Color c) {
-    Image img = Image::Create24(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.SetPixel(x, y, c);
     return img;
 }
 int Channel(Color c, int k) { return k == 0 ? RedOf(c) : k == 1 ? GreenOf(c) : BlueOf(c); }

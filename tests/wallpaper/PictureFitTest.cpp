@@ -5,16 +5,11 @@
 #include "image/Resample.h"
 #include "wallpaper/Compose.h"
 #include "wallpaper/PictureFit.h"
+#include "support/SolidImage.h"
 
 using namespace mv;
 
 namespace {
-Image Solid(int w, int h, Color c) {
-    Image img = Image::Create24(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.SetPixel(x, y, c);
-    return img;
-}
 // Black and white squares of `cell` pixels over the rectangle r.
 void Checker(Image& img, const Rect& r, int cell) {
     for (int y = r.top; y < r.bottom; ++y)

@@ -19,17 +19,11 @@
 #include "wallpaper/BackgroundChanger.h"
 #include "wallpaper/DefaultChangeSteps.h"
 #include "wallpaper/win32/Win32DateStamper.h"
+#include "support/SolidImage.h"
 
 using namespace mv;
 
 namespace {
-
-Image Solid(int w, int h, Color c) {
-    Image img = Image::Create24(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.SetPixel(x, y, c);
-    return img;
-}
 
 // The smallest rectangle holding every pixel for which keep() is true.
 struct Box {
