@@ -26,7 +26,6 @@ PACKAGES=(
   libz-mingw-w64-dev nasm
   meson  # dav1d's Windows build
   wine wine32 xvfb xauth imagemagick x11-utils
-  xdotool  # presses hot keys through the X server in the tray test
   gcc-multilib  # builds the monitor tests' 32-bit stand-in Xinerama library
   nsis
 )
