@@ -138,28 +138,32 @@ bool IsSkin(int r, int g, int b) {
     return r > 95 && g > 40 && b > 20 && mx - mn > 15 && std::abs(r - g) > 15 && r > g && r > b;
 }
 
-// Interest of each pixel: edges (the luminance's central differences),
-// saturation, and a bonus for skin tones.
+// Interest of each pixel: edges of the luminance and of the colour's
+// strength (central differences), and a bonus for skin tones. A flat area
+// of strong colour (a blue sky) holds no interest of its own: only where
+// colour changes does it count.
 std::vector<int> InterestMap(const Image& small) {
     const int w = small.Width(), h = small.Height();
-    std::vector<int> luma(static_cast<size_t>(w) * h), interest(static_cast<size_t>(w) * h);
+    std::vector<int> luma(static_cast<size_t>(w) * h), sat(luma.size()), interest(luma.size());
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = small.Row24(y);
         for (int x = 0; x < w; ++x) {
             const int b = row[3 * x], g = row[3 * x + 1], r = row[3 * x + 2];
-            luma[static_cast<size_t>(y) * w + x] = (77 * r + 150 * g + 29 * b) >> 8;
-            const int sat = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
-            interest[static_cast<size_t>(y) * w + x] = sat + (IsSkin(r, g, b) ? 64 : 0);
+            const size_t i = static_cast<size_t>(y) * w + x;
+            luma[i] = (77 * r + 150 * g + 29 * b) >> 8;
+            sat[i] = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
+            interest[i] = IsSkin(r, g, b) ? 64 : 0;
         }
     }
-    auto L = [&](int x, int y) { return luma[static_cast<size_t>(y) * w + x]; };
+    auto edge = [&](const std::vector<int>& v, int x, int y) {
+        // Borders take the one-sided difference: no edge is made up there.
+        auto at = [&](int xx, int yy) { return v[static_cast<size_t>(yy) * w + xx]; };
+        return std::abs(at(std::min(x + 1, w - 1), y) - at(std::max(x - 1, 0), y)) +
+               std::abs(at(x, std::min(y + 1, h - 1)) - at(x, std::max(y - 1, 0)));
+    };
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // Borders take the one-sided difference: no edge is made up there.
-            const int gx = L(std::min(x + 1, w - 1), y) - L(std::max(x - 1, 0), y);
-            const int gy = L(x, std::min(y + 1, h - 1)) - L(x, std::max(y - 1, 0));
-            interest[static_cast<size_t>(y) * w + x] += 2 * (std::abs(gx) + std::abs(gy));
-        }
+        for (int x = 0; x < w; ++x)
+            interest[static_cast<size_t>(y) * w + x] += 2 * edge(luma, x, y) + edge(sat, x, y);
     return interest;
 }
 

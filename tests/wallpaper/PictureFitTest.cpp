@@ -124,6 +124,37 @@ TEST(PictureFit, EvenPicturesAreCroppedInTheMiddle) {
     EXPECT_EQ(CropFor(grain, {1000, 1000}).top, 1000);
 }
 
+// Colour alone is no subject: a flat deep-blue sky over plain ground is cut
+// in the middle, and a detailed subject low under it stays whole; a smooth
+// skin-toned patch near an edge is one.
+TEST(PictureFit, FlatColourIsNoSubjectButSkinIs) {
+    auto sky = [](bool bHouse) {
+        Image img = Solid(3000, 2000, MakeRGB(110, 100, 90));  // plain ground
+        for (int y = 0; y < 900; ++y)
+            for (int x = 0; x < 3000; ++x) img.SetPixel(x, y, MakeRGB(20, 60, 220));
+        if (bHouse) Checker(img, Rect{1200, 1250, 1800, 1800}, 25);
+        return img;
+    };
+    // Filling 1920 x 1080 keeps 3000 x 1688 of it: the middle crop starts at (2000 - 1688) / 2 = 156.
+    EXPECT_EQ(CropFor(sky(false), {1920, 1080}).top, 156);
+    const Rect c = CropFor(sky(true), {1920, 1080});
+    EXPECT_EQ(c.Height(), 1688);
+    EXPECT_GE(c.bottom, 1800);
+    Image gradient = Image::Create24(3000, 2000);
+    for (int y = 0; y < 2000; ++y)
+        for (int x = 0; x < 3000; ++x) gradient.SetPixel(x, y, MakeRGB(10, 40, 120 + y / 20));
+    EXPECT_EQ(CropFor(gradient, {1920, 1080}).top, 156);
+    // A skin-toned disc with a soft edge near the left of a grey picture.
+    Image face = Solid(2000, 1000, MakeRGB(128, 128, 128));
+    for (int y = 0; y < 1000; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const int d2 = (x - 130) * (x - 130) + (y - 500) * (y - 500);
+            if (d2 < 110 * 110) face.SetPixel(x, y, MakeRGB(200, 140, 110));
+        }
+    const Rect f = CropFor(face, {1600, 1000});
+    EXPECT_LE(f.left, 20);
+}
+
 TEST(PictureFit, CropNeverLeavesThePicture) {
     const Size pictures[] = {{10001, 97}, {97, 10001}, {1, 1}, {3, 2000}, {2000, 3}, {1023, 767}, {641, 1281}};
     const Size areas[] = {{1920, 1080}, {1080, 1920}, {1366, 768}, {7, 5}};

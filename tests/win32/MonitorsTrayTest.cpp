@@ -365,9 +365,15 @@ TEST_F(MonitorsWide, ThePeakWorkingSetIsTheBitmapAndAtMost80MBMore) {
     const Image bmp = ChangeFromTheTray(peak);
     ASSERT_TRUE(bmp.IsValid());
     EXPECT_EQ(bmp.ImageSize(), kBitmap);
+    // Fitted, not stretched: a 6000 x 4000 photo fits 3240 x 2160 in the middle
+    // (x 4140 to 7380); at x 100 a stretch would show its first quarter's block.
+    for (const Photo& photo : kPhotos)
+        EXPECT_FALSE(Near(bmp.Pixel(100, 540), QuarterAt(photo, Rect{0, 0, 11520, 2160}, 100, 540))) << photo.name;
+    ASSERT_GT(peak, kBitmap) << "the tray's peak working set could not be read";
     EXPECT_LE(peak, kBitmap + (SIZE_T(80) << 20)) << peak;
     std::printf("three 3840x2160 monitors, across, fitted over a blurred copy: peak working set %lu bytes\n",
                 static_cast<unsigned long>(peak));
+    CloseAllTrays();
 }
 
 // The program is linked large-address-aware, so that on 64-bit Windows it
