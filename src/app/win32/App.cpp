@@ -200,7 +200,8 @@ void CApp::RunCommandLine(const CommandLine& cmd) {
         m_iRunMode = kRunOnce;
         m_iExitCode = static_cast<int>(CommandStatus::Refused);  // until the change is made
         m_pMainWnd = std::make_unique<CMainAppWnd>();
-        if (!m_pMainWnd->CreateHidden(m_sTitle)) m_iRunMode = kRunSettings;
+        // A title of its own: it is not the tray, and no other copy may take it for one.
+        if (!m_pMainWnd->CreateHidden(m_sTitle + " /next")) m_iRunMode = kRunSettings;
         return;
     }
     CommandStatus status = CommandStatus::NoTray;

@@ -52,6 +52,8 @@ LRESULT CMainAppWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ShowWelcomeIfDue();
         return 0;
     }
+    // A copy that gave a command waits while the render it started is under way.
+    if (m_uCommandUnderWay && msg == m_uCommandUnderWay) return m_pCycle && m_pCycle->Rendering() ? 1 : 0;
     if (m_uSettingsSaved && msg == m_uSettingsSaved) {
         // The history size holds at once; the rest as the tray reads it.
         Settings& settings = gApp.GetSettings();

@@ -51,8 +51,12 @@ BOOL CHotKeysPage::OnInitDialog() {
     for (int id : kKeyIds) AddTip(id, m_sTip.c_str());
     AddTip(IDC_HELP_BUTTON, "Opens the Murivane help");
     Settings& s = gApp.GetSettings();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
+        // A key alone, or with Shift alone, would be taken from every program's typing: Ctrl+Alt is added.
+        SendDlgItemMessageA(m_hWnd, kKeyIds[i], HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                            MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
         SendDlgItemMessageA(m_hWnd, kKeyIds[i], HKM_SETHOTKEY, static_cast<WPARAM>(*Stored(s, i)), 0);
+    }
     return TRUE;
 }
 
