@@ -165,13 +165,6 @@ private:
     bool m_bOwned = false;
 };
 
-// Replaces the first %s of a text from the resources.
-std::string WithArgument(std::string sText, const std::string& sArg) {
-    const size_t at = sText.find("%s");
-    if (at != std::string::npos) sText.replace(at, 2, sArg);
-    return sText;
-}
-
 constexpr DWORD kCommandWaitMs = 60000;
 
 }  // namespace
@@ -187,7 +180,7 @@ void CApp::RunCommandLine(const CommandLine& cmd) {
     }
     if (cmd.bMistake || !cmd.command) {
         m_iExitCode = static_cast<int>(CommandStatus::Mistake);
-        const std::string sText = WithArgument(LoadString(IDS_COMMAND_MISTAKE), cmd.sMistake);
+        const std::string sText = LoadString(IDS_COMMAND_MISTAKE, cmd.sMistake);
         if (!CommandOutput(STD_ERROR_HANDLE).Write(sText))
             MessageBoxA(nullptr, sText.c_str(), m_sTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;

@@ -483,10 +483,7 @@ void CMainAppWnd::RegisterHotKeys() {
         if (!r) continue;
         m_bHotKeys[i] = RegisterHotKey(m_hWnd, i + 1, r->modifiers, r->virtualKey) != FALSE;
         if (!m_bHotKeys[i] && m_sHotKeyTaken.empty()) {
-            std::string sText = LoadString(IDS_HOTKEY_TAKEN_TIP);
-            const size_t at = sText.find("%s");
-            if (at != std::string::npos) sText.replace(at, 2, HotKeyDisplayName(keys[i]));
-            m_sHotKeyTaken = sText;
+            m_sHotKeyTaken = LoadString(IDS_HOTKEY_TAKEN_TIP, HotKeyDisplayName(keys[i]));
         }
     }
     // Said in the tip while the tray waits; the next change keeps saying it.

@@ -74,9 +74,7 @@ bool CHotKeysPage::OnApply() {
     s.SaveHotKeys(gApp.GetProfile());
     // Stored all the same: the tray takes a key once the other program lets it go.
     if (!sTaken.empty()) {
-        std::string sText = LoadString(IDS_HOTKEY_TAKEN);
-        const size_t at = sText.find("%s");
-        if (at != std::string::npos) sText.replace(at, 2, sTaken.substr(0, sTaken.size() - 1));
+        const std::string sText = LoadString(IDS_HOTKEY_TAKEN, sTaken.substr(0, sTaken.size() - 1));
         MessageBoxA(m_hWnd, sText.c_str(), gApp.Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     return true;

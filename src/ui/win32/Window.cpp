@@ -309,6 +309,13 @@ std::string LoadString(UINT id) {
     return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+std::string LoadString(UINT id, const std::string& sArg) {
+    std::string sText = LoadString(id);
+    const size_t at = sText.find("%s");
+    if (at != std::string::npos) sText.replace(at, 2, sArg);
+    return sText;
+}
+
 void ShowError(HWND hOwner, const std::string& sText) {
     MessageBoxA(hOwner, sText.c_str(), "Error", MB_OK | MB_ICONSTOP);
 }

@@ -147,6 +147,8 @@ std::string GetDlgText(HWND hDlg, int id);
 // UTF-16 text in the program's code page.
 std::string NarrowText(const std::wstring& w);
 std::string LoadString(UINT id);
+// A text from the resources with its first %s replaced by sArg.
+std::string LoadString(UINT id, const std::string& sArg);
 
 // The two message boxes of the program.
 void ShowError(HWND hOwner, const std::string& sText);
